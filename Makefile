@@ -1,0 +1,28 @@
+# The two commands of the README: `make demo` and `make test`. Both install
+# what is missing, configure and build first.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+BUILD_TYPE ?= RelWithDebInfo
+
+.PHONY: all setup configure build demo test clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) > $(BUILD).configure.log 2>&1 \
+	  || { cat $(BUILD).configure.log; exit 1; }
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@bash scripts/demo.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(BUILD).configure.log

@@ -1,0 +1,129 @@
+#include "driver/run.h"
+
+#include "diagnostics/errors.h"
+#include "diagnostics/files.h"
+#include "diagnostics/memory.h"
+#include "driver/catalogues.h"
+#include "driver/command_line.h"
+#include "driver/identity.h"
+#include "readers/jtdffile.h"
+#include "readers/tsffile.h"
+#include "report/jresfile.h"
+#include "tree/rollup.h"
+#include "driver/stage_timer.h"
+#include "tree/tree.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+#include <new>
+
+static QByteArray banner_text(const char *source)
+{
+    return QCoreApplication::translate(IDENTITY_CONTEXT, source).toLocal8Bit();
+}
+
+static void print_banner()
+{
+    const QByteArray name = banner_text(PRODUCT_NAME);
+    const QByteArray title = banner_text(PRODUCT_TITLE);
+    const QByteArray version = banner_text(PRODUCT_VERSION);
+    const QByteArray owner = banner_text(LEGAL_OWNER);
+    const QByteArray rights = banner_text(LEGAL_RIGHTS);
+    fprintf(stderr, "%s %s %s\n", name.constData(), title.constData(), version.constData());
+    fprintf(stderr, "%s %s\n", owner.constData(), rights.constData());
+}
+
+// Every missing input is reported, the dynamic trace first.
+static int check_inputs(const char *dynamic_name, const char **static_names, int static_count)
+{
+    int status = 0;
+    if (!file_exists(dynamic_name)) {
+        report_error1(ERR_NO_FILE, nullptr, 0, dynamic_name);
+        status = -1;
+    }
+    for (int i = 0; i < static_count; ++i) {
+        if (!file_exists(static_names[i])) {
+            report_error1(ERR_NO_FILE, nullptr, 0, static_names[i]);
+            status = -1;
+        }
+    }
+    return status;
+}
+
+static int run_sequence(const char *results_name, const char *dynamic_name,
+                        const char **static_names, int static_count)
+{
+    StageTimer timer;
+    tree_init();
+
+    int32_t file_counter = 0;
+    for (int i = 0; i < static_count; ++i) {
+        const int result = read_static_trace(static_names[i], &file_counter);
+        if (result != 0) {
+            report_error1(ERR_BAD_FORMAT, nullptr, 0, static_names[i]);
+            return result;
+        }
+    }
+    timer.mark("static reading");
+
+    if (read_dynamic_trace(dynamic_name) != 0) {
+        report_error1(ERR_BAD_FORMAT, nullptr, 0, dynamic_name);
+        return -1;
+    }
+    timer.mark("dynamic reading");
+
+    roll_up_verdicts();
+    timer.mark("roll-up");
+
+    const int written = write_results_file(results_name);
+    if (written == WRITE_OPEN_FAILED) {
+        report_error1(ERR_PERMISSION, nullptr, 0, results_name);
+        return -1;
+    }
+    if (written != WRITE_OK) {
+        report_error1(ERR_WRITE_FAILED, nullptr, 0, results_name);
+        return -1;
+    }
+    timer.mark("writing");
+
+    tree_free();
+    timer.mark("freeing");
+    return 0;
+}
+
+static int run_application(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+
+    const QStringList prefixes = {QStringLiteral("zephident_"), QStringLiteral("modbas_"),
+                                  QStringLiteral("tallygen_")};
+    load_catalogues(app, prefixes);
+    prepare_out_of_memory_line();
+
+    print_banner();
+
+    const char *results_name = nullptr;
+    const char *dynamic_name = nullptr;
+    const char **static_names = nullptr;
+    int static_count = 0;
+    if (parse_command_line(argc, argv, &results_name, &static_names, &dynamic_name, &static_count) != 0) {
+        print_usage(argc > 0 ? argv[0] : "");
+        return -1;
+    }
+
+    if (check_inputs(dynamic_name, static_names, static_count) != 0)
+        return -1;
+
+    return run_sequence(results_name, dynamic_name, static_names, static_count);
+}
+
+int run_tallyrpt(int argc, char **argv)
+{
+    install_out_of_memory_handler();
+    try {
+        return run_application(argc, argv);
+    } catch (const std::bad_alloc &) {
+        die_out_of_memory();
+    }
+}

@@ -1,0 +1,15 @@
+// Per-stage wall-clock timings of a run, printed to standard error only when
+// TALLYRPT_STAGE_TIMES is set in the environment; otherwise it does nothing.
+#pragma once
+
+#include <chrono>
+
+class StageTimer {
+public:
+    StageTimer();
+    void mark(const char *stage);
+
+private:
+    bool enabled_;
+    std::chrono::steady_clock::time_point last_;
+};

@@ -1,0 +1,22 @@
+// Scanning primitives shared by the static and dynamic trace readers. Every
+// returned text is a new NUL-terminated copy (mem_alloc) that the caller frees
+// with mem_free. None of them reports errors: end of file ends a token.
+#pragma once
+
+#include <cstdint>
+#include "readers/trace_stream.h"
+
+// Up to the delimiter (consumed, not kept) or end of file; newlines are
+// dropped; at most 1023 characters kept, the rest read and dropped.
+char *read_until_char(TraceStream *stream, int delimiter);
+// Up to the terminator, with backslash escapes; drops as many trailing stored
+// characters as the terminator is long. Bounded by a 2000-byte buffer.
+char *read_until_text(TraceStream *stream, const char *terminator);
+// read_until_char, then strtoul in the given base.
+uint32_t read_number_field(TraceStream *stream, int delimiter, int base);
+// Reads up to and including the first non-space character.
+void skip_past_spaces(TraceStream *stream);
+// Field n (from 1) of text split at separator, or null.
+char *nth_field(const char *text, char separator, int n);
+// Trace text to local 8-bit text with escapes resolved, or null when empty.
+char *decode_text(const char *trace_text);

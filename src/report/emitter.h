@@ -1,0 +1,41 @@
+// The lowest layer of the report writer: each function writes one fixed
+// piece of markup to the results stream. Every text is written once as UTF-8
+// after white-space simplification and escaping of & " < > (in that order);
+// characters XML 1.0 cannot carry are written as U+FFFD.
+#pragma once
+
+#include <QString>
+#include <cstdio>
+
+enum CellStyle {
+    CELL_TITLE = 0,
+    CELL_PLAIN = 1,
+    CELL_FAILED = 2,
+    CELL_PASSED = 3,
+};
+
+enum NodeIcon {
+    ICON_METHOD = 0,
+    ICON_CLASS = 1,
+    ICON_TEST_SCRIPT = 2,
+};
+
+// Document-wide tag number, 0 at process start, never reset.
+extern int tag_counter;
+// Takes the current number and advances the counter.
+int take_tag_number();
+
+void write_escaped(FILE *stream, const char *text);
+void write_escaped_string(FILE *stream, const QString &text);
+// The escaped text as UTF-8 bytes (used where a text is formatted into a tag).
+QByteArray escaped_utf8(const QString &text, bool simplify);
+void write_tag(FILE *stream, const char *name, bool closing);
+void write_element(FILE *stream, const char *name, const QString &text);
+void write_title(FILE *stream, const QString &text, int level, int verdict, int number);
+void write_cell_text(FILE *stream, const char *text, int style);
+void write_cell_text(FILE *stream, const QString &text, int style);
+void write_link_cell(FILE *stream, const char *text, int style, const char *target, int line);
+void write_check_header_row(FILE *stream, int style);
+void write_stub_header_row(FILE *stream, int style);
+void write_tree_node(FILE *stream, const QString &name, const QString &type_name,
+                     const char *state, int sum, int icon);

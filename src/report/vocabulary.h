@@ -1,0 +1,18 @@
+// Words, labels, styles and classes of node types and verdicts.
+#pragma once
+
+#include <QString>
+
+// Translated display name ("ZOLTGEN KvsType"); "-~" for unknown types.
+QString type_name(int type);
+// Source text of the display name, or null for unknown types.
+const char *type_source_name(int type);
+bool is_section_type(int type);
+bool is_check_type(int type);
+bool is_executable_type(int type);
+// "ok", "ko" or "NE"; never translated.
+const char *status_word(int verdict);
+// Translated "Passed", "Failed" or "Not Executed" ("TALLYGEN status").
+QString status_label(int verdict);
+// CellStyle of a verdict.
+int status_style(int verdict);

@@ -1,0 +1,108 @@
+// The one in-memory model of a run: test nodes linked by parent, child and
+// sibling links, an index by (file number, identifier) in which the first node
+// inserted per key wins, and the list of file sections, newest first.
+//
+// Every look-up is expected constant time: the index is a hash map, equal
+// children are found through a per-context map built on first use, and the
+// file list keeps side tables for its "first entry from the head" queries.
+#pragma once
+
+#include <cstdint>
+
+enum NodeType {
+    NODE_CHECK_EXPRESSION = 3,
+    NODE_COMMENT = 7,
+    NODE_CHECK_STUB = 9,
+    NODE_TEST_DRIVER = 15,
+    NODE_PROC = 17,
+    NODE_PRINT = 18,
+    NODE_STUB = 23,
+    NODE_TEST_CASE = 26,
+    NODE_TEST_CLASS = 27,
+    NODE_TEST_SUITE = 29,
+};
+
+enum Verdict {
+    VERDICT_NOT_EXECUTED = 0,
+    VERDICT_EXECUTED = 1,
+    VERDICT_FAILED = 2,
+    VERDICT_PASSED = 3,
+    VERDICT_NONE = 4,  // no verdict of its own
+};
+
+struct CheckCounters {
+    int32_t total_count;
+    int32_t pass_count;
+    int32_t fail_count;
+    int32_t entry_count;
+};
+
+struct MessageEntry {
+    char *text;  // owned, local 8-bit
+    MessageEntry *next;
+};
+
+struct TestNode {
+    int32_t type;
+    int32_t file_number;
+    uint32_t identifier;
+    char *text;  // owned, local 8-bit, never null
+    int32_t line;
+    int32_t status;
+    CheckCounters *extension;  // present exactly for check-type nodes
+    MessageEntry *first_message;
+    MessageEntry *last_message;
+    TestNode *parent;
+    TestNode *next_sibling;
+    TestNode *first_child;
+    TestNode *last_child;
+};
+
+struct FileEntry {
+    int32_t file_number;
+    int32_t dynamic_number;  // 0: not yet bound
+    uint32_t identity_first;
+    uint32_t identity_second;
+    char *source_name;   // owned, or null
+    TestNode *file_node;  // null for a copy entry made by bind_dynamic_file
+    FileEntry *next;
+};
+
+typedef void (*NodeVisitor)(TestNode *node, void *context);
+
+void tree_init();
+// Bucket of the historical 97-bucket layout; kept for reference and tests.
+uint32_t key_bucket(int32_t file_number, uint32_t identifier);
+TestNode *find_node(int32_t file_number, uint32_t identifier);
+void index_insert(TestNode *node);
+TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
+                      const char *text, TestNode *parent, int32_t line);
+void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
+               uint32_t parent_identifier, int32_t line);
+TestNode *append_copy(TestNode *context, TestNode *model);
+TestNode *find_equal_child(TestNode *context, TestNode *model);
+// The node takes ownership of text (allocated with mem_alloc); a null node
+// frees it.
+void add_message(TestNode *node, char *text);
+
+void add_file(int32_t file_number, uint32_t identifier, const char *text);
+void set_file_names(int32_t file_number, const char *name);
+void set_file_identity(int32_t file_number, uint32_t first, uint32_t second);
+void bind_dynamic_file(int32_t dynamic_number, uint32_t first, uint32_t second);
+int32_t file_number_for_dynamic(int32_t dynamic_number);
+int file_count();
+TestNode *file_node_at(int position);
+// New copy (caller frees with mem_free), or null.
+char *file_name_of(int32_t file_number);
+// The stored name itself, valid until tree_free; for the report writer's
+// per-row links. Null when there is none.
+const char *file_name_view(int32_t file_number);
+// Head of the file list (newest first), for walks over every section.
+FileEntry *file_list_head();
+
+// Children before their parent, siblings in order, starting at node and
+// going on along its following siblings. Never recurses.
+void walk_tree(TestNode *node, NodeVisitor visitor, void *context);
+void for_each_child(TestNode *node, NodeVisitor visitor, void *context);
+
+void tree_free();

@@ -1,0 +1,74 @@
+#include "support/test_support.h"
+
+#include <QCoreApplication>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+std::string capture_stream(FILE *stream, const std::function<void()> &body)
+{
+    fflush(stream);
+    char path[] = "/tmp/tally_capture_XXXXXX";
+    int file = mkstemp(path);
+    int saved = dup(fileno(stream));
+    dup2(file, fileno(stream));
+    body();
+    fflush(stream);
+    dup2(saved, fileno(stream));
+    close(saved);
+
+    std::string contents;
+    lseek(file, 0, SEEK_SET);
+    char buffer[4096];
+    ssize_t count;
+    while ((count = read(file, buffer, sizeof buffer)) > 0)
+        contents.append(buffer, count);
+    close(file);
+    unlink(path);
+    return contents;
+}
+
+std::string capture_output(const std::function<void(FILE *)> &body)
+{
+    char *data = nullptr;
+    size_t size = 0;
+    FILE *stream = open_memstream(&data, &size);
+    body(stream);
+    fclose(stream);
+    std::string contents(data, size);
+    free(data);
+    return contents;
+}
+
+std::string write_temp_file(const std::string &contents, const std::string &suffix)
+{
+    std::string pattern = "/tmp/tally_test_XXXXXX" + suffix;
+    std::vector<char> path(pattern.begin(), pattern.end());
+    path.push_back('\0');
+    int file = mkstemps(path.data(), static_cast<int>(suffix.size()));
+    ssize_t written = write(file, contents.data(), contents.size());
+    (void)written;
+    close(file);
+    return path.data();
+}
+
+std::string make_temp_dir()
+{
+    char path[] = "/tmp/tally_dir_XXXXXX";
+    return mkdtemp(path);
+}
+
+ScopedCatalogue::ScopedCatalogue(const std::string &base)
+    : translator_(new QTranslator)
+{
+    loaded_ = translator_->load(QString::fromStdString(base), QStringLiteral(TALLY_TEST_LOCALE_DIR));
+    if (loaded_)
+        QCoreApplication::installTranslator(translator_.get());
+}
+
+ScopedCatalogue::~ScopedCatalogue()
+{
+    if (loaded_)
+        QCoreApplication::removeTranslator(translator_.get());
+}
