@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case: the built binary on the traces of a case folder,
+# comparing the exit status, the whole standard error stream and, when the
+# case has one, the whole results file (generation time masked).
+#
+# A case folder holds:
+#   args             one command-line argument per line (run from a scratch
+#                    copy of the folder, so relative names are case files)
+#   env              optional KEY=VALUE lines; @KORVEL@ names the test
+#                    catalogue installation, @STAGE@ the build's, @CASE@ the
+#                    scratch folder
+#   expected.status  the exit status (255 for -1)
+#   expected.stderr  the standard error stream
+#   expected.xrd     optional: the expected results file (named by `results`,
+#                    default out.xrd); without it no results file may exist
+#   results          optional: the results file name
+#   setup.sh         optional: run in the scratch folder before the binary
+set -u
+
+binary=$1
+stage=$2
+korvel=$3
+case_dir=$4
+
+work=$(mktemp -d /tmp/tally_e2e_XXXXXX)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+cp -r "$case_dir"/. "$work"/
+cd "$work"
+
+expand() {
+  sed -e "s#@KORVEL@#$korvel#g" -e "s#@STAGE@#$stage#g" -e "s#@CASE@#$work#g"
+}
+
+args=()
+if [ -f args ]; then
+  while IFS= read -r line || [ -n "$line" ]; do
+    args+=("$(printf '%s' "$line" | expand)")
+  done < args
+fi
+
+# "!NAME" in env unsets a variable; NAME=VALUE sets it.
+environment=("KORVELDIR=$stage" "LANG=C.UTF-8" "LC_ALL=")
+unset_names=(-u ZEPH_STUDIO_HEADER_FILE)
+if [ -f env ]; then
+  while IFS= read -r line || [ -n "$line" ]; do
+    [ -n "$line" ] || continue
+    if [ "${line#!}" != "$line" ]; then
+      name=${line#!}
+      kept=()
+      for entry in "${environment[@]}"; do
+        [ "${entry%%=*}" = "$name" ] || kept+=("$entry")
+      done
+      environment=("${kept[@]}")
+      unset_names+=(-u "$name")
+    else
+      environment+=("$(printf '%s' "$line" | expand)")
+    fi
+  done < env
+fi
+
+[ -f setup.sh ] && bash setup.sh
+
+# Argument 0 is the bare program name, so the usage text does not depend on
+# where the build tree lies.
+env "${unset_names[@]}" "${environment[@]}" bash -c 'exec -a tallyrpt "$@"' tallyrpt "$binary" "${args[@]}" 2> actual.stderr
+status=$?
+
+failed=0
+expected_status=$(cat expected.status)
+if [ "$status" != "$expected_status" ]; then
+  echo "exit status: expected $expected_status, got $status"
+  failed=1
+fi
+
+expand < expected.stderr > expected.stderr.expanded
+if ! diff -u expected.stderr.expanded actual.stderr; then
+  echo "standard error differs"
+  failed=1
+fi
+
+results=out.xrd
+[ -f results ] && results=$(cat results)
+if [ -f expected.xrd ]; then
+  if [ ! -f "$results" ]; then
+    echo "no results file $results"
+    failed=1
+  else
+    # The generation time is the one part that changes from run to run.
+    sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}/@TIME@/' \
+      "$results" > actual.xrd
+    if ! diff -u expected.xrd actual.xrd; then
+      echo "results file differs"
+      failed=1
+    fi
+    if ! xmllint --noout "$results"; then
+      echo "results file is not well-formed"
+      failed=1
+    fi
+  fi
+elif [ -e "$results" ] && [ ! -f expected.keeps-results ]; then
+  echo "a results file was written but none was expected"
+  failed=1
+fi
+
+# BLESS=1 records what the binary produced as the case's expectation; read
+# the result before committing it.
+if [ "${BLESS:-}" = 1 ]; then
+  echo "$status" > "$case_dir/expected.status"
+  cp actual.stderr "$case_dir/expected.stderr"
+  [ -f actual.xrd ] && cp actual.xrd "$case_dir/expected.xrd"
+  exit 0
+fi
+
+exit $failed
