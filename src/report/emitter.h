@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdio>
+#include <string>
 
 enum CellStyle {
     CELL_TITLE = 0,
@@ -39,3 +40,26 @@ void write_check_header_row(FILE *stream, int style);
 void write_stub_header_row(FILE *stream, int style);
 void write_tree_node(FILE *stream, const QString &name, const QString &type_name,
                      const char *state, int sum, int icon);
+
+// Builders behind the writers above. Each appends to a buffer exactly the
+// bytes of its writer, so that a writer leaves in one fwrite and the section
+// and document writers can prepare fixed rows once per document. Parameters
+// named escaped_* are already escaped UTF-8.
+void append_tag(std::string &out, const char *name, bool closing);
+void append_title(std::string &out, const QString &text, int level, int verdict, int number);
+// A title whose text is head, one space and the local 8-bit tail.
+void append_title(std::string &out, const QString &head, const char *tail, int level,
+                  int verdict, int number);
+// "<CELL_TEXT STYLE=\"...\">" for a CellStyle.
+void append_cell_text_open(std::string &out, int style);
+void append_cell_text(std::string &out, const char *text, int style);
+void append_cell_text(std::string &out, const QString &text, int style);
+void append_cell_number(std::string &out, long long number, int style);
+void append_link_cell(std::string &out, const char *text, int style,
+                      const std::string &escaped_target, int line);
+// A header row of five translated labels.
+void append_header_row(std::string &out, const QString *labels, int style);
+void append_tree_node(std::string &out, const std::string &escaped_name,
+                      const std::string &escaped_type_name, const char *state, int sum, int icon);
+// Writes the whole buffer with one unlocked fwrite.
+void write_buffer(FILE *stream, const std::string &bytes);

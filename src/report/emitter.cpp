@@ -1,0 +1,283 @@
+// The markup emitter: each writer builds its piece of markup in one
+// process-wide scratch buffer through the matching append_* builder and
+// hands it to the stream with a single fwrite, so that writing a large
+// report costs one library call per element rather than per character.
+// Stream errors are not looked at here; the document writer checks the
+// stream once at the end.
+#include "report/emitter.h"
+
+#include "report/escape.h"
+
+#include <QCoreApplication>
+
+int tag_counter = 0;
+
+int take_tag_number()
+{
+    return tag_counter++;
+}
+
+namespace {
+
+// The one scratch buffer of the writers; the system is single-threaded.
+std::string &scratch()
+{
+    static std::string buffer;
+    buffer.clear();
+    return buffer;
+}
+
+const char *cell_style_word(int style)
+{
+    switch (style) {
+    case CELL_TITLE: return "Array Title";
+    case CELL_PLAIN: return "Array";
+    case CELL_PASSED: return "Array Passed";
+    default: return "Array Failed";
+    }
+}
+
+void append_text(std::string &out, const char *text)
+{
+    if (text)
+        out.append(text);
+}
+
+}  // namespace
+
+void write_buffer(FILE *stream, const std::string &bytes)
+{
+    if (!bytes.empty())
+        fwrite_unlocked(bytes.data(), 1, bytes.size(), stream);
+}
+
+void append_tag(std::string &out, const char *name, bool closing)
+{
+    out.append(closing ? "</" : "<");
+    append_text(out, name);
+    out.append(">\n");
+}
+
+namespace {
+
+void append_title_open(std::string &out, int level, int verdict, int number)
+{
+    out.append("<TITLE LEVEL=\"");
+    append_number(out, level);
+    out.append("\" TAG=\"nodex");
+    append_number(out, number);
+    out.append("\" STYLE=\"Title");
+    append_number(out, level >= 4 ? 5 : level + 1);
+    if (verdict == CELL_FAILED)
+        out.append(" Failed");
+    else if (verdict == CELL_PASSED)
+        out.append(" Passed");
+    out.append("\">\n<TEXT>");
+}
+
+void append_title_close(std::string &out)
+{
+    out.append("</TEXT>\n</TITLE>\n");
+}
+
+}  // namespace
+
+void append_title(std::string &out, const QString &text, int level, int verdict, int number)
+{
+    append_title_open(out, level, verdict, number);
+    append_escaped(out, text, true);
+    append_title_close(out);
+}
+
+void append_title(std::string &out, const QString &head, const char *tail, int level,
+                  int verdict, int number)
+{
+    append_title_open(out, level, verdict, number);
+    append_escaped_joined(out, head, tail);
+    append_title_close(out);
+}
+
+void append_cell_text_open(std::string &out, int style)
+{
+    out.append("<CELL_TEXT STYLE=\"");
+    out.append(cell_style_word(style));
+    out.append("\">");
+}
+
+void append_cell_text(std::string &out, const char *text, int style)
+{
+    append_cell_text_open(out, style);
+    append_escaped(out, text, true);
+    out.append("</CELL_TEXT>\n");
+}
+
+void append_cell_text(std::string &out, const QString &text, int style)
+{
+    append_cell_text_open(out, style);
+    append_escaped(out, text, true);
+    out.append("</CELL_TEXT>\n");
+}
+
+void append_cell_number(std::string &out, long long number, int style)
+{
+    append_cell_text_open(out, style);
+    append_number(out, number);
+    out.append("</CELL_TEXT>\n");
+}
+
+void append_link_cell(std::string &out, const char *text, int style,
+                      const std::string &escaped_target, int line)
+{
+    out.append("<CELL STYLE=\"");
+    out.append(cell_style_word(style));
+    out.append("\"><LINK TARGET=\"");
+    out.append(escaped_target);
+    out.append(" line ");
+    append_number(out, line);
+    out.append("\">\n<TEXT>");
+    append_escaped(out, text, true);
+    out.append("</TEXT>\n</LINK>\n</CELL>\n");
+}
+
+void append_header_row(std::string &out, const QString *labels, int style)
+{
+    out.append("<ROW>\n");
+    for (int i = 0; i < 5; ++i)
+        append_cell_text(out, labels[i], style);
+    out.append("</ROW>\n");
+}
+
+void append_tree_node(std::string &out, const std::string &escaped_name,
+                      const std::string &escaped_type_name, const char *state, int sum, int icon)
+{
+    out.append("<XROD:NODE name=\"");
+    out.append(escaped_name);
+    out.append("\" type=\"");
+    out.append(escaped_type_name);
+    out.append("\" state=\"");
+    append_text(out, state);
+    out.append("\"");
+    if (sum > 0) {
+        out.append(" sum=\"");
+        append_number(out, sum);
+        out.append("\"");
+    }
+    switch (icon) {
+    case ICON_METHOD: out.append(" icone=\"method.xpm\""); break;
+    case ICON_CLASS: out.append(" icone=\"class.xpm\""); break;
+    case ICON_TEST_SCRIPT: out.append(" icone=\"testscript.xpm\""); break;
+    default: break;
+    }
+    out.append(">");
+}
+
+void write_escaped(FILE *stream, const char *text)
+{
+    std::string &out = scratch();
+    append_escaped(out, text, true);
+    write_buffer(stream, out);
+}
+
+void write_escaped_string(FILE *stream, const QString &text)
+{
+    std::string &out = scratch();
+    append_escaped(out, text, true);
+    write_buffer(stream, out);
+}
+
+QByteArray escaped_utf8(const QString &text, bool simplify)
+{
+    std::string out;
+    append_escaped(out, text, simplify);
+    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+void write_tag(FILE *stream, const char *name, bool closing)
+{
+    std::string &out = scratch();
+    append_tag(out, name, closing);
+    write_buffer(stream, out);
+}
+
+void write_element(FILE *stream, const char *name, const QString &text)
+{
+    std::string &out = scratch();
+    out.append("<");
+    append_text(out, name);
+    out.append(">");
+    append_escaped(out, text, true);
+    out.append("</");
+    append_text(out, name);
+    out.append(">\n");
+    write_buffer(stream, out);
+}
+
+void write_title(FILE *stream, const QString &text, int level, int verdict, int number)
+{
+    std::string &out = scratch();
+    append_title(out, text, level, verdict, number);
+    write_buffer(stream, out);
+}
+
+void write_cell_text(FILE *stream, const char *text, int style)
+{
+    std::string &out = scratch();
+    append_cell_text(out, text, style);
+    write_buffer(stream, out);
+}
+
+void write_cell_text(FILE *stream, const QString &text, int style)
+{
+    std::string &out = scratch();
+    append_cell_text(out, text, style);
+    write_buffer(stream, out);
+}
+
+void write_link_cell(FILE *stream, const char *text, int style, const char *target, int line)
+{
+    std::string escaped_target;
+    append_escaped(escaped_target, target, true);
+    std::string &out = scratch();
+    append_link_cell(out, text, style, escaped_target, line);
+    write_buffer(stream, out);
+}
+
+void write_check_header_row(FILE *stream, int style)
+{
+    const QString labels[5] = {
+        QCoreApplication::translate("ZOLTGEN Cell text", "Expression"),
+        QCoreApplication::translate("ZOLTGEN Cell text", "Status"),
+        QCoreApplication::translate("ZOLTGEN Cell text", "Executed"),
+        QCoreApplication::translate("ZOLTGEN Cell text", "Failed"),
+        QCoreApplication::translate("ZOLTGEN Cell text", "Passed"),
+    };
+    std::string &out = scratch();
+    append_header_row(out, labels, style);
+    write_buffer(stream, out);
+}
+
+void write_stub_header_row(FILE *stream, int style)
+{
+    const QString labels[5] = {
+        QCoreApplication::translate("TALLYGEN Stub row title", "Expression"),
+        QCoreApplication::translate("TALLYGEN Stub row title", "Status"),
+        QCoreApplication::translate("TALLYGEN Stub row title", "entermethod()"),
+        QCoreApplication::translate("TALLYGEN Stub row title", "fail()"),
+        QCoreApplication::translate("TALLYGEN Stub row title", "exitmethod()"),
+    };
+    std::string &out = scratch();
+    append_header_row(out, labels, style);
+    write_buffer(stream, out);
+}
+
+void write_tree_node(FILE *stream, const QString &name, const QString &type_name,
+                     const char *state, int sum, int icon)
+{
+    std::string escaped_name;
+    std::string escaped_type_name;
+    append_escaped(escaped_name, name, true);
+    append_escaped(escaped_type_name, type_name, true);
+    std::string &out = scratch();
+    append_tree_node(out, escaped_name, escaped_type_name, state, sum, icon);
+    write_buffer(stream, out);
+}

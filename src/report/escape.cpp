@@ -1,0 +1,171 @@
+// Escaping and UTF-8 encoding of report texts. Two paths give the same bytes:
+// a byte-wise one for texts made only of ASCII characters (the common case:
+// identifiers, expressions, paths) and a general one through QString for
+// everything else, which keeps Qt's decoding of the local encoding (invalid
+// sequences become U+FFFD) and its exact notion of white space.
+#include "report/escape.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+const char REPLACEMENT[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+// QChar::isSpace restricted to ASCII: tab, LF, VT, FF, CR and space.
+inline bool is_ascii_space(unsigned c)
+{
+    return c == 0x20 || (c >= 0x09 && c <= 0x0d);
+}
+
+// One ASCII character, escaped. Controls other than tab, LF and CR are not
+// XML 1.0 characters and become U+FFFD.
+inline void append_ascii_char(std::string &out, unsigned c)
+{
+    switch (c) {
+    case '&': out.append("&amp;", 5); return;
+    case '"': out.append("&quot;", 6); return;
+    case '<': out.append("&lt;", 4); return;
+    case '>': out.append("&gt;", 4); return;
+    default: break;
+    }
+    if (c < 0x20 && c != 0x09 && c != 0x0a && c != 0x0d)
+        out.append(REPLACEMENT, 3);
+    else
+        out.push_back(static_cast<char>(c));
+}
+
+// The ASCII path, for 8-bit bytes or UTF-16 units that are all below 0x80.
+template <typename Unit>
+void escape_ascii(std::string &out, const Unit *units, size_t length, bool simplify)
+{
+    out.reserve(out.size() + length);
+    if (!simplify) {
+        for (size_t i = 0; i < length; ++i)
+            append_ascii_char(out, static_cast<unsigned>(units[i]));
+        return;
+    }
+    // Leading white space is dropped, inner runs become one space, trailing
+    // white space is dropped: a space is only written before the next
+    // non-space character.
+    bool started = false;
+    bool pending_space = false;
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned c = static_cast<unsigned>(units[i]);
+        if (is_ascii_space(c)) {
+            pending_space = started;
+            continue;
+        }
+        if (pending_space) {
+            out.push_back(' ');
+            pending_space = false;
+        }
+        started = true;
+        append_ascii_char(out, c);
+    }
+}
+
+bool is_ascii(const char *text, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) & 0x80)
+            return false;
+    return true;
+}
+
+bool is_ascii(const char16_t *units, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+        if (units[i] >= 0x80)
+            return false;
+    return true;
+}
+
+inline bool is_high_surrogate(char16_t c) { return c >= 0xd800 && c <= 0xdbff; }
+inline bool is_low_surrogate(char16_t c) { return c >= 0xdc00 && c <= 0xdfff; }
+
+}  // namespace
+
+void append_escaped_unicode(std::string &out, const QString &text, bool simplify)
+{
+    const QString source = simplify ? text.simplified() : text;
+    const char16_t *units = reinterpret_cast<const char16_t *>(source.constData());
+    const size_t length = static_cast<size_t>(source.size());
+    out.reserve(out.size() + length);
+    // Entities and encoding in one pass: each character is mapped once, which
+    // is what replacing & first and then " < > gives.
+    for (size_t i = 0; i < length; ++i) {
+        const char16_t c = units[i];
+        if (c < 0x80) {
+            append_ascii_char(out, c);
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xc0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+        } else if (is_high_surrogate(c) && i + 1 < length && is_low_surrogate(units[i + 1])) {
+            const char32_t code = 0x10000 + ((char32_t(c) - 0xd800) << 10) + (units[i + 1] - 0xdc00);
+            ++i;
+            out.push_back(static_cast<char>(0xf0 | (code >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3f)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+        } else if (is_high_surrogate(c) || is_low_surrogate(c) || c == 0xfffe || c == 0xffff) {
+            out.append(REPLACEMENT, 3);
+        } else {
+            out.push_back(static_cast<char>(0xe0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3f)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+        }
+    }
+}
+
+void append_escaped(std::string &out, const char *text, size_t length, bool simplify)
+{
+    if (!text || length == 0)
+        return;
+    if (is_ascii(text, length))
+        escape_ascii(out, text, length, simplify);
+    else
+        append_escaped_unicode(out, QString::fromLocal8Bit(text, static_cast<qsizetype>(length)), simplify);
+}
+
+void append_escaped(std::string &out, const char *text, bool simplify)
+{
+    if (text)
+        append_escaped(out, text, strlen(text), simplify);
+}
+
+void append_escaped(std::string &out, const QString &text, bool simplify)
+{
+    const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
+    const size_t length = static_cast<size_t>(text.size());
+    if (is_ascii(units, length))
+        escape_ascii(out, units, length, simplify);
+    else
+        append_escaped_unicode(out, text, simplify);
+}
+
+void append_number(std::string &out, long long value)
+{
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, static_cast<size_t>(result.ptr - digits));
+}
+
+void append_escaped_joined(std::string &out, const QString &head, const char *tail)
+{
+    const size_t tail_length = tail ? strlen(tail) : 0;
+    const char16_t *units = reinterpret_cast<const char16_t *>(head.constData());
+    const size_t head_length = static_cast<size_t>(head.size());
+    if (is_ascii(units, head_length) && is_ascii(tail, tail_length)) {
+        // Joined first, since a run of white space may span the join.
+        static std::string joined;
+        joined.assign(units, units + head_length);
+        joined.push_back(' ');
+        joined.append(tail ? tail : "", tail_length);
+        escape_ascii(out, joined.data(), joined.size(), true);
+        return;
+    }
+    const QString text = head + QLatin1Char(' ')
+                         + QString::fromLocal8Bit(tail, static_cast<qsizetype>(tail_length));
+    append_escaped_unicode(out, text, true);
+}

@@ -1,0 +1,29 @@
+// Escaping of every text that reaches the results file: decode from the local
+// 8-bit encoding, optionally simplify white space (as QString::simplified
+// does), replace & " < > by their entities and write the result as UTF-8.
+// Characters that XML 1.0 cannot carry become U+FFFD, so the document stays
+// well-formed whatever the traces hold.
+//
+// Plain ASCII texts take a byte-wise path with no QString at all; it gives
+// exactly the bytes of the general path, which the tests check.
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <string>
+
+// 8-bit local text of the given length; null writes nothing.
+void append_escaped(std::string &out, const char *text, size_t length, bool simplify);
+void append_escaped(std::string &out, const char *text, bool simplify);
+void append_escaped(std::string &out, const QString &text, bool simplify);
+
+// The text head, one space and the local 8-bit tail, simplified and escaped
+// as one text (white space may run across the join).
+void append_escaped_joined(std::string &out, const QString &head, const char *tail);
+
+// The general path, always through Unicode; exposed so that tests can
+// compare it with the ASCII path.
+void append_escaped_unicode(std::string &out, const QString &text, bool simplify);
+
+// Appends an integer in signed decimal, like "%d".
+void append_number(std::string &out, long long value);
