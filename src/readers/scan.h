@@ -20,3 +20,11 @@ void skip_past_spaces(TraceStream *stream);
 char *nth_field(const char *text, char separator, int n);
 // Trace text to local 8-bit text with escapes resolved, or null when empty.
 char *decode_text(const char *trace_text);
+
+// The number parsing of read_number_field on a token already read: leading
+// white space, an optional sign, in base 16 an optional 0x, digits up to the
+// first non-digit (0 when none); out of range gives 0xffffffff.
+uint32_t parse_unsigned_field(const char *text, int base);
+// Decimal with leading white space and an optional sign, up to the first
+// non-digit (0 when none); clamped to the 32-bit range.
+int32_t parse_signed_decimal(const char *text);

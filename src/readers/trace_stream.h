@@ -6,7 +6,17 @@
 
 #include <cstddef>
 
-struct TraceStream;
+// The fields are visible only so that trace_getc can be inlined into the
+// scanning loops; everything else goes through the functions below.
+struct TraceStream {
+    int descriptor;          // -1 for a memory stream
+    unsigned char *buffer;   // owned
+    size_t capacity;
+    const unsigned char *position;
+    const unsigned char *end;
+    bool at_end;
+    bool failed;
+};
 
 // Null when the path cannot be opened for reading or names a directory.
 TraceStream *trace_open(const char *path);
@@ -14,8 +24,18 @@ TraceStream *trace_open(const char *path);
 TraceStream *trace_open_memory(const char *data, size_t size);
 void trace_close(TraceStream *stream);
 
+// Refills the buffer and returns its first byte, or -1 with the end-of-file
+// flag set (and the error flag too on a read error).
+int trace_refill(TraceStream *stream);
+
 // Next byte as an unsigned char value, or -1 (EOF) with the end-of-file flag
 // set. A read error also ends the stream and sets the error flag.
-int trace_getc(TraceStream *stream);
+inline int trace_getc(TraceStream *stream)
+{
+    if (stream->position < stream->end)
+        return *stream->position++;
+    return trace_refill(stream);
+}
+
 bool trace_eof(const TraceStream *stream);
 bool trace_error(const TraceStream *stream);

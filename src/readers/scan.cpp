@@ -1,0 +1,175 @@
+// Token-level scanning of trace files: reading up to a delimiter character or
+// a terminator string, number fields, blanks before a quoted field, and
+// picking one field out of a line. Every loop reads through the inline
+// trace_getc, so no byte costs a call into the C library.
+#include "readers/scan.h"
+
+#include "diagnostics/memory.h"
+
+#include <cstring>
+
+namespace {
+
+const size_t char_token_limit = 1023;
+const size_t text_buffer_size = 2000;
+
+// A new token of the stored bytes; a NUL byte read from the trace ends it.
+char *copy_token(const char *bytes, size_t length)
+{
+    const void *nul = memchr(bytes, '\0', length);
+    if (nul)
+        length = static_cast<const char *>(nul) - bytes;
+    return mem_strndup(bytes, length);
+}
+
+int digit_value(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A' + 10;
+    return 99;
+}
+
+bool is_c_space(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+}  // namespace
+
+char *read_until_char(TraceStream *stream, int delimiter)
+{
+    char stored[char_token_limit + 1];
+    size_t count = 0;
+    const int wanted = delimiter & 0xff;
+    for (;;) {
+        const int c = trace_getc(stream);
+        if (c == wanted)
+            break;
+        if (c < 0)
+            break;
+        if (c == '\n')
+            continue;
+        if (count < char_token_limit)
+            stored[count++] = static_cast<char>(c);
+    }
+    return copy_token(stored, count);
+}
+
+char *read_until_text(TraceStream *stream, const char *terminator)
+{
+    const size_t terminator_length = strlen(terminator);
+    const size_t limit = terminator_length < text_buffer_size - 1
+                             ? text_buffer_size - 1 - terminator_length : 0;
+    char stored[text_buffer_size];
+    size_t count = 0;
+    size_t window = 0;
+    for (;;) {
+        int c = trace_getc(stream);
+        if (c == '\\')
+            c = trace_getc(stream);
+        if (c >= 0) {
+            if (c != '\n' && count < limit)
+                stored[count++] = static_cast<char>(c);
+            if (window < terminator_length && c == static_cast<unsigned char>(terminator[window])) {
+                ++window;
+            } else {
+                window = 0;
+                if (terminator_length > 0 && c == static_cast<unsigned char>(terminator[0]))
+                    window = 1;
+            }
+        }
+        if (window == terminator_length || trace_eof(stream))
+            break;
+    }
+    count = count < terminator_length ? 0 : count - terminator_length;
+    return copy_token(stored, count);
+}
+
+uint32_t parse_unsigned_field(const char *text, int base)
+{
+    const char *p = text;
+    while (is_c_space(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16)
+        p += 2;
+    uint64_t value = 0;
+    bool overflow = false;
+    for (int digit; (digit = digit_value(*p)) < base; ++p) {
+        value = value * base + digit;
+        if (value > 0xffffffffu) {
+            overflow = true;
+            value = 0xffffffffu;
+        }
+    }
+    if (overflow)
+        return 0xffffffffu;
+    const uint32_t result = static_cast<uint32_t>(value);
+    return negative ? 0u - result : result;
+}
+
+int32_t parse_signed_decimal(const char *text)
+{
+    const char *p = text;
+    while (is_c_space(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    int64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > int64_t(1) << 31)
+            value = int64_t(1) << 31;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX)
+        value = INT32_MAX;
+    return static_cast<int32_t>(value);
+}
+
+uint32_t read_number_field(TraceStream *stream, int delimiter, int base)
+{
+    char *token = read_until_char(stream, delimiter);
+    const uint32_t value = parse_unsigned_field(token, base);
+    mem_free(token);
+    return value;
+}
+
+void skip_past_spaces(TraceStream *stream)
+{
+    while (trace_getc(stream) == ' ') {
+    }
+}
+
+char *nth_field(const char *text, char separator, int n)
+{
+    if (!text || n < 1)
+        return nullptr;
+    if (*text == '\0')
+        return mem_strdup("");
+    if (separator == '\0')
+        return n == 1 ? mem_strdup(text) : nullptr;
+    const char *start = text;
+    for (int skipped = 1; skipped < n; ++skipped) {
+        const char *next = strchr(start, separator);
+        if (!next)
+            return nullptr;
+        start = next + 1;
+    }
+    if (n > 1 && *start == '\0')
+        return nullptr;
+    const char *stop = strchr(start, separator);
+    return mem_strndup(start, stop ? static_cast<size_t>(stop - start) : strlen(start));
+}

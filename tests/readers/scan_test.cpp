@@ -1,0 +1,374 @@
+// Scanning primitives and the trace stream: token boundaries, line-end
+// handling, the fixed token limits, number fields, field picking and the
+// decoding of trace texts (escapes, quotes, character-set form, and the plain
+// fast path agreeing byte for byte with the conversion through Unicode).
+#include "readers/scan.h"
+#include "readers/trace_stream.h"
+#include "diagnostics/memory.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <fcntl.h>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+struct Stream {
+    TraceStream *stream;
+    explicit Stream(const std::string &bytes) : stream(trace_open_memory(bytes.data(), bytes.size())) {}
+    ~Stream() { trace_close(stream); }
+    // Everything not yet read, without consuming past the end flag.
+    std::string rest()
+    {
+        std::string out;
+        for (int c; (c = trace_getc(stream)) >= 0;)
+            out += static_cast<char>(c);
+        return out;
+    }
+};
+
+// Takes ownership of a returned token; "<none>" stands for null.
+std::string take(char *token)
+{
+    if (!token)
+        return "<none>";
+    std::string value(token);
+    mem_free(token);
+    return value;
+}
+
+TEST(TraceStream, EndOfFileFlagRisesOnlyAfterReadingPastTheEnd)
+{
+    Stream in("ab");
+    EXPECT_EQ(trace_getc(in.stream), 'a');
+    EXPECT_EQ(trace_getc(in.stream), 'b');
+    EXPECT_FALSE(trace_eof(in.stream));
+    EXPECT_EQ(trace_getc(in.stream), -1);
+    EXPECT_TRUE(trace_eof(in.stream));
+    EXPECT_EQ(trace_getc(in.stream), -1);
+    EXPECT_FALSE(trace_error(in.stream));
+
+    Stream high("\xff");
+    EXPECT_EQ(trace_getc(high.stream), 0xff);  // a 0xff byte is not end of file
+    EXPECT_FALSE(trace_eof(high.stream));
+}
+
+TEST(TraceStream, FileLargerThanTheBufferIsReadWhole)
+{
+    std::string contents;
+    for (int i = 0; i < 700000; ++i)
+        contents += static_cast<char>('a' + i % 26);
+    const std::string path = write_temp_file(contents);
+    TraceStream *stream = trace_open(path.c_str());
+    ASSERT_NE(stream, nullptr);
+    std::string read_back;
+    for (int c; (c = trace_getc(stream)) >= 0;)
+        read_back += static_cast<char>(c);
+    EXPECT_TRUE(trace_eof(stream));
+    EXPECT_FALSE(trace_error(stream));
+    EXPECT_EQ(read_back, contents);
+    trace_close(stream);
+    unlink(path.c_str());
+}
+
+TEST(TraceStream, DirectoriesAndMissingFilesCannotBeOpened)
+{
+    const std::string directory = make_temp_dir();
+    EXPECT_EQ(trace_open(directory.c_str()), nullptr);
+    EXPECT_EQ(trace_open((directory + "/missing").c_str()), nullptr);
+    EXPECT_EQ(trace_open(nullptr), nullptr);
+    rmdir(directory.c_str());
+}
+
+TEST(TraceStream, FifoIsReadToItsEnd)
+{
+    const std::string directory = make_temp_dir();
+    const std::string fifo = directory + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string chunk(5000, 'x');
+    std::thread writer([&] {
+        int out = open(fifo.c_str(), O_WRONLY);
+        for (int i = 0; i < 100; ++i)
+            (void)!write(out, chunk.data(), chunk.size());
+        close(out);
+    });
+    TraceStream *stream = trace_open(fifo.c_str());
+    ASSERT_NE(stream, nullptr);
+    size_t count = 0;
+    while (trace_getc(stream) >= 0)
+        ++count;
+    writer.join();
+    EXPECT_EQ(count, 500000u);
+    EXPECT_TRUE(trace_eof(stream));
+    EXPECT_FALSE(trace_error(stream));
+    trace_close(stream);
+    unlink(fifo.c_str());
+    rmdir(directory.c_str());
+}
+
+TEST(TraceStream, ReadErrorEndsTheStreamWithTheErrorFlag)
+{
+    // Reading this process's memory at address 0 fails with an I/O error.
+    TraceStream *stream = trace_open("/proc/self/mem");
+    if (!stream)
+        GTEST_SKIP() << "/proc/self/mem not available";
+    EXPECT_EQ(trace_getc(stream), -1);
+    EXPECT_TRUE(trace_eof(stream));
+    EXPECT_TRUE(trace_error(stream));
+    trace_close(stream);
+}
+
+struct CharCase {
+    const char *name;
+    std::string input;
+    int delimiter;
+    std::string token;
+    std::string left;
+};
+
+TEST(ReadUntilChar, Table)
+{
+    const std::string long_token(1500, 'k');
+    const CharCase cases[] = {
+        {"newline is dropped, not a delimiter", "ED\nDB rest", ' ', "EDDB", "rest"},
+        {"quote delimiter", "abc\"def", '"', "abc", "def"},
+        {"newline inside a quoted token", "a\nb\"z", '"', "ab", "z"},
+        {"newline delimiter", "x y\nz", '\n', "x y", "z"},
+        {"end of file ends the token", "ab", ' ', "ab", ""},
+        {"empty input", "", ' ', "", ""},
+        {"delimiter first", " x", ' ', "", "x"},
+        {"NUL byte cuts the stored token", std::string("ab\0cd xy", 8), ' ', "ab", "xy"},
+        {"high bytes are kept", "\xff\xfe z", ' ', "\xff\xfe", "z"},
+        {"1500-char token keeps 1023", long_token + " Z", ' ', std::string(1023, 'k'), "Z"},
+    };
+    for (const CharCase &c : cases) {
+        Stream in(c.input);
+        EXPECT_EQ(take(read_until_char(in.stream, c.delimiter)), c.token) << c.name;
+        EXPECT_EQ(in.rest(), c.left) << c.name;
+    }
+}
+
+TEST(ReadUntilChar, EndOfFileSetOnlyWhenTheTokenRanIntoIt)
+{
+    Stream in("a b");
+    mem_free(read_until_char(in.stream, ' '));
+    EXPECT_FALSE(trace_eof(in.stream));
+    mem_free(read_until_char(in.stream, ' '));
+    EXPECT_TRUE(trace_eof(in.stream));
+}
+
+struct TextCase {
+    const char *name;
+    std::string input;
+    const char *terminator;
+    std::string token;
+    std::string left;
+};
+
+TEST(ReadUntilText, Table)
+{
+    const TextCase cases[] = {
+        {"closing quote dropped", "abc\"\nNEXT", "\n", "abc", "NEXT"},
+        {"empty line", "\nX", "\n", "", "X"},
+        {"escaped quote kept", "x\\\"y\"\n", "\n", "x\"y", ""},
+        {"escaped backslash kept once", "a\\\\b\"\n", "\n", "a\\b", ""},
+        {"lone backslash before the line end", "ab\"\\\nZ", "\n", "ab", "Z"},
+        {"end of file without line end", "abc\"", "\n", "abc", ""},
+        {"NUL byte cuts the token", std::string("a\0b\"\nZ", 6), "\n", "a", "Z"},
+        {"multi-character terminator", "abENDxy", "END", "ab", "xy"},
+        {"window restarts on a repeated first character", "aEENDb", "END", "aE", "b"},
+        {"terminator longer than what was stored", "D", "ED", "", ""},
+    };
+    for (const TextCase &c : cases) {
+        Stream in(c.input);
+        EXPECT_EQ(take(read_until_text(in.stream, c.terminator)), c.token) << c.name;
+        EXPECT_EQ(in.rest(), c.left) << c.name;
+    }
+}
+
+TEST(ReadUntilText, LongLineIsCutAndReadToItsEnd)
+{
+    Stream in(std::string(2500, 'a') + "\nZ");
+    // 1998 characters fit the buffer; the final drop removes one more.
+    EXPECT_EQ(take(read_until_text(in.stream, "\n")), std::string(1997, 'a'));
+    EXPECT_EQ(in.rest(), "Z");
+}
+
+TEST(NumberFields, Table)
+{
+    const struct {
+        std::string input;
+        int delimiter;
+        int base;
+        uint32_t value;
+        std::string left;
+    } cases[] = {
+        {"1a rest", ' ', 16, 0x1a, "rest"},
+        {"ff\nZ", '\n', 16, 0xff, "Z"},
+        {"0x1F ", ' ', 16, 0x1f, ""},
+        {"0xg ", ' ', 16, 0, ""},
+        {"\t12\n", '\n', 10, 12, ""},
+        {"12ab ", ' ', 10, 12, ""},
+        {"+7 ", ' ', 10, 7, ""},
+        {"zz ", ' ', 16, 0, ""},
+        {" ", ' ', 16, 0, ""},
+        {"-1\n", '\n', 16, 0xffffffffu, ""},
+        {"-2\n", '\n', 10, 0xfffffffeu, ""},
+        {"ffffffff ", ' ', 16, 0xffffffffu, ""},
+        {"100000000 ", ' ', 16, 0xffffffffu, ""},
+        {"99999999999 ", ' ', 10, 0xffffffffu, ""},
+        {"4294967295 ", ' ', 10, 0xffffffffu, ""},
+    };
+    for (const auto &c : cases) {
+        Stream in(c.input);
+        EXPECT_EQ(read_number_field(in.stream, c.delimiter, c.base), c.value) << c.input;
+        EXPECT_EQ(in.rest(), c.left) << c.input;
+    }
+}
+
+TEST(NumberFields, SignedDecimalLikeAtoi)
+{
+    const struct {
+        const char *text;
+        int32_t value;
+    } cases[] = {
+        {"12", 12}, {"  -5", -5}, {"+8x", 8}, {"abc", 0}, {"", 0},
+        {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"-2147483648", INT32_MIN},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(parse_signed_decimal(c.text), c.value) << c.text;
+}
+
+TEST(SkipPastSpaces, ConsumesTheFirstNonSpaceToo)
+{
+    const struct {
+        std::string input;
+        std::string left;
+        bool at_end;
+    } cases[] = {
+        {"   \"abc", "abc", false},
+        {"\"abc", "abc", false},
+        {"xy", "y", false},
+        {"\t x", " x", false},  // only spaces are skipped
+        {"   ", "", true},
+    };
+    for (const auto &c : cases) {
+        Stream in(c.input);
+        skip_past_spaces(in.stream);
+        EXPECT_EQ(trace_eof(in.stream), c.at_end) << c.input;
+        EXPECT_EQ(in.rest(), c.left) << c.input;
+    }
+}
+
+TEST(NthField, Table)
+{
+    const struct {
+        const char *text;
+        int n;
+        std::string field;
+    } cases[] = {
+        {"1a more words", 1, "1a"},
+        {"1a", 1, "1a"},
+        {"1a ", 1, "1a"},
+        {"1a ", 2, "<none>"},
+        {"1a", 2, "<none>"},
+        {"a b c", 2, "b"},
+        {"a b c", 3, "c"},
+        {"a b c", 4, "<none>"},
+        {"a  b", 2, ""},
+        {" a", 1, ""},
+        {"", 1, ""},
+        {"a b", 0, "<none>"},
+        {nullptr, 1, "<none>"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(take(nth_field(c.text, ' ', c.n)), c.field)
+            << (c.text ? c.text : "(null)") << " n=" << c.n;
+}
+
+TEST(DecodeText, Table)
+{
+    const struct {
+        const char *name;
+        const char *input;
+        std::string decoded;
+    } cases[] = {
+        {"plain", "abc", "abc"},
+        {"surrounding quotes", "\"abc\"", "abc"},
+        {"two quotes only", "\"\"", ""},
+        {"one quote only", "\"", ""},
+        {"empty input", "", "<none>"},
+        {"missing input", nullptr, "<none>"},
+        {"octal", "a\\101b", "aAb"},
+        {"octal wraps modulo 256", "\\777", "\xff"},
+        {"octal zero ends the text", "x\\000y", "x"},
+        {"octal needs two more characters", "\\12", "12"},
+        {"dropped quote counts for octal", "\"\\12\"", "B"},
+        {"controls", "\\f\\n\\r\\t", "\f\n\r\t"},
+        {"any other escaped character", "\\q", "q"},
+        {"escaped backslash", "\\\\", "\\"},
+        {"escaped quote", "\\\"", "\""},
+        {"backslash takes the dropped trailing quote", "\"abc\\\"", "abc\""},
+        {"lone trailing backslash is dropped", "ab\\", "ab"},
+        {"valid UTF-8 unchanged", "\xc3\xa9t\xc3\xa9", "\xc3\xa9t\xc3\xa9"},
+        {"invalid UTF-8 replaced", "caf\xe9", "caf\xef\xbf\xbd"},
+        {"leading byte-order mark dropped", "\xef\xbb\xbfhi", "hi"},
+        {"Latin-1 character-set form", "\"ISO-8859-1\"\"caf\xe9\"", "caf\xc3\xa9"},
+        {"text outside the character-set quotes ignored", "xx\"latin1\"yy\"\xe9\"zz", "\xc3\xa9"},
+        {"escaped quotes do not count", "\"ISO-8859-1\" \\\"x\\\" \"\xe9\"", "\xc3\xa9"},
+        {"escaped backslash before a counted quote", "\"latin1\"\\\\\"\xe9\"", "\xc3\xa9"},
+        {"unknown character set falls back to the locale", "\"no-such-set\"\"abc\"", "abc"},
+        {"empty character-set name", "\"\"\"\"", ""},
+        {"three quotes are not the character-set form", "\"a\"b\"", "a\"b"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(take(decode_text(c.input)), c.decoded) << c.name;
+}
+
+TEST(DecodeText, LongTextsAreProcessedWhole)
+{
+    const std::string text = std::string(3000, 'a') + "\\t" + std::string(3000, 'b');
+    EXPECT_EQ(take(decode_text(text.c_str())), std::string(3000, 'a') + "\t" + std::string(3000, 'b'));
+}
+
+// Texts without quotes or backslashes go through the plain path when they are
+// valid UTF-8; whatever path they take, the bytes must match the conversion
+// through Unicode.
+std::string through_unicode(const std::string &bytes)
+{
+    const QByteArray local = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toLocal8Bit();
+    return local.isEmpty() ? "<none>" : std::string(local.constData(), static_cast<size_t>(local.size()));
+}
+
+TEST(DecodeText, PlainPathMatchesUnicodeConversion)
+{
+    const char *const tricky[] = {
+        "\xc0\xaf", "\xc1\xbf", "\xc2\x80", "\xdf\xbf", "\xe0\x80\x80", "\xe0\xa0\x80",
+        "\xed\x9f\xbf", "\xed\xa0\x80", "\xee\x80\x80", "\xef\xbf\xbe", "\xef\xbf\xbf",
+        "\xf0\x8f\xbf\xbf", "\xf0\x90\x80\x80", "\xf4\x8f\xbf\xbf", "\xf4\x90\x80\x80",
+        "\xf5\x80\x80\x80", "\xff", "\x80", "\xe2\x82", "\xe2\x82\xacx", "a\xef\xbb\xbf",
+        "\xef\xbb\xbf", "\xef\xbb",
+    };
+    for (const char *text : tricky)
+        EXPECT_EQ(take(decode_text(text)), through_unicode(text)) << QByteArray(text).toHex().constData();
+
+    std::mt19937 random(12345);
+    const unsigned char pieces[] = {'a', 'z', 0x80, 0x9f, 0xa0, 0xbf, 0xc2, 0xdf, 0xe0,
+                                    0xed, 0xef, 0xf0, 0xf4, 0xf5, 0xbb, 0xff, 0xc0};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const int length = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < length; ++i)
+            text += static_cast<char>(pieces[random() % sizeof pieces]);
+        ASSERT_EQ(take(decode_text(text.c_str())), through_unicode(text))
+            << QByteArray::fromStdString(text).toHex().constData();
+    }
+}
+
+}  // namespace
