@@ -1,0 +1,217 @@
+// The static trace reader. Each record is a keyword and its fields; file
+// sections become Test Driver nodes, "IN" scopes nest under the current scope,
+// "TX"/"MS" statements become check nodes on the current line. The reader
+// state (pending source name, current scope, current line) lives for one
+// file; the section counter belongs to the caller and carries across files.
+#include "readers/tsffile.h"
+
+#include "diagnostics/memory.h"
+#include "readers/scan.h"
+#include "tree/tree.h"
+
+#include <cstring>
+
+namespace {
+
+struct StaticState {
+    const char *path;
+    int32_t *counter;
+    char *pending_source_name;  // owned, or null
+    uint32_t scope;
+    int32_t line;
+};
+
+void skip_rest_of_line(TraceStream *stream)
+{
+    mem_free(read_until_char(stream, '\n'));
+}
+
+int scope_type_of(const char *kind)
+{
+    if (strcmp(kind, "TestSuite") == 0)
+        return NODE_TEST_SUITE;
+    if (strcmp(kind, "TestCase") == 0)
+        return NODE_TEST_CASE;
+    if (strcmp(kind, "TestStub") == 0)
+        return NODE_STUB;
+    if (strcmp(kind, "Class") == 0)
+        return NODE_TEST_CLASS;
+    return 0;
+}
+
+int statement_type_of(const char *text)
+{
+    static const char *const print_words[] = {
+        "verifyLogMessage", "entermethod", "exitmethod", "timerStart", "timerReportElapsedTime",
+    };
+    for (const char *word : print_words)
+        if (strstr(text, word))
+            return NODE_PRINT;
+    if (strstr(text, "createTimer"))
+        return NODE_COMMENT;
+    return NODE_CHECK_EXPRESSION;
+}
+
+void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name)
+{
+    const int32_t file_number = *state.counter;
+    if (strcmp(kind, "File") == 0) {
+        add_file(file_number, identifier, name);
+        if (state.pending_source_name) {
+            set_file_names(file_number, state.pending_source_name);
+            mem_free(state.pending_source_name);
+            state.pending_source_name = nullptr;
+        } else {
+            set_file_names(file_number, state.path);
+        }
+        state.scope = identifier;
+        return;
+    }
+    const int type = scope_type_of(kind);
+    if (type == 0)
+        return;
+    add_child(file_number, type, identifier, name, state.scope, 0);
+    state.scope = identifier;
+}
+
+// Acts on one record; decoded texts that turn out empty count as "".
+void apply_static_record(StaticState &state, const StaticRecord &record)
+{
+    char *first = decode_text(record.first_text);
+    char *second = decode_text(record.second_text);
+    const char *first_or_empty = first ? first : "";
+    const char *second_or_empty = second ? second : "";
+
+    switch (record.kind) {
+    case STATIC_ID:
+        set_file_identity(*state.counter, record.identity_first, record.identity_second);
+        break;
+    case STATIC_ED:
+        ++*state.counter;
+        break;
+    case STATIC_LK:
+        state.line = record.line;
+        break;
+    case STATIC_SO:
+        mem_free(state.pending_source_name);
+        state.pending_source_name = first;
+        first = nullptr;
+        break;
+    case STATIC_SI:
+        state.scope = record.number;
+        break;
+    case STATIC_IN:
+        open_scope(state, record.number, first_or_empty, second_or_empty);
+        break;
+    case STATIC_TX:
+        add_child(*state.counter, statement_type_of(first_or_empty), record.number,
+                  first_or_empty, state.scope, state.line);
+        break;
+    case STATIC_MS:
+        add_child(*state.counter, NODE_CHECK_EXPRESSION, record.number, first_or_empty,
+                  state.scope, state.line);
+        break;
+    default:
+        break;
+    }
+    mem_free(first);
+    mem_free(second);
+}
+
+}  // namespace
+
+int static_record_kind(const char *keyword)
+{
+    static const struct {
+        const char *keyword;
+        int kind;
+    } kinds[] = {
+        {"DB", STATIC_DB}, {"SI", STATIC_SI}, {"IN", STATIC_IN}, {"ID", STATIC_ID},
+        {"ED", STATIC_ED}, {"TX", STATIC_TX}, {"SO", STATIC_SO}, {"LK", STATIC_LK},
+        {"MS", STATIC_MS},
+    };
+    if (!keyword)
+        return STATIC_OTHER;
+    for (const auto &entry : kinds)
+        if (strcmp(keyword, entry.keyword) == 0)
+            return entry.kind;
+    return STATIC_OTHER;
+}
+
+StaticRecord read_static_record(TraceStream *stream)
+{
+    StaticRecord record = {STATIC_OTHER, 0, nullptr, nullptr, 0, 0, 0};
+    char *keyword = read_until_char(stream, ' ');
+    record.kind = static_record_kind(keyword);
+    mem_free(keyword);
+
+    switch (record.kind) {
+    case STATIC_SI:
+        record.number = read_number_field(stream, '\n', 16);
+        break;
+    case STATIC_IN:
+        skip_past_spaces(stream);  // blanks and the opening quote
+        record.first_text = read_until_char(stream, '"');
+        trace_getc(stream);  // the blank after the closing quote
+        record.number = read_number_field(stream, ' ', 16);
+        skip_past_spaces(stream);
+        record.second_text = read_until_char(stream, '"');
+        skip_rest_of_line(stream);
+        break;
+    case STATIC_ID:
+        record.identity_first = read_number_field(stream, ' ', 16);
+        record.identity_second = read_number_field(stream, '\n', 16);
+        break;
+    case STATIC_TX:
+    case STATIC_MS:
+        record.number = read_number_field(stream, ' ', 10);
+        trace_getc(stream);  // the opening quote
+        record.first_text = read_until_text(stream, "\n");
+        break;
+    case STATIC_SO:
+        trace_getc(stream);  // the opening quote
+        record.first_text = read_until_char(stream, '"');
+        skip_rest_of_line(stream);
+        break;
+    case STATIC_LK: {
+        char *token = read_until_char(stream, '\n');
+        record.line = parse_signed_decimal(token);
+        mem_free(token);
+        break;
+    }
+    default:  // "DB", "ED" and unknown keywords
+        skip_rest_of_line(stream);
+        break;
+    }
+    return record;
+}
+
+void release_static_record(StaticRecord *record)
+{
+    mem_free(record->first_text);
+    mem_free(record->second_text);
+    record->first_text = nullptr;
+    record->second_text = nullptr;
+}
+
+int read_static_stream(TraceStream *stream, const char *path, int32_t *counter)
+{
+    StaticState state = {path, counter, nullptr, 1, 0};
+    while (!trace_eof(stream)) {
+        StaticRecord record = read_static_record(stream);
+        apply_static_record(state, record);
+        release_static_record(&record);
+    }
+    mem_free(state.pending_source_name);
+    return trace_error(stream) ? -1 : 0;
+}
+
+int read_static_trace(const char *path, int32_t *counter)
+{
+    TraceStream *stream = trace_open(path);
+    if (!stream)
+        return -1;
+    const int result = read_static_stream(stream, path, counter);
+    trace_close(stream);
+    return result;
+}
