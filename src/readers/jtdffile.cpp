@@ -1,0 +1,361 @@
+// The dynamic trace reader. It binds the trace's file numbers to the static
+// sections, follows the current instance (context node) and method, and puts
+// every reported result on its static node, or on a copy of that node under
+// the context in which it ran, counting it on the nearest check node.
+//
+// All per-event work is expected constant time: the instance list is two hash
+// tables (duplicate test and "newest entry per key"), the context stack is a
+// vector without a fixed bound, and the climb to the nearest check node is
+// memoised for long climbs so that deep trees do not make events costly.
+#include "readers/jtdffile.h"
+
+#include "diagnostics/memory.h"
+#include "readers/scan.h"
+#include "report/vocabulary.h"
+#include "tree/tree.h"
+
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+struct InstanceKey {
+    uint32_t identifier;
+    uint32_t instance_key;
+    int32_t file_number;
+    bool operator==(const InstanceKey &other) const
+    {
+        return identifier == other.identifier && instance_key == other.instance_key
+               && file_number == other.file_number;
+    }
+};
+
+struct InstanceKeyHash {
+    size_t operator()(const InstanceKey &key) const
+    {
+        uint64_t h = key.identifier;
+        h = h * 0x9e3779b97f4a7c15ull ^ key.instance_key;
+        h = h * 0x9e3779b97f4a7c15ull ^ static_cast<uint32_t>(key.file_number);
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+};
+
+struct InstanceTarget {
+    uint32_t identifier;
+    int32_t file_number;
+};
+
+// Entries are conceptually added at the head of a list; "first from the head
+// with this key" is therefore the newest entry added with that key.
+struct InstanceList {
+    std::unordered_set<InstanceKey, InstanceKeyHash> entries;
+    std::unordered_map<uint32_t, InstanceTarget> newest_by_key;
+
+    void remember(uint32_t identifier, uint32_t instance_key, int32_t file_number)
+    {
+        if (!entries.insert(InstanceKey{identifier, instance_key, file_number}).second)
+            return;
+        newest_by_key[instance_key] = InstanceTarget{identifier, file_number};
+    }
+
+    const InstanceTarget *find(uint32_t instance_key) const
+    {
+        auto found = newest_by_key.find(instance_key);
+        return found == newest_by_key.end() ? nullptr : &found->second;
+    }
+};
+
+// Nearest check node above long non-check chains, valid while the reader
+// runs; emptied when a check node is retyped (the only change that moves an
+// answer, since parent links never change).
+struct CheckMemo {
+    bool active = false;
+    std::unordered_map<TestNode *, TestNode *> nearest;
+};
+
+CheckMemo check_memo;
+
+const int short_climb = 32;
+
+TestNode *nearest_check_memoised(TestNode *start)
+{
+    std::vector<TestNode *> path;
+    TestNode *answer = nullptr;
+    for (TestNode *node = start; node; node = node->parent) {
+        if (is_check_type(node->type)) {
+            answer = node;
+            break;
+        }
+        auto known = check_memo.nearest.find(node);
+        if (known != check_memo.nearest.end()) {
+            answer = known->second;
+            break;
+        }
+        path.push_back(node);
+    }
+    for (TestNode *node : path)
+        check_memo.nearest[node] = answer;
+    return answer;
+}
+
+TestNode *nearest_check(TestNode *node)
+{
+    for (int steps = 0; node && steps < short_climb; ++steps, node = node->parent)
+        if (is_check_type(node->type))
+            return node;
+    if (!node)
+        return nullptr;
+    if (!check_memo.active) {
+        for (; node; node = node->parent)
+            if (is_check_type(node->type))
+                return node;
+        return nullptr;
+    }
+    return nearest_check_memoised(node);
+}
+
+void retype_as_stub(TestNode *node)
+{
+    if (is_check_type(node->type))
+        check_memo.nearest.clear();
+    node->type = NODE_STUB;
+}
+
+bool marks_stub(uint32_t status_code)
+{
+    return status_code == 100 || status_code == 101 || status_code == 157;
+}
+
+struct DynamicState {
+    int32_t file_number = -1;
+    TestNode *context = nullptr;
+    TestNode *method = nullptr;
+    uint32_t status_code = 0;
+    int result_kind = RESULT_NONE;
+    std::vector<TestNode *> saved_contexts;
+    InstanceList instances;
+};
+
+// A result for the static node with this identifier, placed on the node
+// itself when the context is its parent, else on a copy under the context.
+void place_result(DynamicState &state, uint32_t identifier, char *message)
+{
+    TestNode *model = find_node(state.file_number, identifier);
+    TestNode *target = nullptr;
+    if (model && state.context) {
+        target = find_equal_child(state.context, model);
+        if (!target)
+            target = append_copy(state.context, model);
+    }
+    if (!target) {
+        mem_free(message);
+        return;
+    }
+    if (message)
+        add_message(target, message);
+    apply_result(target, state.result_kind);
+}
+
+void set_status(DynamicState &state, uint32_t code)
+{
+    state.status_code = code;
+    state.result_kind = result_kind_of(code);
+}
+
+void apply_dynamic_record(DynamicState &state, DynamicRecord &record)
+{
+    char *text = record.text;
+    record.text = nullptr;
+    switch (record.kind) {
+    case DYNAMIC_SF:
+        bind_dynamic_file(static_cast<int32_t>(record.numbers[0]), record.numbers[1], record.numbers[2]);
+        state.file_number = file_number_for_dynamic(static_cast<int32_t>(record.numbers[0]));
+        break;
+    case DYNAMIC_CS:
+        state.file_number = file_number_for_dynamic(static_cast<int32_t>(record.numbers[0]));
+        break;
+    case DYNAMIC_NI:
+        state.instances.remember(record.numbers[0], record.numbers[1], state.file_number);
+        state.context = find_node(state.file_number, record.numbers[0]);
+        break;
+    case DYNAMIC_ST:
+        set_status(state, record.numbers[0]);
+        break;
+    case DYNAMIC_CI: {
+        const InstanceTarget *instance = state.instances.find(record.numbers[0]);
+        state.context = instance ? find_node(instance->file_number, instance->identifier) : nullptr;
+        break;
+    }
+    case DYNAMIC_GL:
+        set_status(state, record.numbers[0]);
+        place_result(state, record.numbers[1], nullptr);
+        break;
+    case DYNAMIC_NO_WITH_ID:
+        place_result(state, record.numbers[0], text);
+        text = nullptr;
+        break;
+    case DYNAMIC_ME:
+        state.saved_contexts.push_back(state.context);
+        state.method = find_node(state.file_number, record.numbers[0]);
+        break;
+    case DYNAMIC_MR:
+        if (!state.saved_contexts.empty()) {
+            state.context = state.saved_contexts.back();
+            state.saved_contexts.pop_back();
+        }
+        state.method = nullptr;
+        break;
+    case DYNAMIC_NO_TEXT_ONLY:
+        if (state.method) {
+            apply_result(state.method, state.result_kind);
+            if (marks_stub(state.status_code) && state.method->parent)
+                retype_as_stub(state.method->parent);
+        } else if (state.context) {
+            apply_result(state.context, state.result_kind);
+        }
+        break;
+    default:
+        break;
+    }
+    mem_free(text);
+}
+
+// "NO": a quoted text alone, or an identifier, a space and a quoted text.
+void read_note(TraceStream *stream, DynamicRecord &record)
+{
+    char *rest = read_until_char(stream, '\n');
+    if (rest[0] == '"') {
+        record.kind = DYNAMIC_NO_TEXT_ONLY;
+        record.text = decode_text(rest);
+        mem_free(rest);
+        return;
+    }
+    char *first_word = nth_field(rest, ' ', 1);
+    record.numbers[0] = first_word ? parse_unsigned_field(first_word, 16) : 0;
+    mem_free(first_word);
+    if (record.numbers[0] == 0) {
+        record.kind = DYNAMIC_IGNORED;
+        mem_free(rest);
+        return;
+    }
+    record.kind = DYNAMIC_NO_WITH_ID;
+    const char *space = strchr(rest, ' ');
+    if (!space)
+        record.text = decode_text(rest);
+    else if (space[1] != '\0' && space[2] != '\0')
+        record.text = decode_text(space + 2);
+    mem_free(rest);
+}
+
+}  // namespace
+
+int result_kind_of(uint32_t status_code)
+{
+    switch (status_code) {
+    case 100:
+        return RESULT_ENTRY;
+    case 101: case 150: case 154:
+        return RESULT_PASSED;
+    case 151: case 155: case 157: case 162: case 164:
+        return RESULT_FAILED;
+    case 165:
+        return RESULT_EXECUTED;
+    default:
+        return RESULT_NONE;
+    }
+}
+
+DynamicRecord read_dynamic_record(TraceStream *stream)
+{
+    DynamicRecord record = {DYNAMIC_IGNORED, {0, 0, 0}, nullptr};
+    char *keyword = read_until_char(stream, ' ');
+    static const struct {
+        const char *keyword;
+        int kind;
+    } kinds[] = {
+        {"SF", DYNAMIC_SF}, {"CS", DYNAMIC_CS}, {"NI", DYNAMIC_NI}, {"ST", DYNAMIC_ST},
+        {"NO", DYNAMIC_NO_WITH_ID}, {"CI", DYNAMIC_CI}, {"GL", DYNAMIC_GL}, {"ME", DYNAMIC_ME},
+        {"MR", DYNAMIC_MR},
+    };
+    for (const auto &entry : kinds)
+        if (strcmp(keyword, entry.keyword) == 0)
+            record.kind = entry.kind;
+    mem_free(keyword);
+
+    switch (record.kind) {
+    case DYNAMIC_SF:
+        record.numbers[0] = read_number_field(stream, ' ', 16);
+        record.numbers[1] = read_number_field(stream, ' ', 16);
+        record.numbers[2] = read_number_field(stream, '\n', 16);
+        break;
+    case DYNAMIC_NI:
+    case DYNAMIC_GL:
+    case DYNAMIC_ME:
+        record.numbers[0] = read_number_field(stream, ' ', 16);
+        record.numbers[1] = read_number_field(stream, '\n', 16);
+        break;
+    case DYNAMIC_CS:
+    case DYNAMIC_ST:
+    case DYNAMIC_CI:
+        record.numbers[0] = read_number_field(stream, '\n', 16);
+        break;
+    case DYNAMIC_NO_WITH_ID:
+        read_note(stream, record);
+        break;
+    default:  // "MR" and unknown keywords: the rest of the line is ignored
+        mem_free(read_until_char(stream, '\n'));
+        break;
+    }
+    return record;
+}
+
+void apply_result(TestNode *node, int kind)
+{
+    if (!node)
+        return;
+    if (kind == RESULT_EXECUTED)
+        node->status = VERDICT_EXECUTED;
+    else if (kind == RESULT_FAILED)
+        node->status = VERDICT_FAILED;
+    if (node->parent)
+        node->parent->status = VERDICT_EXECUTED;
+    TestNode *check = nearest_check(node);
+    if (!check)
+        return;
+    check->status = VERDICT_EXECUTED;
+    if (!check->extension)
+        return;
+    switch (kind) {
+    case RESULT_EXECUTED: ++check->extension->total_count; break;
+    case RESULT_PASSED: ++check->extension->pass_count; break;
+    case RESULT_FAILED: ++check->extension->fail_count; break;
+    case RESULT_ENTRY: ++check->extension->entry_count; break;
+    default: break;
+    }
+}
+
+int read_dynamic_stream(TraceStream *stream)
+{
+    DynamicState state;
+    check_memo.nearest.clear();
+    check_memo.active = true;
+    while (!trace_eof(stream)) {
+        DynamicRecord record = read_dynamic_record(stream);
+        apply_dynamic_record(state, record);
+    }
+    check_memo.active = false;
+    check_memo.nearest = {};
+    return trace_error(stream) ? -1 : 0;
+}
+
+int read_dynamic_trace(const char *path)
+{
+    TraceStream *stream = trace_open(path);
+    if (!stream)
+        return -1;
+    const int result = read_dynamic_stream(stream);
+    trace_close(stream);
+    return result;
+}
