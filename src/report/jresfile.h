@@ -4,6 +4,8 @@
 
 #include "tree/tree.h"
 
+#include <string>
+
 enum WriteResult {
     WRITE_OK = 0,
     WRITE_OPEN_FAILED = -1,   // nothing written
@@ -17,3 +19,7 @@ struct VerdictTotals {
 
 int write_results_file(const char *path);
 void count_verdicts(TestNode *node, VerdictTotals *totals);
+
+// The time of generation as asctime gives it for the local time, with the
+// newline cut: "Sun Dec  6 01:50:02 2026".
+std::string generation_time_text();

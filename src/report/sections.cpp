@@ -1,0 +1,295 @@
+// Node sections: for every reportable scope below a Test Driver, its
+// machine-readable node, its title, a table with one row per reportable check
+// directly below it, then the sections of its child scopes, then the closing
+// tag. A scope that is not reportable hides its whole subtree.
+//
+// The nesting is as deep as the tree, so the walk keeps an explicit stack of
+// open sections instead of recursing; the output order is that of the
+// recursive definition. Markup is gathered in a buffer and handed to the
+// stream in large pieces, and the fixed labels are looked up once per
+// document (see begin_section_document).
+#include "report/sections.h"
+
+#include "report/emitter.h"
+#include "report/escape.h"
+#include "report/vocabulary.h"
+
+#include <QCoreApplication>
+#include <vector>
+
+namespace {
+
+const int TYPE_SLOTS = 37;  // node types 0..36; others are named "-~"
+const size_t FLUSH_SIZE = 1 << 16;
+
+const char CHECK_TABLE_OPEN[] = "<TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\">\n";
+
+struct SectionLabels {
+    std::string check_header;  // header rows in the title style
+    std::string stub_header;
+    std::string status_labels[3];  // escaped: not executed, failed, passed
+    std::string stub_executed;     // escaped "Executed" of the stub status cell
+    QString type_names[TYPE_SLOTS + 1];  // the last slot for unknown types
+    std::string escaped_type_names[TYPE_SLOTS + 1];
+};
+
+SectionLabels labels;
+bool labels_pinned = false;
+
+void load_labels()
+{
+    labels.check_header.clear();
+    const QString check_labels[5] = {
+        QCoreApplication::translate("ZOLTGEN Cell text", "Expression"),
+        QCoreApplication::translate("ZOLTGEN Cell text", "Status"),
+        QCoreApplication::translate("ZOLTGEN Cell text", "Executed"),
+        QCoreApplication::translate("ZOLTGEN Cell text", "Failed"),
+        QCoreApplication::translate("ZOLTGEN Cell text", "Passed"),
+    };
+    append_header_row(labels.check_header, check_labels, CELL_TITLE);
+
+    labels.stub_header.clear();
+    const QString stub_labels[5] = {
+        QCoreApplication::translate("TALLYGEN Stub row title", "Expression"),
+        QCoreApplication::translate("TALLYGEN Stub row title", "Status"),
+        QCoreApplication::translate("TALLYGEN Stub row title", "entermethod()"),
+        QCoreApplication::translate("TALLYGEN Stub row title", "fail()"),
+        QCoreApplication::translate("TALLYGEN Stub row title", "exitmethod()"),
+    };
+    append_header_row(labels.stub_header, stub_labels, CELL_TITLE);
+
+    const int verdicts[3] = {VERDICT_NOT_EXECUTED, VERDICT_FAILED, VERDICT_PASSED};
+    for (int i = 0; i < 3; ++i) {
+        labels.status_labels[i].clear();
+        append_escaped(labels.status_labels[i], status_label(verdicts[i]), true);
+    }
+    labels.stub_executed.clear();
+    append_escaped(labels.stub_executed, QCoreApplication::translate("TALLYGEN Stub", "Executed"), true);
+
+    for (int type = 0; type <= TYPE_SLOTS; ++type) {
+        labels.type_names[type] = type_name(type < TYPE_SLOTS ? type : -1);
+        labels.escaped_type_names[type].clear();
+        append_escaped(labels.escaped_type_names[type], labels.type_names[type], true);
+    }
+}
+
+int type_slot(int type)
+{
+    return type >= 0 && type < TYPE_SLOTS ? type : TYPE_SLOTS;
+}
+
+const std::string &escaped_status_label(int verdict)
+{
+    return labels.status_labels[verdict == VERDICT_FAILED ? 1 : verdict == VERDICT_PASSED ? 2 : 0];
+}
+
+bool is_reportable(const TestNode *node)
+{
+    return node->status != VERDICT_NOT_EXECUTED && node->status != VERDICT_NONE;
+}
+
+bool is_reportable_section(const TestNode *node)
+{
+    return node && is_section_type(node->type) && is_reportable(node);
+}
+
+bool is_reportable_check(const TestNode *node)
+{
+    return is_check_type(node->type) && is_reportable(node);
+}
+
+// The escaped link target of the last file number asked for: the rows of one
+// scope nearly always point into the same source.
+struct TargetCache {
+    bool valid = false;
+    int32_t file_number = 0;
+    std::string escaped;
+};
+
+TargetCache target_cache;
+
+const std::string &escaped_target(int32_t file_number)
+{
+    if (!target_cache.valid || target_cache.file_number != file_number) {
+        target_cache.escaped.clear();
+        append_escaped(target_cache.escaped, file_name_view(file_number), true);
+        target_cache.file_number = file_number;
+        target_cache.valid = true;
+    }
+    return target_cache.escaped;
+}
+
+CheckCounters counters_of(const TestNode *node)
+{
+    return node->extension ? *node->extension : CheckCounters{0, 0, 0, 0};
+}
+
+void append_blank_cell(std::string &out)
+{
+    out.append("<CELL_TEXT STYLE=\"Array\"></CELL_TEXT>\n");
+}
+
+void append_label_cell(std::string &out, const std::string &escaped_label, int style)
+{
+    append_cell_text_open(out, style);
+    out.append(escaped_label);
+    out.append("</CELL_TEXT>\n");
+}
+
+// A Print leaves the check table for a print table of its own (and a message
+// table) and then opens a fresh check table without a header row.
+void append_print_row(std::string &out, const TestNode *check)
+{
+    out.append("</TABLE>\n<TABLE BORDER=\"1\" WIDTH=\"55,45\">\n<ROW>\n"
+               "<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/><LINK TARGET=\"");
+    out.append(escaped_target(check->file_number));
+    out.append(" line ");
+    append_number(out, check->line);
+    out.append("\">\n<TEXT>");
+    append_escaped(out, check->text, true);
+    out.append("</TEXT>\n</LINK>\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>(x");
+    append_number(out, counters_of(check).total_count);
+    out.append(")</TEXT>\n</CELL>\n</ROW>\n</TABLE>\n");
+    if (check->first_message) {
+        out.append("<TABLE BORDER=\"0\" WIDTH=\"5,95\">\n");
+        for (const MessageEntry *message = check->first_message; message; message = message->next) {
+            out.append("<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>");
+            append_escaped(out, message->text, true);
+            out.append("</TEXT>\n</CELL>\n</ROW>\n");
+        }
+        out.append("</TABLE>\n");
+    }
+    out.append(CHECK_TABLE_OPEN);
+}
+
+void append_stub_row(std::string &out, const TestNode *check)
+{
+    const CheckCounters counters = counters_of(check);
+    const int style = counters.fail_count > 0 ? CELL_FAILED : CELL_PLAIN;
+    out.append("<ROW>\n");
+    append_link_cell(out, check->text, style, escaped_target(check->file_number), check->line);
+    append_label_cell(out, style == CELL_FAILED ? escaped_status_label(VERDICT_FAILED) : labels.stub_executed,
+                      style);
+    append_cell_number(out, counters.entry_count, style);
+    append_cell_number(out, counters.fail_count, style);
+    append_cell_number(out, counters.pass_count, style);
+    out.append("</ROW>\n");
+}
+
+void append_check_row(std::string &out, const TestNode *check)
+{
+    const CheckCounters counters = counters_of(check);
+    out.append("<ROW>\n");
+    if (counters.fail_count == 0 && counters.pass_count == 0) {
+        append_link_cell(out, check->text, CELL_PLAIN, escaped_target(check->file_number), check->line);
+        if (counters.total_count != 0) {
+            append_label_cell(out, escaped_status_label(check->status), CELL_PLAIN);
+            append_cell_number(out, counters.total_count, CELL_PLAIN);
+        } else {
+            append_blank_cell(out);
+            append_blank_cell(out);
+        }
+        append_blank_cell(out);
+        append_blank_cell(out);
+    } else {
+        const int style = status_style(check->status);
+        append_link_cell(out, check->text, style, escaped_target(check->file_number), check->line);
+        append_label_cell(out, escaped_status_label(check->status), style);
+        append_cell_number(out, counters.total_count, style);
+        append_cell_number(out, counters.fail_count, style);
+        append_cell_number(out, counters.pass_count, style);
+    }
+    out.append("</ROW>\n");
+}
+
+// Everything of a section before its child sections: the open node element,
+// the title and the check table.
+void append_section_head(std::string &out, const TestNode *node, int depth)
+{
+    const int slot = type_slot(node->type);
+    const bool counted = node->type == NODE_TEST_CASE || node->type == NODE_PROC || node->type == NODE_STUB;
+    const bool method = node->type == NODE_TEST_CASE || node->type == NODE_PROC;
+
+    static std::string escaped_name;
+    escaped_name.clear();
+    append_escaped(escaped_name, node->text, true);
+    append_tree_node(out, escaped_name, labels.escaped_type_names[slot], status_word(node->status),
+                     counted ? 1 : 0, method ? ICON_METHOD : ICON_CLASS);
+    append_title(out, labels.type_names[slot], node->text, depth, status_style(node->status),
+                 take_tag_number());
+
+    const bool stub = node->type == NODE_STUB;
+    bool table_open = false;
+    for (const TestNode *child = node->first_child; child; child = child->next_sibling) {
+        if (!is_reportable_check(child))
+            continue;
+        if (!table_open) {
+            out.append(CHECK_TABLE_OPEN);
+            out.append(stub ? labels.stub_header : labels.check_header);
+            table_open = true;
+        }
+        if (child->type == NODE_PRINT)
+            append_print_row(out, child);
+        else if (stub)
+            append_stub_row(out, child);
+        else
+            append_check_row(out, child);
+    }
+    if (table_open)
+        out.append("</TABLE>\n");
+}
+
+void flush_when_large(FILE *stream, std::string &out)
+{
+    if (out.size() >= FLUSH_SIZE) {
+        write_buffer(stream, out);
+        out.clear();
+    }
+}
+
+}  // namespace
+
+void begin_section_document()
+{
+    load_labels();
+    labels_pinned = true;
+}
+
+void end_section_document()
+{
+    labels_pinned = false;
+}
+
+void write_node_section(TestNode *node, void *section_context)
+{
+    const SectionContext *context = static_cast<const SectionContext *>(section_context);
+    if (!context || !is_reportable_section(node))
+        return;
+    if (!labels_pinned)
+        load_labels();
+    target_cache.valid = false;
+
+    static std::string out;
+    out.clear();
+    // One entry per open section: the next of its children to offer.
+    std::vector<const TestNode *> open_sections;
+    append_section_head(out, node, context->depth);
+    open_sections.push_back(node->first_child);
+    while (!open_sections.empty()) {
+        const TestNode *child = open_sections.back();
+        if (!child) {
+            out.append("</XROD:NODE>\n");
+            open_sections.pop_back();
+            flush_when_large(context->stream, out);
+            continue;
+        }
+        open_sections.back() = child->next_sibling;
+        if (!is_reportable_section(child))
+            continue;
+        append_section_head(out, child, context->depth + static_cast<int>(open_sections.size()));
+        open_sections.push_back(child->first_child);
+        flush_when_large(context->stream, out);
+    }
+    write_buffer(context->stream, out);
+    out.clear();
+}
