@@ -57,6 +57,8 @@ TEST(StudioHeader, KeyValues)
         {"$NAME=a\tb", "$NAME", std::string("a")},
         {"$NAME=a\nb", "$NAME", std::string("a")},
         {"$NAME=  spaced  out  ", "$NAME", std::string("spaced  out")},
+        {"$NAME='  a  '", "$NAME", std::string("a")},
+        {"$NAME='a';'b'", "$NAME", std::string("a")},
         {"$name=x", "$NAME", NONE},
         {"$CONFIGURATION=Debug", "$NAME", NONE},
     };
@@ -64,21 +66,6 @@ TEST(StudioHeader, KeyValues)
         EXPECT_EQ(owned(key_value(c.line, c.key)), c.value) << c.line;
     EXPECT_EQ(owned(key_value(nullptr, "$NAME")), NONE);
     EXPECT_EQ(owned(key_value("$NAME=x", nullptr)), NONE);
-}
-
-TEST(StudioHeader, TrimValueSteps)
-{
-    const std::pair<const char *, const char *> cases[] = {
-        {"abc", "abc"}, {"'abc'", "abc"}, {"'abc", "abc"}, {"abc'", "abc"},
-        {" 'abc' ", "'abc'"}, {"'  abc  '", "abc"}, {"a;b;c", "a"}, {"'a';'b'", "a"},
-        {"'", ""}, {"", ""}, {"   ", ""}, {"\tx\t", "\tx\t"},
-    };
-    for (const auto &c : cases) {
-        std::string buffer = c.first;
-        trim_value(buffer.data());
-        EXPECT_STREQ(buffer.c_str(), c.second) << "[" << c.first << "]";
-    }
-    trim_value(nullptr);
 }
 
 TEST(StudioHeader, ProjectFilePaths)
@@ -93,6 +80,7 @@ TEST(StudioHeader, ProjectFilePaths)
         {"P", "D:\\work", std::string("D:\\work\\P.vxp")},
         {"P", "\\\\server\\share", std::string("\\server\\share\\P.vxp")},
         {"P", "/home//me/", std::string("/home/me/P.vxp")},
+        {"P", "a/\\/b", std::string("a/b\\P.vxp")},
         {"P", "", std::string("\\P.vxp")},
         {"", "d", std::string("d\\.vxp")},
         {nullptr, "d", NONE},
@@ -101,19 +89,6 @@ TEST(StudioHeader, ProjectFilePaths)
     for (const Case &c : cases)
         EXPECT_EQ(owned(project_file_path(c.name, c.path)), c.file)
             << (c.name ? c.name : "(none)") << " " << (c.path ? c.path : "(none)");
-}
-
-TEST(StudioHeader, CollapseSeparators)
-{
-    const std::pair<const char *, const char *> cases[] = {
-        {"a//b", "a/b"}, {"a\\/\\b", "a\\b"}, {"/\\x/", "/x/"}, {"abc", "abc"}, {"", ""},
-        {"a/b\\c", "a/b\\c"}, {"////", "/"},
-    };
-    for (const auto &c : cases) {
-        std::string buffer = c.first;
-        collapse_separators(buffer.data());
-        EXPECT_STREQ(buffer.c_str(), c.second) << c.first;
-    }
 }
 
 // Sets ZEPH_STUDIO_HEADER_FILE to a file with these contents for the scope.
@@ -286,19 +261,6 @@ TEST(StudioHeader, MissingFileOrVariable)
     EXPECT_EQ(configuration_name(), nullptr);
     EXPECT_EQ(workspace_name(), nullptr);
     unsetenv("ZEPH_STUDIO_HEADER_FILE");
-}
-
-TEST(StudioHeader, ReleaseEmptiesTheValues)
-{
-    HeaderFile file(FULL_HEADER);
-    ASSERT_EQ(open_project_header(), 1);
-    EXPECT_STREQ(project_name(), "Calc");
-    release_project_info();
-    EXPECT_EQ(project_name(), nullptr);
-    EXPECT_EQ(project_file(), nullptr);
-    EXPECT_EQ(test_node_name(), nullptr);
-    EXPECT_EQ(configuration_name(), nullptr);
-    EXPECT_EQ(workspace_name(), nullptr);
 }
 
 }  // namespace

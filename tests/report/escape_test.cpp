@@ -73,32 +73,4 @@ TEST(EscapePaths, AgreeOnPseudoRandomTexts)
     }
 }
 
-TEST(EscapePaths, JoinedTextAgreesWithTheUnicodePath)
-{
-    const std::pair<const char *, const char *> cases[] = {
-        {"Test Case", "testAdd"}, {"Test Case", ""}, {"Stub ", " s "}, {"", "x"}, {"", ""},
-        {"A\t", "\tB"}, {"&", "<\"'>"}, {"Proc", "\x01"},
-    };
-    for (const auto &c : cases) {
-        std::string joined;
-        append_escaped_joined(joined, QString::fromLatin1(c.first), c.second);
-        std::string expected;
-        append_escaped_unicode(expected, QString::fromLatin1(c.first) + QLatin1Char(' ') + QString::fromLatin1(c.second),
-                               true);
-        EXPECT_EQ(joined, expected) << "[" << c.first << "] + [" << c.second << "]";
-    }
-}
-
-TEST(EscapePaths, NumbersAsDecimal)
-{
-    const std::pair<long long, const char *> cases[] = {
-        {0, "0"}, {7, "7"}, {-1, "-1"}, {2147483647, "2147483647"}, {-2147483648LL, "-2147483648"},
-    };
-    for (const auto &c : cases) {
-        std::string out = "x";
-        append_number(out, c.first);
-        EXPECT_EQ(out, std::string("x") + c.second);
-    }
-}
-
 }  // namespace
