@@ -98,6 +98,16 @@ bool is_reportable_check(const TestNode *node)
     return is_check_type(node->type) && is_reportable(node);
 }
 
+// Hands the gathered markup to the stream once it is large, so that neither a
+// long chain nor a scope with very many checks or messages piles up here.
+void flush_when_large(FILE *stream, std::string &out)
+{
+    if (out.size() >= FLUSH_SIZE) {
+        write_buffer(stream, out);
+        out.clear();
+    }
+}
+
 // The escaped link target of the last file number asked for: the rows of one
 // scope nearly always point into the same source.
 struct TargetCache {
@@ -138,7 +148,7 @@ void append_label_cell(std::string &out, const std::string &escaped_label, int s
 
 // A Print leaves the check table for a print table of its own (and a message
 // table) and then opens a fresh check table without a header row.
-void append_print_row(std::string &out, const TestNode *check)
+void append_print_row(FILE *stream, std::string &out, const TestNode *check)
 {
     out.append("</TABLE>\n<TABLE BORDER=\"1\" WIDTH=\"55,45\">\n<ROW>\n"
                "<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/><LINK TARGET=\"");
@@ -156,6 +166,7 @@ void append_print_row(std::string &out, const TestNode *check)
             out.append("<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>");
             append_escaped(out, message->text, true);
             out.append("</TEXT>\n</CELL>\n</ROW>\n");
+            flush_when_large(stream, out);
         }
         out.append("</TABLE>\n");
     }
@@ -204,7 +215,7 @@ void append_check_row(std::string &out, const TestNode *check)
 
 // Everything of a section before its child sections: the open node element,
 // the title and the check table.
-void append_section_head(std::string &out, const TestNode *node, int depth)
+void append_section_head(FILE *stream, std::string &out, const TestNode *node, int depth)
 {
     const int slot = type_slot(node->type);
     const bool counted = node->type == NODE_TEST_CASE || node->type == NODE_PROC || node->type == NODE_STUB;
@@ -229,22 +240,15 @@ void append_section_head(std::string &out, const TestNode *node, int depth)
             table_open = true;
         }
         if (child->type == NODE_PRINT)
-            append_print_row(out, child);
+            append_print_row(stream, out, child);
         else if (stub)
             append_stub_row(out, child);
         else
             append_check_row(out, child);
+        flush_when_large(stream, out);
     }
     if (table_open)
         out.append("</TABLE>\n");
-}
-
-void flush_when_large(FILE *stream, std::string &out)
-{
-    if (out.size() >= FLUSH_SIZE) {
-        write_buffer(stream, out);
-        out.clear();
-    }
 }
 
 }  // namespace
@@ -273,7 +277,7 @@ void write_node_section(TestNode *node, void *section_context)
     out.clear();
     // One entry per open section: the next of its children to offer.
     std::vector<const TestNode *> open_sections;
-    append_section_head(out, node, context->depth);
+    append_section_head(context->stream, out, node, context->depth);
     open_sections.push_back(node->first_child);
     while (!open_sections.empty()) {
         const TestNode *child = open_sections.back();
@@ -286,7 +290,7 @@ void write_node_section(TestNode *node, void *section_context)
         open_sections.back() = child->next_sibling;
         if (!is_reportable_section(child))
             continue;
-        append_section_head(out, child, context->depth + static_cast<int>(open_sections.size()));
+        append_section_head(context->stream, out, child, context->depth + static_cast<int>(open_sections.size()));
         open_sections.push_back(child->first_child);
         flush_when_large(context->stream, out);
     }
