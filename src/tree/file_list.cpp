@@ -1,0 +1,212 @@
+// The list of file sections, newest first, and its look-ups.
+//
+// Every query of the list asks for "the first entry from the head" with some
+// property. Side tables answer each in expected constant time:
+//  - by file number: the newest entry with that number (numbers never change);
+//  - by dynamic number: the newest entry carrying it; an entry's number only
+//    ever goes from 0 to a value, so a non-zero number is claimed by a newer
+//    entry or kept, and the entries still carrying 0 form a stack from which
+//    bound ones are dropped lazily;
+//  - by identity pair: the newest entry carrying it, rebuilt from the list in
+//    one pass when an identity change takes the pair away from its holder;
+//  - entries with a Test Driver node, oldest first, for positions.
+// Entries carry a sequence number (hidden behind the public record) so that
+// "newer" is one comparison.
+#include "tree/tree_internal.h"
+
+#include "diagnostics/memory.h"
+
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+struct EntryRecord {
+    FileEntry entry;  // first member: a FileEntry * is also an EntryRecord *
+    uint64_t sequence;
+};
+
+FileEntry *list_head = nullptr;
+uint64_t next_sequence = 1;
+std::vector<FileEntry *> driver_entries;  // entries with a file node, oldest first
+std::unordered_map<int32_t, FileEntry *> entry_by_number;
+std::unordered_map<int32_t, FileEntry *> entry_by_dynamic;  // non-zero numbers only
+std::vector<FileEntry *> unbound_entries;  // pushed with dynamic number 0, oldest first
+std::unordered_map<uint64_t, FileEntry *> entry_by_identity;
+bool identity_table_stale = false;
+
+uint64_t sequence_of(const FileEntry *entry)
+{
+    return reinterpret_cast<const EntryRecord *>(entry)->sequence;
+}
+
+uint64_t identity_key(uint32_t first, uint32_t second)
+{
+    return (static_cast<uint64_t>(first) << 32) | second;
+}
+
+// Makes entry the holder of key in table when it is newer than the holder.
+template <typename Key>
+void claim_if_newer(std::unordered_map<Key, FileEntry *> &table, Key key, FileEntry *entry)
+{
+    FileEntry *&holder = table[key];
+    if (!holder || sequence_of(entry) > sequence_of(holder))
+        holder = entry;
+}
+
+FileEntry *push_entry(int32_t file_number, int32_t dynamic_number, uint32_t first,
+                      uint32_t second, const char *name, TestNode *file_node)
+{
+    EntryRecord *record = static_cast<EntryRecord *>(mem_alloc(sizeof(EntryRecord)));
+    record->sequence = next_sequence++;
+    FileEntry *entry = &record->entry;
+    entry->file_number = file_number;
+    entry->dynamic_number = dynamic_number;
+    entry->identity_first = first;
+    entry->identity_second = second;
+    entry->source_name = mem_strdup(name);
+    entry->file_node = file_node;
+    entry->next = list_head;
+    list_head = entry;
+
+    if (file_node)
+        driver_entries.push_back(entry);
+    entry_by_number[file_number] = entry;
+    if (dynamic_number == 0)
+        unbound_entries.push_back(entry);
+    else
+        entry_by_dynamic[dynamic_number] = entry;
+    if (!identity_table_stale)
+        entry_by_identity[identity_key(first, second)] = entry;
+    return entry;
+}
+
+FileEntry *first_entry_with_number(int32_t file_number)
+{
+    const auto found = entry_by_number.find(file_number);
+    return found == entry_by_number.end() ? nullptr : found->second;
+}
+
+FileEntry *first_entry_with_identity(uint32_t first, uint32_t second)
+{
+    if (identity_table_stale) {
+        entry_by_identity.clear();
+        for (FileEntry *entry = list_head; entry; entry = entry->next)
+            entry_by_identity.emplace(identity_key(entry->identity_first, entry->identity_second),
+                                      entry);
+        identity_table_stale = false;
+    }
+    const auto found = entry_by_identity.find(identity_key(first, second));
+    return found == entry_by_identity.end() ? nullptr : found->second;
+}
+
+}  // namespace
+
+void add_file(int32_t file_number, uint32_t identifier, const char *text)
+{
+    TestNode *driver = create_node(NODE_TEST_DRIVER, file_number, identifier, text, nullptr, 0);
+    push_entry(file_number, 0, 0, 0, nullptr, driver);
+    index_insert(driver);
+}
+
+void set_file_names(int32_t file_number, const char *name)
+{
+    FileEntry *entry = first_entry_with_number(file_number);
+    if (!entry)
+        return;
+    char *copy = mem_strdup(name);
+    mem_free(entry->source_name);
+    entry->source_name = copy;
+}
+
+void set_file_identity(int32_t file_number, uint32_t first, uint32_t second)
+{
+    FileEntry *entry = first_entry_with_number(file_number);
+    if (!entry)
+        return;
+    const uint64_t old_key = identity_key(entry->identity_first, entry->identity_second);
+    const uint64_t new_key = identity_key(first, second);
+    entry->identity_first = first;
+    entry->identity_second = second;
+    if (old_key == new_key || identity_table_stale)
+        return;
+    const auto old_holder = entry_by_identity.find(old_key);
+    if (old_holder != entry_by_identity.end() && old_holder->second == entry) {
+        // Which older entry now holds the old pair is unknown: rebuild when
+        // the table is next needed.
+        identity_table_stale = true;
+        return;
+    }
+    claim_if_newer(entry_by_identity, new_key, entry);
+}
+
+void bind_dynamic_file(int32_t dynamic_number, uint32_t first, uint32_t second)
+{
+    FileEntry *entry = first_entry_with_identity(first, second);
+    if (!entry)
+        return;
+    if (entry->dynamic_number == 0) {
+        entry->dynamic_number = dynamic_number;
+        if (dynamic_number != 0)
+            claim_if_newer(entry_by_dynamic, dynamic_number, entry);
+        return;
+    }
+    push_entry(entry->file_number, dynamic_number, first, second, entry->source_name, nullptr);
+}
+
+int32_t file_number_for_dynamic(int32_t dynamic_number)
+{
+    if (dynamic_number == 0) {
+        while (!unbound_entries.empty() && unbound_entries.back()->dynamic_number != 0)
+            unbound_entries.pop_back();
+        return unbound_entries.empty() ? -1 : unbound_entries.back()->file_number;
+    }
+    const auto found = entry_by_dynamic.find(dynamic_number);
+    return found == entry_by_dynamic.end() ? -1 : found->second->file_number;
+}
+
+int file_count()
+{
+    return static_cast<int>(driver_entries.size());
+}
+
+TestNode *file_node_at(int position)
+{
+    if (position < 0 || static_cast<size_t>(position) >= driver_entries.size())
+        return nullptr;
+    return driver_entries[driver_entries.size() - 1 - position]->file_node;
+}
+
+char *file_name_of(int32_t file_number)
+{
+    const FileEntry *entry = first_entry_with_number(file_number);
+    return entry ? mem_strdup(entry->source_name) : nullptr;
+}
+
+const char *file_name_view(int32_t file_number)
+{
+    const FileEntry *entry = first_entry_with_number(file_number);
+    return entry ? entry->source_name : nullptr;
+}
+
+FileEntry *file_list_head()
+{
+    return list_head;
+}
+
+void file_list_clear()
+{
+    while (list_head) {
+        FileEntry *next = list_head->next;
+        mem_free(list_head->source_name);
+        mem_free(list_head);  // the EntryRecord begins at the entry
+        list_head = next;
+    }
+    next_sequence = 1;
+    std::vector<FileEntry *>().swap(driver_entries);
+    std::unordered_map<int32_t, FileEntry *>().swap(entry_by_number);
+    std::unordered_map<int32_t, FileEntry *>().swap(entry_by_dynamic);
+    std::vector<FileEntry *>().swap(unbound_entries);
+    std::unordered_map<uint64_t, FileEntry *>().swap(entry_by_identity);
+    identity_table_stale = false;
+}

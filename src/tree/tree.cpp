@@ -1,0 +1,157 @@
+// Test nodes: creation, linking, copies, messages, walks and the tree's
+// lifetime. The index, the equal-child tables and the file list live in
+// their own files (node_index.cpp, child_groups.cpp, file_list.cpp).
+//
+// Nodes, counter blocks, node texts and message entries come from the tree's
+// arenas and go away together in tree_free; message texts are handed over by
+// the caller from mem_alloc and are released one by one.
+#include "tree/tree.h"
+
+#include "diagnostics/memory.h"
+#include "report/vocabulary.h"
+#include "tree/arena.h"
+#include "tree/tree_internal.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+NodePool node_pool;
+ByteArena record_arena;  // counter blocks and message entries
+ByteArena text_arena;
+
+void link_last_child(TestNode *parent, TestNode *child)
+{
+    if (parent->last_child)
+        parent->last_child->next_sibling = child;
+    else
+        parent->first_child = child;
+    parent->last_child = child;
+    child_groups_note_append(parent, child);
+}
+
+}  // namespace
+
+void tree_init()
+{
+    tree_free();
+}
+
+TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
+                      const char *text, TestNode *parent, int32_t line)
+{
+    TestNode *node = pool_new_node(node_pool);
+    node->type = type;
+    node->file_number = file_number;
+    node->identifier = identifier;
+    node->text = text ? arena_strndup(text_arena, text, strlen(text))
+                      : arena_strndup(text_arena, "", 0);
+    node->line = line;
+    node->parent = parent;
+    if (is_check_type(type)) {
+        node->status = VERDICT_NOT_EXECUTED;
+        node->extension = static_cast<CheckCounters *>(arena_alloc(record_arena, sizeof(CheckCounters)));
+        memset(node->extension, 0, sizeof(CheckCounters));
+    } else {
+        node->status = VERDICT_PASSED;
+    }
+    return node;
+}
+
+void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
+               uint32_t parent_identifier, int32_t line)
+{
+    TestNode *parent = find_node(file_number, parent_identifier);
+    if (!parent)
+        return;
+    TestNode *node = create_node(type, file_number, identifier, text, parent, line);
+    index_insert(node);
+    link_last_child(parent, node);
+}
+
+TestNode *append_copy(TestNode *context, TestNode *model)
+{
+    if (!context || !model)
+        return nullptr;
+    TestNode *copy = create_node(model->type, model->file_number, model->identifier, model->text,
+                                 context, model->line);
+    index_insert(copy);
+    link_last_child(context, copy);
+    return copy;
+}
+
+TestNode *find_equal_child(TestNode *context, TestNode *model)
+{
+    if (!context || !model)
+        return nullptr;
+    return child_groups_find(context, model);
+}
+
+void add_message(TestNode *node, char *text)
+{
+    if (!node) {
+        mem_free(text);
+        return;
+    }
+    MessageEntry *entry = static_cast<MessageEntry *>(arena_alloc(record_arena, sizeof(MessageEntry)));
+    entry->text = text;
+    entry->next = nullptr;
+    if (node->last_message)
+        node->last_message->next = entry;
+    else
+        node->first_message = entry;
+    node->last_message = entry;
+}
+
+void walk_tree(TestNode *node, NodeVisitor visitor, void *context)
+{
+    if (!node)
+        return;
+    // The nodes whose children are being walked, innermost last: the frames
+    // the recursive form would hold.
+    std::vector<TestNode *> open;
+    TestNode *current = node;
+    for (;;) {
+        while (current->first_child) {
+            open.push_back(current);
+            current = current->first_child;
+        }
+        // current's children (if any) are done: visit it, then go on to its
+        // next sibling, or finish its parent.
+        for (;;) {
+            visitor(current, context);
+            if (current->next_sibling) {
+                current = current->next_sibling;
+                break;
+            }
+            if (open.empty())
+                return;
+            current = open.back();
+            open.pop_back();
+        }
+    }
+}
+
+void for_each_child(TestNode *node, NodeVisitor visitor, void *context)
+{
+    if (!node)
+        return;
+    for (TestNode *child = node->first_child; child; child = child->next_sibling)
+        visitor(child, context);
+}
+
+void tree_free()
+{
+    // Message texts are the only per-node blocks outside the arenas.
+    pool_for_each(node_pool, [](TestNode *node) {
+        for (MessageEntry *entry = node->first_message; entry; entry = entry->next)
+            mem_free(entry->text);
+    });
+    pool_release(node_pool);
+    arena_release(record_arena);
+    arena_release(text_arena);
+    index_clear();
+    child_groups_clear();
+    file_list_clear();
+}
