@@ -166,7 +166,7 @@ TEST(MemAllocDeathTest, ExhaustionEndsTheRunWithTheFatalLine)
                 "^tallyrpt - fatal: out of memory\n$");
     EXPECT_EXIT(
         {
-            static char *volatile kept;
+            [[maybe_unused]] static char *volatile kept;
             kept = new char[static_cast<size_t>(-1) / 4];
         },
         testing::ExitedWithCode(1),

@@ -60,9 +60,11 @@ fi
 
 [ -f setup.sh ] && bash setup.sh
 
-# Argument 0 is the bare program name, so the usage text does not depend on
-# where the build tree lies.
-env "${unset_names[@]}" "${environment[@]}" bash -c 'exec -a tallyrpt "$@"' tallyrpt "$binary" "${args[@]}" 2> actual.stderr
+# Argument 0 is the bare program name, found through PATH, so the usage text
+# does not depend on where the build tree lies.
+mkdir -p "$work/.bin"
+ln -s "$binary" "$work/.bin/tallyrpt"
+env "${unset_names[@]}" "${environment[@]}" PATH="$work/.bin:$PATH" tallyrpt "${args[@]}" 2> actual.stderr
 status=$?
 
 failed=0
