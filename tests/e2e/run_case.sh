@@ -17,10 +17,10 @@
 #   setup.sh         optional: run in the scratch folder before the binary
 set -u
 
-binary=$1
-stage=$2
-korvel=$3
-case_dir=$4
+binary=$(realpath "$1")
+stage=$(realpath "$2")
+korvel=$(realpath "$3")
+case_dir=$(realpath "$4")
 
 work=$(mktemp -d /tmp/tally_e2e_XXXXXX)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
@@ -68,12 +68,13 @@ env "${unset_names[@]}" "${environment[@]}" PATH="$work/.bin:$PATH" tallyrpt "${
 status=$?
 
 failed=0
-expected_status=$(cat expected.status)
+expected_status=$(cat expected.status 2>/dev/null)
 if [ "$status" != "$expected_status" ]; then
   echo "exit status: expected $expected_status, got $status"
   failed=1
 fi
 
+touch expected.stderr
 expand < expected.stderr > expected.stderr.expanded
 if ! diff -u expected.stderr.expanded actual.stderr; then
   echo "standard error differs"
@@ -109,7 +110,10 @@ fi
 if [ "${BLESS:-}" = 1 ]; then
   echo "$status" > "$case_dir/expected.status"
   cp actual.stderr "$case_dir/expected.stderr"
-  [ -f actual.xrd ] && cp actual.xrd "$case_dir/expected.xrd"
+  if [ -f "$results" ] && [ ! -f expected.keeps-results ]; then
+    sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}/@TIME@/' \
+      "$results" > "$case_dir/expected.xrd"
+  fi
   exit 0
 fi
 
