@@ -26,3 +26,29 @@ test: build
 
 clean:
 	rm -rf $(BUILD) $(BUILD).configure.log
+
+# Benchmarks on generated traces: BENCH_SIZES="S M" make bench for a subset.
+.PHONY: bench
+bench: build
+	@bash scripts/bench.sh $(BUILD)
+
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+.PHONY: test-sanitize
+test-sanitize: setup
+	@bash scripts/test-sanitize.sh
+
+# Every fuzz harness for FUZZ_SECONDS seconds each (default 60).
+.PHONY: fuzz
+fuzz: setup
+	@bash scripts/fuzz.sh
+
+# A Debian package of the build (CPack), in $(BUILD).
+.PHONY: package
+package: build
+	@cd $(BUILD) && cpack -G DEB
+
+# Installs into PREFIX (default /usr/local).
+.PHONY: install
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, skipping the
-# ones already present. Quick when nothing is missing.
+# ones already present. Quick when nothing is missing. Extra package names
+# given as arguments are installed the same way (used by the optional
+# targets: sanitizers, fuzzing, browser checks).
 set -euo pipefail
 
 packages=(
   cmake g++ make
   qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-l10n-tools
   libgtest-dev libxml2-utils
+  "$@"
 )
 
 missing=()
