@@ -242,7 +242,7 @@ void write_link_cell(FILE *stream, const char *text, int style, const char *targ
     write_buffer(stream, out);
 }
 
-void write_check_header_row(FILE *stream, int style)
+void append_check_header_row(std::string &out, int style)
 {
     const QString labels[5] = {
         QCoreApplication::translate("ZOLTGEN Cell text", "Expression"),
@@ -251,12 +251,10 @@ void write_check_header_row(FILE *stream, int style)
         QCoreApplication::translate("ZOLTGEN Cell text", "Failed"),
         QCoreApplication::translate("ZOLTGEN Cell text", "Passed"),
     };
-    std::string &out = scratch();
     append_header_row(out, labels, style);
-    write_buffer(stream, out);
 }
 
-void write_stub_header_row(FILE *stream, int style)
+void append_stub_header_row(std::string &out, int style)
 {
     const QString labels[5] = {
         QCoreApplication::translate("TALLYGEN Stub row title", "Expression"),
@@ -265,8 +263,20 @@ void write_stub_header_row(FILE *stream, int style)
         QCoreApplication::translate("TALLYGEN Stub row title", "fail()"),
         QCoreApplication::translate("TALLYGEN Stub row title", "exitmethod()"),
     };
-    std::string &out = scratch();
     append_header_row(out, labels, style);
+}
+
+void write_check_header_row(FILE *stream, int style)
+{
+    std::string &out = scratch();
+    append_check_header_row(out, style);
+    write_buffer(stream, out);
+}
+
+void write_stub_header_row(FILE *stream, int style)
+{
+    std::string &out = scratch();
+    append_stub_header_row(out, style);
     write_buffer(stream, out);
 }
 

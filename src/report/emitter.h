@@ -59,6 +59,9 @@ void append_link_cell(std::string &out, const char *text, int style,
                       const std::string &escaped_target, int line);
 // A header row of five translated labels.
 void append_header_row(std::string &out, const QString *labels, int style);
+// The two header rows with their labels translated at the moment of the call.
+void append_check_header_row(std::string &out, int style);
+void append_stub_header_row(std::string &out, int style);
 void append_tree_node(std::string &out, const std::string &escaped_name,
                       const std::string &escaped_type_name, const char *state, int sum, int icon);
 // Writes the whole buffer with one unlocked fwrite.

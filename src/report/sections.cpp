@@ -39,24 +39,9 @@ bool labels_pinned = false;
 void load_labels()
 {
     labels.check_header.clear();
-    const QString check_labels[5] = {
-        QCoreApplication::translate("ZOLTGEN Cell text", "Expression"),
-        QCoreApplication::translate("ZOLTGEN Cell text", "Status"),
-        QCoreApplication::translate("ZOLTGEN Cell text", "Executed"),
-        QCoreApplication::translate("ZOLTGEN Cell text", "Failed"),
-        QCoreApplication::translate("ZOLTGEN Cell text", "Passed"),
-    };
-    append_header_row(labels.check_header, check_labels, CELL_TITLE);
-
+    append_check_header_row(labels.check_header, CELL_TITLE);
     labels.stub_header.clear();
-    const QString stub_labels[5] = {
-        QCoreApplication::translate("TALLYGEN Stub row title", "Expression"),
-        QCoreApplication::translate("TALLYGEN Stub row title", "Status"),
-        QCoreApplication::translate("TALLYGEN Stub row title", "entermethod()"),
-        QCoreApplication::translate("TALLYGEN Stub row title", "fail()"),
-        QCoreApplication::translate("TALLYGEN Stub row title", "exitmethod()"),
-    };
-    append_header_row(labels.stub_header, stub_labels, CELL_TITLE);
+    append_stub_header_row(labels.stub_header, CELL_TITLE);
 
     const int verdicts[3] = {VERDICT_NOT_EXECUTED, VERDICT_FAILED, VERDICT_PASSED};
     for (int i = 0; i < 3; ++i) {
