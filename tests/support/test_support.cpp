@@ -4,7 +4,28 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
+
+namespace {
+
+// Temporary files and folders made by the tests, removed when the test
+// program ends.
+struct TemporaryPaths {
+    std::vector<std::string> paths;
+    ~TemporaryPaths()
+    {
+        for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
+            const std::string command = "rm -rf '" + *it + "'";
+            if (system(command.c_str()) != 0)
+                fprintf(stderr, "could not remove %s\n", it->c_str());
+        }
+    }
+};
+
+TemporaryPaths temporary_paths;
+
+}  // namespace
 
 std::string capture_stream(FILE *stream, const std::function<void()> &body)
 {
@@ -50,13 +71,16 @@ std::string write_temp_file(const std::string &contents, const std::string &suff
     ssize_t written = write(file, contents.data(), contents.size());
     (void)written;
     close(file);
+    temporary_paths.paths.push_back(path.data());
     return path.data();
 }
 
 std::string make_temp_dir()
 {
     char path[] = "/tmp/tally_dir_XXXXXX";
-    return mkdtemp(path);
+    const std::string made = mkdtemp(path);
+    temporary_paths.paths.push_back(made);
+    return made;
 }
 
 ScopedCatalogue::ScopedCatalogue(const std::string &base)
