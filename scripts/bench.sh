@@ -34,13 +34,10 @@ for program in "$tallyrpt" "$gentrace"; do
   fi
 done
 
-# Peak RSS comes from GNU time (Debian package "time").
+# Peak RSS comes from GNU time (Debian package "time"), installed by the
+# set-up script like every other package.
 if [ ! -x /usr/bin/time ]; then
-  echo "Installing: time"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq && $sudo apt-get install -y -qq time >/dev/null
+  bash "$(dirname "$0")/setup.sh" time
   [ -x /usr/bin/time ] || { echo "bench: /usr/bin/time could not be installed" >&2; exit 1; }
 fi
 
@@ -83,7 +80,7 @@ dataset() {
 
 static_traces() { ls -v "$1"/trace*.tsf; }
 
-# One run of tallyrpt on a set: prints "wall_seconds rss_kbytes"; its
+# One run of tallyrpt on a set: prints "wall_seconds rss_kbytes cpu_seconds"; its
 # diagnostics and stage times stay in $dir/out/stderr.<tag>.
 run_tallyrpt() {
   local dir=$1 tag=$2 t0 t1 status
@@ -100,7 +97,8 @@ run_tallyrpt() {
     grep -v '^stage ' "$dir/out/stderr.$tag" | tail -5 >&2
     return 1
   fi
-  echo "$(elapsed "$t0" "$t1") $(awk -F': ' '/Maximum resident set size/ { print $2 }' "$dir/out/time.$tag")"
+  echo "$(elapsed "$t0" "$t1") $(awk -F': ' '/Maximum resident set size/ { rss = $2 }
+    /User time|System time/ { cpu += $2 } END { printf "%d %.2f", rss, cpu }' "$dir/out/time.$tag")"
 }
 
 # The I/O floor of the same job: read every input, copy the results file.
@@ -129,6 +127,10 @@ node_count() {
 }
 
 echo "tallyrpt benchmark: sizes $sizes, seed $seed, $runs runs each after one warm-up, $(nproc) CPUs"
+read -r load _ < /proc/loadavg
+if awk -v l="$load" -v n="$(nproc)" 'BEGIN { exit !(l > n) }'; then
+  echo "note: load average $load on $(nproc) CPUs; wall times are inflated, the CPU column less so"
+fi
 if check_determinism; then
   echo "generator: same seed gives the same traces"
 else
@@ -136,7 +138,7 @@ else
   exit 1
 fi
 
-declare -A wall rss floor input output nodes node_source gen_time stage_line
+declare -A wall rss cpu floor input output nodes node_source gen_time stage_line
 stage_names=("static reading" "dynamic reading" "roll-up" "writing" "freeing")
 done_sizes=()
 for size in $sizes; do
@@ -144,17 +146,20 @@ for size in $sizes; do
   gen_time[$size]=$(cat "$dir/generation-seconds" 2>/dev/null || echo "?")
   echo "== $size: $(mb "$(manifest_value "$dir" static_bytes)") MB static, $(mb "$(manifest_value "$dir" dynamic_bytes)") MB dynamic (generated in ${gen_time[$size]} s)"
   run_tallyrpt "$dir" warmup > /dev/null || continue
-  walls=() rsss=() floors=() failed=0
+  walls=() rsss=() cpus=() floors=() failed=0
   for i in $(seq 1 "$runs"); do
     result=$(run_tallyrpt "$dir" "$i") || { failed=1; break; }
-    walls+=("${result% *}")
-    rsss+=("${result#* }")
+    read -r run_wall run_rss run_cpu <<< "$result"
+    walls+=("$run_wall")
+    rsss+=("$run_rss")
+    cpus+=("$run_cpu")
     floors+=("$(run_floor "$dir")")
-    echo "   run $i: ${result% *} s, peak RSS ${result#* } kB, floor ${floors[-1]} s"
+    echo "   run $i: $run_wall s wall, $run_cpu s CPU, peak RSS $run_rss kB, floor ${floors[-1]} s"
   done
   [ $failed -eq 0 ] || continue
   wall[$size]=$(printf '%s\n' "${walls[@]}" | median)
   rss[$size]=$(printf '%s\n' "${rsss[@]}" | median)
+  cpu[$size]=$(printf '%s\n' "${cpus[@]}" | median)
   floor[$size]=$(printf '%s\n' "${floors[@]}" | median)
   input[$size]=$(( $(manifest_value "$dir" static_bytes) + $(manifest_value "$dir" dynamic_bytes) ))
   output[$size]=$(stat -c %s "$dir/out/results.xrd")
@@ -175,13 +180,14 @@ if [ ${#done_sizes[@]} -eq 0 ]; then
   echo "bench: no size finished" >&2
   exit 1
 fi
-printf '%-5s %9s %9s %10s %8s %8s %8s %7s %9s %8s %7s\n' \
-  size "input MB" "output MB" nodes "wall s" "MB/s" "floor s" xfloor "RSS MB" "B/node" "gen s"
+printf '%-5s %9s %9s %10s %8s %7s %8s %8s %7s %9s %8s %7s\n' \
+  size "input MB" "output MB" nodes "wall s" "CPU s" "MB/s" "floor s" xfloor "RSS MB" "B/node" "gen s"
 for size in "${done_sizes[@]}"; do
   awk -v s="$size" -v in_b="${input[$size]}" -v out_b="${output[$size]}" -v n="${nodes[$size]}" \
-      -v w="${wall[$size]}" -v f="${floor[$size]}" -v r="${rss[$size]}" -v g="${gen_time[$size]}" 'BEGIN {
-    printf "%-5s %9.1f %9.1f %10d %8.3f %8.1f %8.3f %7.1f %9.1f %8.0f %7s\n",
-      s, in_b / 1e6, out_b / 1e6, n, w, (w > 0 ? in_b / 1e6 / w : 0), f, (f > 0 ? w / f : 0),
+      -v w="${wall[$size]}" -v c="${cpu[$size]}" -v f="${floor[$size]}" -v r="${rss[$size]}" \
+      -v g="${gen_time[$size]}" 'BEGIN {
+    printf "%-5s %9.1f %9.1f %10d %8.3f %7.2f %8.1f %8.3f %7.1f %9.1f %8.0f %7s\n",
+      s, in_b / 1e6, out_b / 1e6, n, w, c, (w > 0 ? in_b / 1e6 / w : 0), f, (f > 0 ? w / f : 0),
       r / 1024, (n > 0 ? r * 1024 / n : 0), g }'
 done
 for size in "${done_sizes[@]}"; do
@@ -191,8 +197,10 @@ for size in "${done_sizes[@]}"; do
   fi
 done
 if [ -n "${wall[M]:-}" ] && [ -n "${wall[L]:-}" ]; then
-  awk -v m="${wall[M]}" -v l="${wall[L]}" -v im="${input[M]}" -v il="${input[L]}" 'BEGIN {
-    printf "growth time(L)/time(M): %.2f for %.2f times the input\n", (m > 0 ? l / m : 0), il / im }'
+  awk -v m="${wall[M]}" -v l="${wall[L]}" -v cm="${cpu[M]}" -v cl="${cpu[L]}" \
+      -v im="${input[M]}" -v il="${input[L]}" 'BEGIN {
+    printf "growth time(L)/time(M): %.2f wall, %.2f CPU, for %.2f times the input\n",
+      (m > 0 ? l / m : 0), (cm > 0 ? cl / cm : 0), il / im }'
 fi
 
 echo
@@ -209,13 +217,14 @@ if [ "$repeat" -gt 1 ] && [ -n "${rss[$repeat_size]:-}" ]; then
   dir=$(dataset "$repeat_size" "$repeat") || exit 1
   base="$data/$repeat_size-seed$seed"
   if result=$(run_tallyrpt "$dir" 1); then
-    awk -v r1="${rss[$repeat_size]}" -v rr="${result#* }" -v rep="$repeat" -v size="$repeat_size" \
-        -v w1="${wall[$repeat_size]}" -v wr="${result% *}" \
+    read -r run_wall run_rss run_cpu <<< "$result"
+    awk -v r1="${rss[$repeat_size]}" -v rr="$run_rss" -v rep="$repeat" -v size="$repeat_size" \
+        -v c1="${cpu[$repeat_size]}" -v cr="$run_cpu" -v wr="$run_wall" \
         -v d1="$(manifest_value "$base" dynamic_bytes)" -v dr="$(manifest_value "$dir" dynamic_bytes)" \
         -v m1="$(manifest_value "$base" messages)" -v mr="$(manifest_value "$dir" messages)" 'BEGIN {
-      printf "repeat-%d dynamic trace over the %s static tree: %.1f MB dynamic input (x%.1f), %.3f s\n",
-        rep, size, dr / 1e6, dr / d1, wr
-      printf "peak RSS %.1f MB against %.1f MB: growth x%.2f, %.0f bytes per extra dynamic record byte\n",
+      printf "repeat-%d dynamic trace over the %s static tree: %.1f MB dynamic input (x%.1f), %.3f s wall, %.2f s CPU (x%.1f)\n",
+        rep, size, dr / 1e6, dr / d1, wr, cr, (c1 > 0 ? cr / c1 : 0)
+      printf "peak RSS %.1f MB against %.1f MB: growth x%.2f, %.2f bytes of RSS per extra byte of dynamic trace\n",
         rr / 1024, r1 / 1024, rr / r1, (dr > d1 ? (rr - r1) * 1024 / (dr - d1) : 0)
       printf "messages attached: %d against %d (every \"NO\" with an identifier leaves one), %.0f bytes of RSS per extra message\n",
         mr, m1, (mr > m1 ? (rr - r1) * 1024 / (mr - m1) : 0)
