@@ -153,8 +153,13 @@ void place_result(DynamicState &state, uint32_t identifier, char *message)
         mem_free(message);
         return;
     }
-    if (message)
+    // Only a Print shows its messages in the report; on any other node a
+    // message would be kept for nothing, and memory would grow with the
+    // length of the trace instead of the size of the tree.
+    if (message && target->type == NODE_PRINT)
         add_message(target, message);
+    else
+        mem_free(message);
     apply_result(target, state.result_kind);
 }
 
