@@ -1,0 +1,307 @@
+// The results file, read token by token. The document nests the formatted
+// report inside the node tree, so the reader keeps only a stack of open node
+// indices and a few flags (inside the information section, a title, a cell,
+// a link); a row is interpreted when it closes, from the cells it gathered:
+//   - all cells "Array Title" text cells: a check table's header row;
+//   - first cell with an IMAGE: a Print row, its second cell the "(xN)";
+//   - first cell with a LINK: a check row, its style the row's verdict;
+//   - empty first cell: a message of the Print row just before it.
+// In the information section the rows styled "Array Title" name the
+// generator; the other rows are label/value pairs, the last three of which
+// are the Passed, Failed and Total counts.
+#include "results_reader.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
+#include <QXmlStreamReader>
+
+namespace {
+
+struct cell {
+    QString style;
+    QString text;
+    QString target;
+    bool is_text_cell = false;
+    bool has_link = false;
+    bool has_image = false;
+};
+
+struct info_pair {
+    QString label;
+    QString value;
+    row_verdict verdict = row_verdict::plain;
+};
+
+struct reader_state {
+    view_results &results;
+    std::vector<int> open_scopes;
+    std::vector<info_pair> info_rows;
+    QHash<QString, int> header_index;
+    std::vector<cell> row_cells;
+    cell current;
+    QString row_style;
+    bool seen_document = false;
+    bool in_info = false;
+    bool in_title = false;
+    bool in_cell = false;
+    bool in_link = false;
+};
+
+const QLatin1String NODE_ELEMENT("XROD:NODE");
+
+QString attribute(const QXmlStreamAttributes &attributes, const char *name)
+{
+    return attributes.value(QLatin1String(name)).toString();
+}
+
+void open_scope(reader_state &state, const QXmlStreamAttributes &attributes)
+{
+    std::vector<view_scope> &scopes = state.results.scopes;
+    view_scope scope;
+    scope.name = attribute(attributes, "name");
+    scope.type_name = attribute(attributes, "type");
+    scope.state = state_of_word(attribute(attributes, "state"));
+    const int index = static_cast<int>(scopes.size());
+    if (state.open_scopes.empty()) {
+        scope.kind = scope_kind::driver;
+        scope.driver = index;
+    } else {
+        scope.parent = state.open_scopes.back();
+        scope.driver = scopes[scope.parent].driver;
+        scope.kind = attribute(attributes, "sum").toInt() > 0 ? scope_kind::counted : scope_kind::group;
+    }
+    scopes.push_back(std::move(scope));
+    state.open_scopes.push_back(index);
+}
+
+void take_text(reader_state &state, const QString &text)
+{
+    if (state.in_link || state.in_cell) {
+        state.current.text = text;
+        return;
+    }
+    if (!state.in_title)
+        return;
+    if (!state.open_scopes.empty()) {
+        view_scope &scope = state.results.scopes[state.open_scopes.back()];
+        if (scope.title.isEmpty())
+            scope.title = text;
+    } else if (state.in_info && state.results.info_title.isEmpty()) {
+        state.results.info_title = text;
+    }
+}
+
+bool is_header_row(const std::vector<cell> &cells)
+{
+    for (const cell &c : cells) {
+        if (!c.is_text_cell || c.style != QLatin1String("Array Title"))
+            return false;
+    }
+    return true;
+}
+
+int intern_header(reader_state &state, const std::vector<cell> &cells)
+{
+    QStringList labels;
+    for (const cell &c : cells)
+        labels.append(c.text);
+    const QString key = labels.join(QChar(0x1f));
+    const auto found = state.header_index.constFind(key);
+    if (found != state.header_index.constEnd())
+        return found.value();
+    const int index = static_cast<int>(state.results.headers.size());
+    state.results.headers.push_back(labels);
+    state.header_index.insert(key, index);
+    return index;
+}
+
+void add_scope_row(reader_state &state, view_scope &scope)
+{
+    const std::vector<cell> &cells = state.row_cells;
+    if (is_header_row(cells)) {
+        if (scope.header < 0)
+            scope.header = intern_header(state, cells);
+        return;
+    }
+    const cell &first = cells.front();
+    if (!first.has_link && !first.has_image) {
+        // A message row: an empty cell, then the message.
+        if (first.text.isEmpty() && cells.size() >= 2 && !scope.rows.empty()
+            && scope.rows.back().kind == row_kind::print)
+            scope.rows.back().messages.append(cells[1].text);
+        return;
+    }
+    view_row row;
+    row.kind = first.has_image ? row_kind::print : row_kind::check;
+    row.verdict = row.kind == row_kind::print ? row_verdict::plain : verdict_of_style(first.style);
+    row.text = first.text;
+    row.has_source = first.has_link;
+    if (first.has_link)
+        row.source = parse_link_target(first.target);
+    for (size_t i = 1; i < cells.size(); ++i)
+        row.cells.append(cells[i].text);
+    scope.rows.push_back(std::move(row));
+}
+
+void close_row(reader_state &state)
+{
+    if (state.row_cells.empty())
+        return;
+    if (!state.open_scopes.empty()) {
+        add_scope_row(state, state.results.scopes[state.open_scopes.back()]);
+    } else if (state.in_info) {
+        if (state.row_style == QLatin1String("Array Title")) {
+            for (const cell &c : state.row_cells) {
+                if (!c.text.isEmpty())
+                    state.results.identification.append(c.text);
+            }
+        } else if (state.row_cells.size() >= 2) {
+            state.info_rows.push_back({state.row_cells[0].text, state.row_cells[1].text,
+                                       verdict_of_style(state.row_cells[0].style)});
+        }
+    }
+    state.row_cells.clear();
+}
+
+void start_element(reader_state &state, QXmlStreamReader &xml)
+{
+    const QStringView name = xml.qualifiedName();
+    const QXmlStreamAttributes attributes = xml.attributes();
+    if (name == NODE_ELEMENT) {
+        open_scope(state, attributes);
+    } else if (name == QLatin1String("TEXT")) {
+        take_text(state, xml.readElementText(QXmlStreamReader::IncludeChildElements));
+    } else if (name == QLatin1String("CELL_TEXT")) {
+        cell c;
+        c.is_text_cell = true;
+        c.style = attribute(attributes, "STYLE");
+        c.text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        state.row_cells.push_back(std::move(c));
+    } else if (name == QLatin1String("CELL")) {
+        state.current = cell();
+        state.current.style = attribute(attributes, "STYLE");
+        state.in_cell = true;
+    } else if (name == QLatin1String("LINK")) {
+        state.current.has_link = true;
+        state.current.target = attribute(attributes, "TARGET");
+        state.in_link = true;
+    } else if (name == QLatin1String("IMAGE")) {
+        state.current.has_image = true;
+    } else if (name == QLatin1String("ROW")) {
+        state.row_cells.clear();
+        state.row_style = attribute(attributes, "STYLE");
+    } else if (name == QLatin1String("TITLE")) {
+        state.in_title = true;
+    } else if (name == QLatin1String("SECTION")) {
+        if (state.open_scopes.empty())
+            state.in_info = true;
+    } else if (name == QLatin1String("DOCUMENT")) {
+        state.seen_document = true;
+        state.results.document_title = attribute(attributes, "TITLE");
+    }
+}
+
+void end_element(reader_state &state, QStringView name)
+{
+    if (name == NODE_ELEMENT) {
+        if (!state.open_scopes.empty())
+            state.open_scopes.pop_back();
+    } else if (name == QLatin1String("CELL")) {
+        if (state.in_cell)
+            state.row_cells.push_back(std::move(state.current));
+        state.current = cell();
+        state.in_cell = false;
+        state.in_link = false;
+    } else if (name == QLatin1String("LINK")) {
+        state.in_link = false;
+    } else if (name == QLatin1String("ROW")) {
+        close_row(state);
+    } else if (name == QLatin1String("TITLE")) {
+        state.in_title = false;
+    } else if (name == QLatin1String("SECTION")) {
+        if (state.open_scopes.empty())
+            state.in_info = false;
+    }
+}
+
+bool parse_count(const info_pair &pair, view_count &count)
+{
+    bool ok = false;
+    count.count = pair.value.toLongLong(&ok);
+    count.label = pair.label;
+    count.verdict = pair.verdict;
+    return ok;
+}
+
+// The last three information rows are the summary counts.
+bool take_summary(reader_state &state)
+{
+    std::vector<info_pair> &rows = state.info_rows;
+    const size_t n = rows.size();
+    if (n < 3)
+        return false;
+    view_results &results = state.results;
+    if (!parse_count(rows[n - 3], results.passed) || !parse_count(rows[n - 2], results.failed)
+        || !parse_count(rows[n - 1], results.total))
+        return false;
+    for (size_t i = 0; i + 3 < n; ++i)
+        results.info.push_back({rows[i].label, rows[i].value});
+    return true;
+}
+
+}  // namespace
+
+int read_results(QIODevice &device, view_results &results, QString &error)
+{
+    results = view_results();
+    reader_state state{results, {}, {}, {}, {}, {}, {}};
+    QXmlStreamReader xml(&device);
+    xml.setNamespaceProcessing(false);
+    bool root_seen = false;
+
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (!root_seen) {
+                root_seen = true;
+                if (xml.qualifiedName() != QLatin1String("XROD")) {
+                    error = QCoreApplication::translate("tallyview",
+                                                        "not a results file: the root element is <%1>, not <XROD>")
+                                .arg(xml.qualifiedName());
+                    return -1;
+                }
+                continue;
+            }
+            start_element(state, xml);
+        } else if (token == QXmlStreamReader::EndElement) {
+            end_element(state, xml.qualifiedName());
+        }
+    }
+    if (xml.hasError()) {
+        error = QCoreApplication::translate("tallyview", "not well-formed XML (line %1, column %2: %3)")
+                    .arg(xml.lineNumber())
+                    .arg(xml.columnNumber())
+                    .arg(xml.errorString());
+        return -1;
+    }
+    if (!state.seen_document) {
+        error = QCoreApplication::translate("tallyview", "not a results file: no DOCUMENT element");
+        return -1;
+    }
+    if (!take_summary(state)) {
+        error = QCoreApplication::translate("tallyview", "not a results file: no summary counts");
+        return -1;
+    }
+    return 0;
+}
+
+int read_results_file(const QString &path, view_results &results, QString &error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QCoreApplication::translate("tallyview", "cannot be read: %1").arg(file.errorString());
+        return -1;
+    }
+    return read_results(file, results, error);
+}
