@@ -1,0 +1,27 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr" sourcelanguage="en">
+<context>
+    <name>ZEPHIdent</name>
+    <message>
+        <source>Tallyrpt</source>
+        <translation>Tallyrpt</translation>
+    </message>
+    <message>
+        <source>Java Test Report Generator</source>
+        <translation>Générateur de rapports de tests Java</translation>
+    </message>
+    <message>
+        <source>1.0.0</source>
+        <translation>1.0.0</translation>
+    </message>
+    <message>
+        <source>Copyright (C) 2026 The Tallyrpt Authors.</source>
+        <translation>Copyright (C) 2026 Les auteurs de Tallyrpt.</translation>
+    </message>
+    <message>
+        <source>All rights reserved.</source>
+        <translation>Tous droits réservés.</translation>
+    </message>
+</context>
+</TS>
