@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <vector>
 
-struct TestNode;
+// The full record, not a declaration: pool_for_each indexes node blocks in a
+// template that does not depend on its parameter, which clang checks at once.
+#include "tree/tree.h"
 
 // Bytes of any record kind, 8-byte aligned unless asked for alignment 1.
 struct ByteArena {

@@ -13,70 +13,99 @@
 // are entered once and every child appended later is entered as it comes.
 #include "tree/tree_internal.h"
 
+#include "tree/flat_node_set.h"
+
 #include <cstring>
-#include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace {
 
-struct StableHash {
-    // Not noexcept on purpose: the hash set then caches each hash, so
-    // growing it never hashes a text again.
-    size_t operator()(const TestNode *node) const
-    {
-        size_t hash = std::hash<std::string_view>()(node->text);
-        const auto mix = [&hash](uint64_t value) {
-            hash ^= static_cast<size_t>(value + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2));
-        };
-        mix(reinterpret_cast<uintptr_t>(node->parent));
-        mix((static_cast<uint64_t>(static_cast<uint32_t>(node->file_number)) << 32) | node->identifier);
-        mix(static_cast<uint32_t>(node->line));
-        return hash;
-    }
-};
+uint64_t mix(uint64_t hash, uint64_t value)
+{
+    hash ^= value + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
+    return hash;
+}
 
-struct StableEqual {
-    bool operator()(const TestNode *a, const TestNode *b) const
-    {
-        return a->parent == b->parent && a->file_number == b->file_number
-               && a->identifier == b->identifier && a->line == b->line
-               && strcmp(a->text, b->text) == 0;
-    }
-};
+uint64_t finish(uint64_t hash)
+{
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdULL;
+    hash ^= hash >> 33;
+    return hash;
+}
 
-std::unordered_set<TestNode *> mapped_contexts;
-std::unordered_set<TestNode *, StableHash, StableEqual> group_heads;
+// The text is left out of the hash: children with the same key and line but
+// another text are rare, and equality still compares the text.
+uint64_t group_hash(const TestNode *parent, int32_t file_number, uint32_t identifier, int32_t line)
+{
+    uint64_t hash = reinterpret_cast<uintptr_t>(parent);
+    hash = mix(hash, (static_cast<uint64_t>(static_cast<uint32_t>(file_number)) << 32) | identifier);
+    hash = mix(hash, static_cast<uint32_t>(line));
+    return finish(hash);
+}
+
+// Copies share their model's text, so equal texts are often the same pointer.
+bool same_text(const char *a, const char *b)
+{
+    return a == b || strcmp(a, b) == 0;
+}
+
+uint64_t group_hash_of(const TestNode *node)
+{
+    return group_hash(node->parent, node->file_number, node->identifier, node->line);
+}
+
+uint64_t context_hash(const TestNode *context)
+{
+    return finish(reinterpret_cast<uintptr_t>(context) * 0x9e3779b97f4a7c15ULL);
+}
+
+FlatNodeSet mapped_contexts;
+FlatNodeSet group_heads;
 std::unordered_map<TestNode *, std::vector<TestNode *>> group_rest;  // by group head
+
+bool is_mapped(TestNode *context)
+{
+    return flat_find(mapped_contexts, context_hash(context),
+                     [context](const TestNode *node) { return node == context; });
+}
 
 void enter_child(TestNode *child)
 {
-    const auto inserted = group_heads.insert(child);
-    if (!inserted.second)
-        group_rest[*inserted.first].push_back(child);
+    const uint64_t hash = group_hash_of(child);
+    TestNode *head = flat_find(group_heads, hash, [child](const TestNode *node) {
+        return node->parent == child->parent && node->file_number == child->file_number
+               && node->identifier == child->identifier && node->line == child->line
+               && same_text(node->text, child->text);
+    });
+    if (head)
+        group_rest[head].push_back(child);
+    else
+        flat_insert(group_heads, child, hash, group_hash_of);
 }
 
 }  // namespace
 
 TestNode *child_groups_find(TestNode *context, const TestNode *model)
 {
-    if (mapped_contexts.insert(context).second)
+    if (!is_mapped(context)) {
+        flat_insert(mapped_contexts, context, context_hash(context), context_hash);
         for (TestNode *child = context->first_child; child; child = child->next_sibling)
             if (child->parent == context)
                 enter_child(child);
+    }
 
-    TestNode probe;
-    memset(static_cast<void *>(&probe), 0, sizeof probe);
-    probe.parent = context;
-    probe.file_number = model->file_number;
-    probe.identifier = model->identifier;
-    probe.line = model->line;
-    probe.text = model->text ? model->text : const_cast<char *>("");
-    const auto found = group_heads.find(&probe);
-    if (found == group_heads.end())
+    const char *text = model->text ? model->text : "";
+    TestNode *head = flat_find(
+        group_heads, group_hash(context, model->file_number, model->identifier, model->line),
+        [&](const TestNode *node) {
+            return node->parent == context && node->file_number == model->file_number
+                   && node->identifier == model->identifier && node->line == model->line
+                   && same_text(node->text, text);
+        });
+    if (!head)
         return nullptr;
-    TestNode *head = *found;
     if (head->type == model->type)
         return head;
     const auto rest = group_rest.find(head);
@@ -90,14 +119,14 @@ TestNode *child_groups_find(TestNode *context, const TestNode *model)
 
 void child_groups_note_append(TestNode *parent, TestNode *child)
 {
-    if (mapped_contexts.empty() || child->parent != parent || !mapped_contexts.count(parent))
+    if (!mapped_contexts.used || child->parent != parent || !is_mapped(parent))
         return;
     enter_child(child);
 }
 
 void child_groups_clear()
 {
-    std::unordered_set<TestNode *>().swap(mapped_contexts);
-    std::unordered_set<TestNode *, StableHash, StableEqual>().swap(group_heads);
+    flat_clear(mapped_contexts);
+    flat_clear(group_heads);
     std::unordered_map<TestNode *, std::vector<TestNode *>>().swap(group_rest);
 }

@@ -1,19 +1,19 @@
 // The node index: the first node inserted per (file number, identifier).
 //
-// An open-addressing table of node pointers with linear probing; the key is
-// read from the node itself, so a slot costs one pointer. Nothing is ever
-// removed, only the whole table is dropped by tree_free.
+// A flat set of tagged node pointers (flat_node_set.h) keyed by the pair;
+// the key is read from the node itself, so a slot costs one word. Nothing is
+// ever removed, only the whole table is dropped by tree_free.
 #include "tree/tree_internal.h"
 
+#include "tree/flat_node_set.h"
+
 #include <cstdio>
-#include <vector>
 
 namespace {
 
-std::vector<TestNode *> slots;  // size is zero or a power of two
-size_t slot_count_used = 0;
+FlatNodeSet index_slots;
 
-size_t key_hash(int32_t file_number, uint32_t identifier)
+uint64_t key_hash(int32_t file_number, uint32_t identifier)
 {
     uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(file_number)) << 32) | identifier;
     key ^= key >> 33;
@@ -21,28 +21,12 @@ size_t key_hash(int32_t file_number, uint32_t identifier)
     key ^= key >> 33;
     key *= 0xc4ceb9fe1a85ec53ULL;
     key ^= key >> 33;
-    return static_cast<size_t>(key);
+    return key;
 }
 
-// The slot holding the key, or the empty slot where it would go.
-size_t probe(int32_t file_number, uint32_t identifier)
+uint64_t node_key_hash(const TestNode *node)
 {
-    const size_t mask = slots.size() - 1;
-    size_t at = key_hash(file_number, identifier) & mask;
-    while (slots[at]
-           && (slots[at]->file_number != file_number || slots[at]->identifier != identifier))
-        at = (at + 1) & mask;
-    return at;
-}
-
-void grow()
-{
-    std::vector<TestNode *> old;
-    old.swap(slots);
-    slots.assign(old.empty() ? 1024 : old.size() * 2, nullptr);
-    for (TestNode *node : old)
-        if (node)
-            slots[probe(node->file_number, node->identifier)] = node;
+    return key_hash(node->file_number, node->identifier);
 }
 
 }  // namespace
@@ -60,27 +44,20 @@ uint32_t key_bucket(int32_t file_number, uint32_t identifier)
 
 TestNode *find_node(int32_t file_number, uint32_t identifier)
 {
-    if (slots.empty())
-        return nullptr;
-    return slots[probe(file_number, identifier)];
+    return flat_find(index_slots, key_hash(file_number, identifier),
+                     [file_number, identifier](const TestNode *node) {
+                         return node->file_number == file_number && node->identifier == identifier;
+                     });
 }
 
 void index_insert(TestNode *node)
 {
-    if (!node)
-        return;
-    // Keep the load at or below 70% so probe runs stay short.
-    if ((slot_count_used + 1) * 10 > slots.size() * 7)
-        grow();
-    const size_t at = probe(node->file_number, node->identifier);
-    if (slots[at])
+    if (!node || find_node(node->file_number, node->identifier))
         return;  // the first node with this key stays
-    slots[at] = node;
-    ++slot_count_used;
+    flat_insert(index_slots, node, node_key_hash(node), node_key_hash);
 }
 
 void index_clear()
 {
-    std::vector<TestNode *>().swap(slots);
-    slot_count_used = 0;
+    flat_clear(index_slots);
 }

@@ -38,15 +38,18 @@ void tree_init()
     tree_free();
 }
 
-TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
-                      const char *text, TestNode *parent, int32_t line)
+namespace {
+
+// A node whose text is already owned by the tree (a copy shares its model's
+// text: texts never change and all go away together in tree_free).
+TestNode *new_node(int32_t type, int32_t file_number, uint32_t identifier, char *owned_text,
+                   TestNode *parent, int32_t line)
 {
     TestNode *node = pool_new_node(node_pool);
     node->type = type;
     node->file_number = file_number;
     node->identifier = identifier;
-    node->text = text ? arena_strndup(text_arena, text, strlen(text))
-                      : arena_strndup(text_arena, "", 0);
+    node->text = owned_text;
     node->line = line;
     node->parent = parent;
     if (is_check_type(type)) {
@@ -57,6 +60,15 @@ TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
         node->status = VERDICT_PASSED;
     }
     return node;
+}
+
+}  // namespace
+
+TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
+                      const char *text, TestNode *parent, int32_t line)
+{
+    char *owned = text ? arena_strndup(text_arena, text, strlen(text)) : arena_strndup(text_arena, "", 0);
+    return new_node(type, file_number, identifier, owned, parent, line);
 }
 
 void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
@@ -74,8 +86,8 @@ TestNode *append_copy(TestNode *context, TestNode *model)
 {
     if (!context || !model)
         return nullptr;
-    TestNode *copy = create_node(model->type, model->file_number, model->identifier, model->text,
-                                 context, model->line);
+    TestNode *copy = new_node(model->type, model->file_number, model->identifier, model->text,
+                              context, model->line);
     index_insert(copy);
     link_last_child(context, copy);
     return copy;
