@@ -9,7 +9,10 @@
 
 namespace {
 
-const size_t arena_block_size = 64 * 1024;
+#ifndef TALLY_ARENA_BLOCK_SIZE
+#define TALLY_ARENA_BLOCK_SIZE (64 * 1024)  // smaller in fuzz builds
+#endif
+const size_t arena_block_size = TALLY_ARENA_BLOCK_SIZE;
 // Requests above this get a block of their own, so a huge text never
 // wastes the rest of a shared block.
 const size_t arena_large_request = arena_block_size / 4;

@@ -35,7 +35,12 @@ TestNode *pool_new_node(NodePool &pool);  // zero-filled
 template <typename Visit> void pool_for_each(const NodePool &pool, Visit visit);
 void pool_release(NodePool &pool);
 
-const size_t node_pool_block_nodes = 4096;
+// Fuzz builds define smaller blocks (tests/fuzz/CMakeLists.txt), so that
+// their small inputs cross block boundaries.
+#ifndef TALLY_NODE_BLOCK_NODES
+#define TALLY_NODE_BLOCK_NODES 4096
+#endif
+const size_t node_pool_block_nodes = TALLY_NODE_BLOCK_NODES;
 
 template <typename Visit> void pool_for_each(const NodePool &pool, Visit visit)
 {

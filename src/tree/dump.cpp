@@ -29,10 +29,10 @@ void append_node_line(std::string &out, const TestNode *node, size_t depth)
                  counters->entry_count);
         out += numbers;
     }
-    if (node->first_message) {
+    if (first_message_of(node)) {
         out += " {";
-        for (const MessageEntry *message = node->first_message; message; message = message->next) {
-            if (message != node->first_message)
+        for (const MessageEntry *message = first_message_of(node); message; message = message->next) {
+            if (message != first_message_of(node))
                 out += '|';
             if (message->text)
                 out += message->text;

@@ -2,9 +2,8 @@
 // lifetime. The index, the equal-child tables and the file list live in
 // their own files (node_index.cpp, child_groups.cpp, file_list.cpp).
 //
-// Nodes, counter blocks, node texts and message entries come from the tree's
-// arenas and go away together in tree_free; message texts are handed over by
-// the caller from mem_alloc and are released one by one.
+// Nodes, counter blocks, node texts and message entries with their texts
+// come from the tree's arenas and go away together in tree_free.
 #include "tree/tree.h"
 
 #include "diagnostics/memory.h"
@@ -13,6 +12,7 @@
 #include "tree/tree_internal.h"
 
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -20,6 +20,12 @@ namespace {
 NodePool node_pool;
 ByteArena record_arena;  // counter blocks and message entries
 ByteArena text_arena;
+
+struct MessageList {
+    MessageEntry *first = nullptr;
+    MessageEntry *last = nullptr;
+};
+std::unordered_map<const TestNode *, MessageList> message_lists;
 
 void link_last_child(TestNode *parent, TestNode *child)
 {
@@ -106,14 +112,29 @@ void add_message(TestNode *node, char *text)
         mem_free(text);
         return;
     }
-    MessageEntry *entry = static_cast<MessageEntry *>(arena_alloc(record_arena, sizeof(MessageEntry)));
-    entry->text = text;
+    // The entry and its text share one arena record: no block of its own
+    // per message, which matters when prints run in long loops.
+    const size_t length = strlen(text);
+    MessageEntry *entry = static_cast<MessageEntry *>(
+        arena_alloc(record_arena, sizeof(MessageEntry) + length + 1, alignof(MessageEntry)));
+    entry->text = reinterpret_cast<char *>(entry + 1);
+    memcpy(entry->text, text, length + 1);
     entry->next = nullptr;
-    if (node->last_message)
-        node->last_message->next = entry;
+    mem_free(text);
+    MessageList &list = message_lists[node];
+    if (list.last)
+        list.last->next = entry;
     else
-        node->first_message = entry;
-    node->last_message = entry;
+        list.first = entry;
+    list.last = entry;
+}
+
+const MessageEntry *first_message_of(const TestNode *node)
+{
+    if (message_lists.empty())
+        return nullptr;
+    const auto found = message_lists.find(node);
+    return found == message_lists.end() ? nullptr : found->second.first;
 }
 
 void walk_tree(TestNode *node, NodeVisitor visitor, void *context)
@@ -155,11 +176,7 @@ void for_each_child(TestNode *node, NodeVisitor visitor, void *context)
 
 void tree_free()
 {
-    // Message texts are the only per-node blocks outside the arenas.
-    pool_for_each(node_pool, [](TestNode *node) {
-        for (MessageEntry *entry = node->first_message; entry; entry = entry->next)
-            mem_free(entry->text);
-    });
+    std::unordered_map<const TestNode *, MessageList>().swap(message_lists);
     pool_release(node_pool);
     arena_release(record_arena);
     arena_release(text_arena);

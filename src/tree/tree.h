@@ -50,8 +50,6 @@ struct TestNode {
     int32_t line;
     int32_t status;
     CheckCounters *extension;  // present exactly for check-type nodes
-    MessageEntry *first_message;
-    MessageEntry *last_message;
     TestNode *parent;
     TestNode *next_sibling;
     TestNode *first_child;
@@ -82,8 +80,11 @@ void add_child(int32_t file_number, int32_t type, uint32_t identifier, const cha
 TestNode *append_copy(TestNode *context, TestNode *model);
 TestNode *find_equal_child(TestNode *context, TestNode *model);
 // The node takes ownership of text (allocated with mem_alloc); a null node
-// frees it.
+// frees it. Messages are few next to nodes, so a node's list is kept in a
+// side table instead of two links in every node.
 void add_message(TestNode *node, char *text);
+// The node's messages in arrival order, or null.
+const MessageEntry *first_message_of(const TestNode *node);
 
 void add_file(int32_t file_number, uint32_t identifier, const char *text);
 void set_file_names(int32_t file_number, const char *name);
