@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# tallyrpt on each golden trace set of tests/e2e/cases (the cases that write
+# a results file) and on the example traces, then tallyview on the results
+# file it wrote. For each: both outputs are written with status 0, the JUnit
+# file is valid against the JUnit schema, its tests and failures add up to
+# the report's Total and Failed, and the page shows the report's counts.
+#
+# Arguments: tallyrpt tallyview stage-dir test-korvel-dir source-dir schema
+set -u
+
+tallyrpt=$(realpath "$1")
+tallyview=$(realpath "$2")
+stage=$(realpath "$3")
+korvel=$(realpath "$4")
+source=$(realpath "$5")
+schema=$6
+
+if [ ! -f "$schema" ]; then
+  echo "JUnit schema not found at $schema (shared/schemas beside the clone)"
+  exit 1
+fi
+
+work=$(mktemp -d /tmp/tallyview_e2e_XXXXXX)
+trap 'rm -rf "$work"' EXIT
+failed=0
+sets=0
+
+fail() {
+  echo "FAIL [$1]: $2"
+  failed=1
+}
+
+# The summary count in row $2 from the end of the information table.
+summary_count() {
+  xmllint --xpath "string(//SECTION[starts-with(@TAG,'filex')]/TABLE/ROW[last()-$2]/CELL_TEXT[2])" "$1" 2>/dev/null
+}
+
+check_results() {
+  local name=$1 results=$2 dir=$3
+  "$tallyview" -o "$dir/page.html" "$results" || { fail "$name" "tallyview --html ended with $?"; return; }
+  "$tallyview" --junit -o "$dir/junit.xml" "$results" || { fail "$name" "tallyview --junit ended with $?"; return; }
+  xmllint --noout --schema "$schema" "$dir/junit.xml" 2>"$dir/schema.log" \
+    || fail "$name" "JUnit file not valid: $(cat "$dir/schema.log")"
+
+  local failed_count total tests skipped failures
+  failed_count=$(summary_count "$results" 1)
+  total=$(summary_count "$results" 0)
+  tests=$(xmllint --xpath 'sum(//testsuite/@tests)' "$dir/junit.xml")
+  skipped=$(xmllint --xpath 'sum(//testsuite/@skipped)' "$dir/junit.xml")
+  failures=$(xmllint --xpath 'sum(//testsuite/@failures)' "$dir/junit.xml")
+  [ -n "$total" ] || fail "$name" "no summary in the results file"
+  [ "$((tests - skipped))" = "$total" ] || fail "$name" "JUnit counts $tests tests, $skipped skipped; the report's total is $total"
+  [ "$failures" = "$failed_count" ] || fail "$name" "JUnit counts $failures failures; the report says $failed_count"
+  grep -q "id=\"count-total\">$total<" "$dir/page.html" || fail "$name" "the page does not show the total $total"
+  grep -q "id=\"count-failed\">$failed_count<" "$dir/page.html" || fail "$name" "the page does not show $failed_count failed"
+  sets=$((sets + 1))
+}
+
+# One golden case: its args and env lines, expanded as the case runner does.
+run_case() {
+  local case_dir=$1 name
+  name=$(basename "$case_dir")
+  local dir="$work/$name"
+  cp -r "$case_dir" "$dir"
+  local expand=(-e "s#@KORVEL@#$korvel#g" -e "s#@STAGE@#$stage#g" -e "s#@CASE@#$dir#g")
+  local args=() environment=("KORVELDIR=$stage" "LANG=C.UTF-8" "LC_ALL=") line
+  while IFS= read -r line || [ -n "$line" ]; do
+    args+=("$(printf '%s' "$line" | sed "${expand[@]}")")
+  done < "$dir/args"
+  if [ -f "$dir/env" ]; then
+    while IFS= read -r line || [ -n "$line" ]; do
+      case "$line" in ''|'!'*) continue ;; esac
+      environment+=("$(printf '%s' "$line" | sed "${expand[@]}")")
+    done < "$dir/env"
+  fi
+  [ -f "$dir/setup.sh" ] && (cd "$dir" && bash setup.sh)
+  local results=out.xrd
+  [ -f "$dir/results" ] && results=$(cat "$dir/results")
+  (cd "$dir" && env -u ZEPH_STUDIO_HEADER_FILE "${environment[@]}" "$tallyrpt" "${args[@]}" 2>/dev/null) \
+    || { fail "$name" "tallyrpt ended with $?"; return; }
+  check_results "$name" "$dir/$results" "$dir"
+}
+
+for case_dir in "$source"/tests/e2e/cases/*/; do
+  [ -f "$case_dir/expected.xrd" ] && run_case "${case_dir%/}"
+done
+
+# The example traces of make demo: 4 passed, 1 failed.
+mkdir -p "$work/examples"
+(cd "$source/examples" && KORVELDIR="$stage" "$tallyrpt" -tsf calc.tsf strings.tsf -tdf example.tdf \
+   -xrd "$work/examples/report.xrd" 2>/dev/null) || fail examples "tallyrpt ended with $?"
+check_results examples "$work/examples/report.xrd" "$work/examples"
+grep -q 'id="count-passed">4<' "$work/examples/page.html" || fail examples "4 passed expected on the page"
+
+# The translated report gives a translated page.
+if [ -f "$work/translated_report/page.html" ]; then
+  grep -q '<span class="label">Réussis</span>' "$work/translated_report/page.html" \
+    || fail translated_report "the page does not use the report's French labels"
+fi
+
+echo "$sets results files checked"
+[ "$sets" -ge 2 ] || fail all "too few results files were checked"
+exit $failed

@@ -1,0 +1,153 @@
+// The small interpretations both writers rely on: link targets, source
+// labels and file:// links, the generation time, and the escaping of every
+// text that reaches a page or a JUnit file.
+#include "view_fixtures.h"
+
+#include <QBuffer>
+#include <QFile>
+
+namespace {
+
+TEST(ViewModel, LinkTargets)
+{
+    const struct {
+        const char *target;
+        const char *path;
+        int line;
+        const char *label;
+    } cases[] = {
+        {"/src/T.java line 42", "/src/T.java", 42, "/src/T.java:42"},
+        {"/work space/a line b.java line 7", "/work space/a line b.java", 7, "/work space/a line b.java:7"},
+        {" line 30", "", 30, ":30"},
+        {"C:\\src\\T.java line 3", "C:\\src\\T.java", 3, "C:\\src\\T.java:3"},
+        {"no line here", "no line here", -1, "no line here"},
+        {"T.java line x", "T.java line x", -1, "T.java line x"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.target);
+        const source_ref source = parse_link_target(QString::fromUtf8(c.target));
+        EXPECT_EQ(source.path, QString::fromUtf8(c.path));
+        EXPECT_EQ(source.line, c.line);
+        EXPECT_EQ(source_label(source), QString::fromUtf8(c.label));
+    }
+}
+
+TEST(ViewModel, OnlyAbsolutePathsGetFileLinks)
+{
+    const struct {
+        const char *path;
+        const char *url;  // empty: no link
+    } cases[] = {
+        {"/src/T.java", "file:///src/T.java"},
+        {"/work space/É.java", "file:///work%20space/%C3%89.java"},
+        {"/a/#b?.java", "file:///a/%23b%3F.java"},
+        {"C:\\src\\T.java", "file:///C:/src/T.java"},
+        {"c:/src/T.java", "file:///c:/src/T.java"},
+        {"src/T.java", ""},
+        {"T.java", ""},
+        {"", ""},
+        {"ab:\\x", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        source_ref source;
+        source.path = QString::fromUtf8(c.path);
+        source.line = 1;
+        EXPECT_EQ(source_url(source), QString::fromUtf8(c.url));
+    }
+}
+
+TEST(ViewModel, GenerationTimestampFromTheTimeRow)
+{
+    const struct {
+        const char *value;
+        const char *timestamp;
+    } cases[] = {
+        {"Sun Dec 6 01:50:02 2026", "2026-12-06T01:50:02"},
+        {"Mon Jan 19 23:05:00 2026", "2026-01-19T23:05:00"},
+        {"yesterday", ""},
+        {"", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        view_results results;
+        // The label is translated, so only the value's layout counts.
+        results.info.push_back({QStringLiteral("Heure de génération"), QString::fromUtf8(c.value)});
+        EXPECT_EQ(generation_timestamp(results), QString::fromUtf8(c.timestamp));
+    }
+}
+
+TEST(ViewModel, StylesAndStates)
+{
+    EXPECT_EQ(verdict_of_style(QStringLiteral("Array Failed")), row_verdict::failed);
+    EXPECT_EQ(verdict_of_style(QStringLiteral("Array Passed")), row_verdict::passed);
+    EXPECT_EQ(verdict_of_style(QStringLiteral("Array")), row_verdict::plain);
+    EXPECT_EQ(verdict_of_style(QStringLiteral("Array Title")), row_verdict::plain);
+    EXPECT_EQ(state_of_word(QStringLiteral("ok")), scope_state::passed);
+    EXPECT_EQ(state_of_word(QStringLiteral("ko")), scope_state::failed);
+    EXPECT_EQ(state_of_word(QStringLiteral("NE")), scope_state::not_executed);
+    EXPECT_EQ(state_of_word(QString()), scope_state::not_executed);
+}
+
+QByteArray escaped(const QString &text, bool attribute)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    text_sink sink;
+    sink.device = &buffer;
+    if (attribute)
+        sink_attribute(sink, text);
+    else
+        sink_text(sink, text);
+    sink_flush(sink);
+    return buffer.data();
+}
+
+TEST(ViewSink, EscapesForXmlAndHtml)
+{
+    const struct {
+        QString text;
+        const char *as_text;
+        const char *as_attribute;
+    } cases[] = {
+        {QStringLiteral("a<b>&\"c\"'d'"), "a&lt;b&gt;&amp;&quot;c&quot;&#39;d&#39;",
+         "a&lt;b&gt;&amp;&quot;c&quot;&#39;d&#39;"},
+        {QStringLiteral("&amp;"), "&amp;amp;", "&amp;amp;"},
+        {QStringLiteral("tab\there\nnew\rline"), "tab\there\nnew\rline", "tab&#9;here&#10;new&#13;line"},
+        {QStringLiteral("bell\x07 nul") + QChar(0) + QStringLiteral("x"), "bell\xEF\xBF\xBD nul\xEF\xBF\xBDx",
+         "bell\xEF\xBF\xBD nul\xEF\xBF\xBDx"},
+        {QStringLiteral("café → ✓"), "caf\xC3\xA9 \xE2\x86\x92 \xE2\x9C\x93", "caf\xC3\xA9 \xE2\x86\x92 \xE2\x9C\x93"},
+        {QString(), "", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(escaped(c.text, false), QByteArray(c.as_text));
+        EXPECT_EQ(escaped(c.text, true), QByteArray(c.as_attribute));
+    }
+}
+
+TEST(ViewSink, LargeOutputArrivesWholeAndAFailingDeviceIsNoticed)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    text_sink sink;
+    sink.device = &buffer;
+    const QString piece = QStringLiteral("<x>&");
+    for (int i = 0; i < 100000; ++i)
+        sink_text(sink, piece);
+    EXPECT_TRUE(sink_flush(sink));
+    EXPECT_EQ(buffer.data().size(), 100000 * 14);
+    EXPECT_TRUE(buffer.data().endsWith("&lt;x&gt;&amp;&lt;x&gt;&amp;"));
+
+    // A full disk: the sink notices the refused block.
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        GTEST_SKIP() << "no /dev/full here";
+    text_sink failing;
+    failing.device = &full;
+    sink_literal(failing, "x");
+    EXPECT_FALSE(sink_flush(failing));
+    EXPECT_TRUE(failing.failed);
+}
+
+}  // namespace
