@@ -145,9 +145,9 @@ void append_print_row(FILE *stream, std::string &out, const TestNode *check)
     out.append("</TEXT>\n</LINK>\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>(x");
     append_number(out, counters_of(check).total_count);
     out.append(")</TEXT>\n</CELL>\n</ROW>\n</TABLE>\n");
-    if (first_message_of(check)) {
+    if (const MessageEntry *first = first_message_of(check)) {
         out.append("<TABLE BORDER=\"0\" WIDTH=\"5,95\">\n");
-        for (const MessageEntry *message = first_message_of(check); message; message = message->next) {
+        for (const MessageEntry *message = first; message; message = message->next) {
             out.append("<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>");
             append_escaped(out, message->text, true);
             out.append("</TEXT>\n</CELL>\n</ROW>\n");

@@ -26,6 +26,9 @@ struct MessageList {
     MessageEntry *last = nullptr;
 };
 std::unordered_map<const TestNode *, MessageList> message_lists;
+// Prints in loops take many messages in a row: the last list used.
+const TestNode *last_message_node = nullptr;
+MessageList *last_message_list = nullptr;
 
 void link_last_child(TestNode *parent, TestNode *child)
 {
@@ -121,7 +124,11 @@ void add_message(TestNode *node, char *text)
     memcpy(entry->text, text, length + 1);
     entry->next = nullptr;
     mem_free(text);
-    MessageList &list = message_lists[node];
+    if (node != last_message_node) {
+        last_message_list = &message_lists[node];
+        last_message_node = node;
+    }
+    MessageList &list = *last_message_list;
     if (list.last)
         list.last->next = entry;
     else
@@ -177,6 +184,8 @@ void for_each_child(TestNode *node, NodeVisitor visitor, void *context)
 void tree_free()
 {
     std::unordered_map<const TestNode *, MessageList>().swap(message_lists);
+    last_message_node = nullptr;
+    last_message_list = nullptr;
     pool_release(node_pool);
     arena_release(record_arena);
     arena_release(text_arena);
