@@ -130,11 +130,4 @@ TEST(ViewHtmlShapes, BarFollowsTheCounts)
     }
 }
 
-TEST(ViewHtmlShapes, EmptyReportGivesAnEmptyTree)
-{
-    const QByteArray page = html_of(view_results());
-    EXPECT_TRUE(page.contains("<main id=\"tree\">\n</main>"));
-    EXPECT_TRUE(page.endsWith("</html>\n"));
-}
-
 }  // namespace

@@ -77,18 +77,6 @@ TEST(ViewModel, GenerationTimestampFromTheTimeRow)
     }
 }
 
-TEST(ViewModel, StylesAndStates)
-{
-    EXPECT_EQ(verdict_of_style(QStringLiteral("Array Failed")), row_verdict::failed);
-    EXPECT_EQ(verdict_of_style(QStringLiteral("Array Passed")), row_verdict::passed);
-    EXPECT_EQ(verdict_of_style(QStringLiteral("Array")), row_verdict::plain);
-    EXPECT_EQ(verdict_of_style(QStringLiteral("Array Title")), row_verdict::plain);
-    EXPECT_EQ(state_of_word(QStringLiteral("ok")), scope_state::passed);
-    EXPECT_EQ(state_of_word(QStringLiteral("ko")), scope_state::failed);
-    EXPECT_EQ(state_of_word(QStringLiteral("NE")), scope_state::not_executed);
-    EXPECT_EQ(state_of_word(QString()), scope_state::not_executed);
-}
-
 QByteArray escaped(const QString &text, bool attribute)
 {
     QBuffer buffer;

@@ -3,8 +3,6 @@
 // must be refused with a reason, and a tree nested a million levels deep.
 #include "view_fixtures.h"
 
-#include "support/test_support.h"
-
 namespace {
 
 struct golden_case {
@@ -159,17 +157,6 @@ TEST(ViewReader, RefusesWhatIsNotAResultsFile)
             EXPECT_FALSE(error.contains(QLatin1Char('\n')));
         }
     }
-}
-
-TEST(ViewReader, MissingFileAndDirectoryAreRefused)
-{
-    view_results results;
-    QString error;
-    EXPECT_EQ(read_results_file(QStringLiteral("/nonexistent/dir/r.xrd"), results, error), -1);
-    EXPECT_FALSE(error.isEmpty());
-    error.clear();
-    EXPECT_EQ(read_results_file(QString::fromStdString(make_temp_dir()), results, error), -1);
-    EXPECT_FALSE(error.isEmpty());
 }
 
 // A million nested scopes: the reader and both writers walk them with
