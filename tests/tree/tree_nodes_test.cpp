@@ -34,6 +34,32 @@ TEST_F(TreeTest, FirstNodePerKeyWinsAndMissingParentsDropTheRecord)
     EXPECT_EQ(find_node(1, 4), nullptr);
 }
 
+// Keys of every shape: negative and huge file numbers, identifiers far beyond
+// a section's size, and a far identifier that a section's range later
+// reaches. The first node per key wins throughout.
+TEST_F(TreeTest, FirstNodePerKeyWinsForKeysOfEveryShape)
+{
+    const struct {
+        int32_t file_number;
+        uint32_t identifier;
+    } keys[] = {{0, 0}, {0, 5}, {0, 9000}, {0, 0xffffffffu}, {-1, 3}, {2000000, 7}, {3, 100000}};
+    std::vector<TestNode *> first;
+    for (const auto &key : keys) {
+        first.push_back(create_node(NODE_TEST_CASE, key.file_number, key.identifier, "a", nullptr, 0));
+        index_insert(first.back());
+    }
+    // Enough nodes in section 0 to bring identifier 9000 into its dense range.
+    for (uint32_t identifier = 10; identifier < 6000; ++identifier)
+        index_insert(create_node(NODE_TEST_CASE, 0, identifier, "n", nullptr, 0));
+    for (size_t i = 0; i < first.size(); ++i) {
+        index_insert(create_node(NODE_TEST_CASE, keys[i].file_number, keys[i].identifier, "b", nullptr, 0));
+        EXPECT_EQ(find_node(keys[i].file_number, keys[i].identifier), first[i]) << i;
+    }
+    EXPECT_EQ(find_node(0, 8999), nullptr);
+    EXPECT_EQ(find_node(1, 5), nullptr);
+    EXPECT_EQ(find_node(-2, 3), nullptr);
+}
+
 TEST_F(TreeTest, CreatedNodesStartFromTheirType)
 {
     const int32_t check_types[] = {NODE_CHECK_EXPRESSION, NODE_COMMENT, NODE_PRINT, NODE_CHECK_STUB};
