@@ -275,7 +275,8 @@ int result_kind_of(uint32_t status_code)
 DynamicRecord read_dynamic_record(TraceStream *stream)
 {
     DynamicRecord record = {DYNAMIC_IGNORED, {0, 0, 0}, nullptr};
-    char *keyword = read_until_char(stream, ' ');
+    char keyword[TOKEN_BUFFER_SIZE];
+    read_token_into(stream, ' ', keyword);
     static const struct {
         const char *keyword;
         int kind;
@@ -284,10 +285,12 @@ DynamicRecord read_dynamic_record(TraceStream *stream)
         {"NO", DYNAMIC_NO_WITH_ID}, {"CI", DYNAMIC_CI}, {"GL", DYNAMIC_GL}, {"ME", DYNAMIC_ME},
         {"MR", DYNAMIC_MR},
     };
-    for (const auto &entry : kinds)
-        if (strcmp(keyword, entry.keyword) == 0)
+    for (const auto &entry : kinds) {
+        if (strcmp(keyword, entry.keyword) == 0) {
             record.kind = entry.kind;
-    mem_free(keyword);
+            break;
+        }
+    }
 
     switch (record.kind) {
     case DYNAMIC_SF:
@@ -310,7 +313,7 @@ DynamicRecord read_dynamic_record(TraceStream *stream)
         read_note(stream, record);
         break;
     default:  // "MR" and unknown keywords: the rest of the line is ignored
-        mem_free(read_until_char(stream, '\n'));
+        skip_until_char(stream, '\n');
         break;
     }
     return record;

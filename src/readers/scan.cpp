@@ -40,9 +40,8 @@ bool is_c_space(char c)
 
 }  // namespace
 
-char *read_until_char(TraceStream *stream, int delimiter)
+size_t read_token_into(TraceStream *stream, int delimiter, char *token)
 {
-    char stored[char_token_limit + 1];
     size_t count = 0;
     const int wanted = delimiter & 0xff;
     for (;;) {
@@ -54,9 +53,31 @@ char *read_until_char(TraceStream *stream, int delimiter)
         if (c == '\n')
             continue;
         if (count < char_token_limit)
-            stored[count++] = static_cast<char>(c);
+            token[count++] = static_cast<char>(c);
     }
-    return copy_token(stored, count);
+    // A NUL byte read from the trace ends the token.
+    const void *nul = memchr(token, '\0', count);
+    if (nul)
+        count = static_cast<const char *>(nul) - token;
+    token[count] = '\0';
+    return count;
+}
+
+void skip_until_char(TraceStream *stream, int delimiter)
+{
+    const int wanted = delimiter & 0xff;
+    for (;;) {
+        const int c = trace_getc(stream);
+        if (c == wanted || c < 0)
+            return;
+    }
+}
+
+char *read_until_char(TraceStream *stream, int delimiter)
+{
+    char token[char_token_limit + 1];
+    const size_t length = read_token_into(stream, delimiter, token);
+    return mem_strndup(token, length);
 }
 
 char *read_until_text(TraceStream *stream, const char *terminator)
@@ -141,10 +162,9 @@ int32_t parse_signed_decimal(const char *text)
 
 uint32_t read_number_field(TraceStream *stream, int delimiter, int base)
 {
-    char *token = read_until_char(stream, delimiter);
-    const uint32_t value = parse_unsigned_field(token, base);
-    mem_free(token);
-    return value;
+    char token[TOKEN_BUFFER_SIZE];
+    read_token_into(stream, delimiter, token);
+    return parse_unsigned_field(token, base);
 }
 
 void skip_past_spaces(TraceStream *stream)

@@ -12,6 +12,12 @@ char *read_until_char(TraceStream *stream, int delimiter);
 // Up to the terminator, with backslash escapes; drops as many trailing stored
 // characters as the terminator is long. Bounded by a 2000-byte buffer.
 char *read_until_text(TraceStream *stream, const char *terminator);
+// read_until_char into the caller's buffer of TOKEN_BUFFER_SIZE bytes, with
+// no allocation; returns the token's length.
+const size_t TOKEN_BUFFER_SIZE = 1024;
+size_t read_token_into(TraceStream *stream, int delimiter, char *token);
+// Reads up to the delimiter (consumed) or end of file, keeping nothing.
+void skip_until_char(TraceStream *stream, int delimiter);
 // read_until_char, then strtoul in the given base.
 uint32_t read_number_field(TraceStream *stream, int delimiter, int base);
 // Reads up to and including the first non-space character.

@@ -23,7 +23,7 @@ struct StaticState {
 
 void skip_rest_of_line(TraceStream *stream)
 {
-    mem_free(read_until_char(stream, '\n'));
+    skip_until_char(stream, '\n');
 }
 
 int scope_type_of(const char *kind)
@@ -141,9 +141,9 @@ int static_record_kind(const char *keyword)
 StaticRecord read_static_record(TraceStream *stream)
 {
     StaticRecord record = {STATIC_OTHER, 0, nullptr, nullptr, 0, 0, 0};
-    char *keyword = read_until_char(stream, ' ');
+    char keyword[TOKEN_BUFFER_SIZE];
+    read_token_into(stream, ' ', keyword);
     record.kind = static_record_kind(keyword);
-    mem_free(keyword);
 
     switch (record.kind) {
     case STATIC_SI:
@@ -174,9 +174,9 @@ StaticRecord read_static_record(TraceStream *stream)
         skip_rest_of_line(stream);
         break;
     case STATIC_LK: {
-        char *token = read_until_char(stream, '\n');
+        char token[TOKEN_BUFFER_SIZE];
+        read_token_into(stream, '\n', token);
         record.line = parse_signed_decimal(token);
-        mem_free(token);
         break;
     }
     default:  // "DB", "ED" and unknown keywords
