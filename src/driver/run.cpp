@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <new>
 
@@ -136,6 +137,11 @@ static int run_application(int argc, char **argv)
 
 int run_tallyrpt(int argc, char **argv)
 {
+    // A results file over the file-size limit, or a results pipe whose reader
+    // went away, would otherwise end the process by a signal, with no
+    // diagnostic; ignored, they make the write fail and be reported.
+    signal(SIGXFSZ, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
     install_out_of_memory_handler();
     try {
         return run_application(argc, argv);

@@ -7,7 +7,9 @@
 // from the node section writer.
 //
 // The stream gets a large buffer; write and close failures are detected once
-// at the end, and the file is left in place either way.
+// at the end. A regular file cut short by a failed write (a full disk, a file
+// size limit) is removed, since it would not parse: every results file left
+// behind is a whole document.
 #include "report/jresfile.h"
 
 #include "diagnostics/memory.h"
@@ -21,6 +23,8 @@
 #include <QCoreApplication>
 #include <cstring>
 #include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -249,7 +253,13 @@ int write_results_file(const char *path)
     end_section_document();
 
     const bool write_failed = ferror(stream) != 0;
+    struct stat status;
+    const bool regular = fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
     const bool close_failed = fclose(stream) != 0;
     mem_free(stream_buffer);
-    return write_failed || close_failed ? WRITE_STREAM_FAILED : WRITE_OK;
+    if (!write_failed && !close_failed)
+        return WRITE_OK;
+    if (regular)
+        unlink(path);  // devices such as /dev/full stay, of course
+    return WRITE_STREAM_FAILED;
 }
