@@ -1,113 +1,75 @@
-// Scanning primitives and the trace stream: token boundaries, line-end
-// handling, the fixed token limits, number fields, field picking and the
-// decoding of trace texts (escapes, quotes, character-set form, and the plain
-// fast path agreeing byte for byte with the conversion through Unicode).
-#include "readers/scan.h"
-#include "readers/trace_stream.h"
-#include "diagnostics/memory.h"
+// Scanning primitives and the trace stream: the end-of-file and error flags,
+// token boundaries, line ends, the fixed token limits, number fields, field
+// picking and the decoding of trace texts (escapes, quotes, character-set
+// form, and the plain fast path agreeing with the conversion through Unicode).
+#include "reader_helpers.h"
 #include "support/test_support.h"
-
-#include <gtest/gtest.h>
 
 #include <QString>
 #include <fcntl.h>
 #include <random>
-#include <string>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
+std::string rest_of(TraceStream *stream)
+{
+    std::string out;
+    for (int c; (c = trace_getc(stream)) >= 0;)
+        out += static_cast<char>(c);
+    return out;
+}
+
 struct Stream {
     TraceStream *stream;
     explicit Stream(const std::string &bytes) : stream(trace_open_memory(bytes.data(), bytes.size())) {}
     ~Stream() { trace_close(stream); }
-    // Everything not yet read, without consuming past the end flag.
-    std::string rest()
-    {
-        std::string out;
-        for (int c; (c = trace_getc(stream)) >= 0;)
-            out += static_cast<char>(c);
-        return out;
-    }
+    std::string rest() { return rest_of(stream); }
 };
-
-// Takes ownership of a returned token; "<none>" stands for null.
-std::string take(char *token)
-{
-    if (!token)
-        return "<none>";
-    std::string value(token);
-    mem_free(token);
-    return value;
-}
 
 TEST(TraceStream, EndOfFileFlagRisesOnlyAfterReadingPastTheEnd)
 {
-    Stream in("ab");
+    Stream in("a\xff");
     EXPECT_EQ(trace_getc(in.stream), 'a');
-    EXPECT_EQ(trace_getc(in.stream), 'b');
+    EXPECT_EQ(trace_getc(in.stream), 0xff);  // a 0xff byte is not end of file
     EXPECT_FALSE(trace_eof(in.stream));
     EXPECT_EQ(trace_getc(in.stream), -1);
     EXPECT_TRUE(trace_eof(in.stream));
     EXPECT_EQ(trace_getc(in.stream), -1);
     EXPECT_FALSE(trace_error(in.stream));
-
-    Stream high("\xff");
-    EXPECT_EQ(trace_getc(high.stream), 0xff);  // a 0xff byte is not end of file
-    EXPECT_FALSE(trace_eof(high.stream));
 }
 
-TEST(TraceStream, FileLargerThanTheBufferIsReadWhole)
+// A file larger than the stream's buffer, and a pipe whose size is unknown.
+TEST(TraceStream, FilesAndPipesAreReadWhole)
 {
+    const auto read_all = [](const std::string &path) {
+        TraceStream *stream = trace_open(path.c_str());
+        if (!stream)
+            return std::string("<cannot open>");
+        const std::string bytes = rest_of(stream);
+        EXPECT_TRUE(trace_eof(stream) && !trace_error(stream)) << path;
+        trace_close(stream);
+        return bytes;
+    };
     std::string contents;
     for (int i = 0; i < 700000; ++i)
         contents += static_cast<char>('a' + i % 26);
-    const std::string path = write_temp_file(contents);
-    TraceStream *stream = trace_open(path.c_str());
-    ASSERT_NE(stream, nullptr);
-    std::string read_back;
-    for (int c; (c = trace_getc(stream)) >= 0;)
-        read_back += static_cast<char>(c);
-    EXPECT_TRUE(trace_eof(stream));
-    EXPECT_FALSE(trace_error(stream));
-    EXPECT_EQ(read_back, contents);
-    trace_close(stream);
-    unlink(path.c_str());
-}
+    const std::string file = write_temp_file(contents);
+    EXPECT_EQ(read_all(file), contents);
+    unlink(file.c_str());
 
-TEST(TraceStream, DirectoriesAndMissingFilesCannotBeOpened)
-{
-    const std::string directory = make_temp_dir();
-    EXPECT_EQ(trace_open(directory.c_str()), nullptr);
-    EXPECT_EQ(trace_open((directory + "/missing").c_str()), nullptr);
-    EXPECT_EQ(trace_open(nullptr), nullptr);
-    rmdir(directory.c_str());
-}
-
-TEST(TraceStream, FifoIsReadToItsEnd)
-{
-    const std::string directory = make_temp_dir();
-    const std::string fifo = directory + "/pipe";
+    const std::string directory = make_temp_dir(), fifo = directory + "/pipe";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string chunk(5000, 'x');
     std::thread writer([&] {
-        int out = open(fifo.c_str(), O_WRONLY);
+        const int out = open(fifo.c_str(), O_WRONLY);
         for (int i = 0; i < 100; ++i)
-            (void)!write(out, chunk.data(), chunk.size());
+            (void)!write(out, contents.data(), 5000);
         close(out);
     });
-    TraceStream *stream = trace_open(fifo.c_str());
-    ASSERT_NE(stream, nullptr);
-    size_t count = 0;
-    while (trace_getc(stream) >= 0)
-        ++count;
+    EXPECT_EQ(read_all(fifo).size(), 500000u);
     writer.join();
-    EXPECT_EQ(count, 500000u);
-    EXPECT_TRUE(trace_eof(stream));
-    EXPECT_FALSE(trace_error(stream));
-    trace_close(stream);
     unlink(fifo.c_str());
     rmdir(directory.c_str());
 }
@@ -119,25 +81,19 @@ TEST(TraceStream, ReadErrorEndsTheStreamWithTheErrorFlag)
     if (!stream)
         GTEST_SKIP() << "/proc/self/mem not available";
     EXPECT_EQ(trace_getc(stream), -1);
-    EXPECT_TRUE(trace_eof(stream));
-    EXPECT_TRUE(trace_error(stream));
+    EXPECT_TRUE(trace_eof(stream) && trace_error(stream));
     trace_close(stream);
 }
 
-struct CharCase {
-    const char *name;
-    std::string input;
-    int delimiter;
-    std::string token;
-    std::string left;
-};
-
 TEST(ReadUntilChar, Table)
 {
-    const std::string long_token(1500, 'k');
-    const CharCase cases[] = {
+    const struct {
+        const char *name;
+        std::string input;
+        int delimiter;
+        std::string token, left;
+    } cases[] = {
         {"newline is dropped, not a delimiter", "ED\nDB rest", ' ', "EDDB", "rest"},
-        {"quote delimiter", "abc\"def", '"', "abc", "def"},
         {"newline inside a quoted token", "a\nb\"z", '"', "ab", "z"},
         {"newline delimiter", "x y\nz", '\n', "x y", "z"},
         {"end of file ends the token", "ab", ' ', "ab", ""},
@@ -145,26 +101,23 @@ TEST(ReadUntilChar, Table)
         {"delimiter first", " x", ' ', "", "x"},
         {"NUL byte cuts the stored token", std::string("ab\0cd xy", 8), ' ', "ab", "xy"},
         {"high bytes are kept", "\xff\xfe z", ' ', "\xff\xfe", "z"},
-        {"1500-char token keeps 1023", long_token + " Z", ' ', std::string(1023, 'k'), "Z"},
+        {"1500-char token keeps 1023", std::string(1500, 'k') + " Z", ' ', std::string(1023, 'k'), "Z"},
     };
-    for (const CharCase &c : cases) {
+    for (const auto &c : cases) {
         Stream in(c.input);
         EXPECT_EQ(take(read_until_char(in.stream, c.delimiter)), c.token) << c.name;
         EXPECT_EQ(in.rest(), c.left) << c.name;
     }
 }
 
-struct TextCase {
-    const char *name;
-    std::string input;
-    const char *terminator;
-    std::string token;
-    std::string left;
-};
-
 TEST(ReadUntilText, Table)
 {
-    const TextCase cases[] = {
+    const struct {
+        const char *name;
+        std::string input;
+        const char *terminator;
+        std::string token, left;
+    } cases[] = {
         {"closing quote dropped", "abc\"\nNEXT", "\n", "abc", "NEXT"},
         {"empty line", "\nX", "\n", "", "X"},
         {"escaped quote kept", "x\\\"y\"\n", "\n", "x\"y", ""},
@@ -175,76 +128,51 @@ TEST(ReadUntilText, Table)
         {"multi-character terminator", "abENDxy", "END", "ab", "xy"},
         {"window restarts on a repeated first character", "aEENDb", "END", "aE", "b"},
         {"terminator longer than what was stored", "D", "ED", "", ""},
+        // 1998 characters fit the buffer; the final drop removes one more.
+        {"long line cut and read to its end", std::string(2500, 'a') + "\nZ", "\n", std::string(1997, 'a'), "Z"},
     };
-    for (const TextCase &c : cases) {
+    for (const auto &c : cases) {
         Stream in(c.input);
         EXPECT_EQ(take(read_until_text(in.stream, c.terminator)), c.token) << c.name;
         EXPECT_EQ(in.rest(), c.left) << c.name;
     }
 }
 
-TEST(ReadUntilText, LongLineIsCutAndReadToItsEnd)
-{
-    Stream in(std::string(2500, 'a') + "\nZ");
-    // 1998 characters fit the buffer; the final drop removes one more.
-    EXPECT_EQ(take(read_until_text(in.stream, "\n")), std::string(1997, 'a'));
-    EXPECT_EQ(in.rest(), "Z");
-}
-
 TEST(NumberFields, Table)
 {
     const struct {
         std::string input;
-        int delimiter;
-        int base;
+        int delimiter, base;
         uint32_t value;
         std::string left;
     } cases[] = {
-        {"1a rest", ' ', 16, 0x1a, "rest"},
-        {"ff\nZ", '\n', 16, 0xff, "Z"},
-        {"0x1F ", ' ', 16, 0x1f, ""},
-        {"0xg ", ' ', 16, 0, ""},
-        {"\t12\n", '\n', 10, 12, ""},
-        {"12ab ", ' ', 10, 12, ""},
-        {"zz ", ' ', 16, 0, ""},
-        {"-1\n", '\n', 16, 0xffffffffu, ""},
-        {"-2\n", '\n', 10, 0xfffffffeu, ""},
-        {"ffffffff ", ' ', 16, 0xffffffffu, ""},
-        {"100000000 ", ' ', 16, 0xffffffffu, ""},
-        {"99999999999 ", ' ', 10, 0xffffffffu, ""},
+        {"1a rest", ' ', 16, 0x1a, "rest"},    {"ff\nZ", '\n', 16, 0xff, "Z"},
+        {"0x1F ", ' ', 16, 0x1f, ""},          {"0xg ", ' ', 16, 0, ""},
+        {"\t12\n", '\n', 10, 12, ""},          {"12ab ", ' ', 10, 12, ""},
+        {"zz ", ' ', 16, 0, ""},               {"-1\n", '\n', 16, 0xffffffffu, ""},
+        {"-2\n", '\n', 10, 0xfffffffeu, ""},   {"ffffffff ", ' ', 16, 0xffffffffu, ""},
+        {"100000000 ", ' ', 16, 0xffffffffu, ""}, {"99999999999 ", ' ', 10, 0xffffffffu, ""},
     };
     for (const auto &c : cases) {
         Stream in(c.input);
         EXPECT_EQ(read_number_field(in.stream, c.delimiter, c.base), c.value) << c.input;
         EXPECT_EQ(in.rest(), c.left) << c.input;
     }
-}
 
-TEST(NumberFields, SignedDecimalLikeAtoi)
-{
-    const struct {
-        const char *text;
-        int32_t value;
-    } cases[] = {
+    const std::pair<const char *, int32_t> signed_cases[] = {
         {"12", 12}, {"  -5", -5}, {"+8x", 8}, {"abc", 0}, {"", 0},
         {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"-2147483648", INT32_MIN},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(parse_signed_decimal(c.text), c.value) << c.text;
+    for (const auto &c : signed_cases)
+        EXPECT_EQ(parse_signed_decimal(c.first), c.second) << c.first;
 }
 
 TEST(SkipPastSpaces, ConsumesTheFirstNonSpaceToo)
 {
     const struct {
-        std::string input;
-        std::string left;
+        std::string input, left;
         bool at_end;
-    } cases[] = {
-        {"   \"abc", "abc", false},
-        {"xy", "y", false},
-        {"\t x", " x", false},  // only spaces are skipped
-        {"   ", "", true},
-    };
+    } cases[] = {{"   \"abc", "abc", false}, {"xy", "y", false}, {"\t x", " x", false}, {"   ", "", true}};
     for (const auto &c : cases) {
         Stream in(c.input);
         skip_past_spaces(in.stream);
@@ -260,25 +188,17 @@ TEST(NthField, Table)
         int n;
         std::string field;
     } cases[] = {
-        {"1a more words", 1, "1a"},
-        {"1a", 1, "1a"},
-        {"1a ", 1, "1a"},
-        {"1a ", 2, "<none>"},
-        {"1a", 2, "<none>"},
-        {"a b c", 2, "b"},
-        {"a b c", 4, "<none>"},
-        {"a  b", 2, ""},
-        {" a", 1, ""},
-        {"", 1, ""},
-        {nullptr, 1, "<none>"},
+        {"1a more words", 1, "1a"}, {"1a", 1, "1a"}, {"1a ", 1, "1a"}, {"1a ", 2, "<none>"},
+        {"1a", 2, "<none>"}, {"a b c", 2, "b"}, {"a b c", 4, "<none>"}, {"a  b", 2, ""},
+        {" a", 1, ""}, {"", 1, ""}, {nullptr, 1, "<none>"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(take(nth_field(c.text, ' ', c.n)), c.field)
-            << (c.text ? c.text : "(null)") << " n=" << c.n;
+        EXPECT_EQ(take(nth_field(c.text, ' ', c.n)), c.field) << (c.text ? c.text : "(null)") << " n=" << c.n;
 }
 
 TEST(DecodeText, Table)
 {
+    const std::string long_text = std::string(3000, 'a') + "\\t" + std::string(3000, 'b');
     const struct {
         const char *name;
         const char *input;
@@ -311,49 +231,39 @@ TEST(DecodeText, Table)
         {"unknown character set falls back to the locale", "\"no-such-set\"\"abc\"", "abc"},
         {"empty character-set name", "\"\"\"\"", ""},
         {"three quotes are not the character-set form", "\"a\"b\"", "a\"b"},
+        {"long texts processed whole", long_text.c_str(), std::string(3000, 'a') + "\t" + std::string(3000, 'b')},
     };
     for (const auto &c : cases)
         EXPECT_EQ(take(decode_text(c.input)), c.decoded) << c.name;
 }
 
-TEST(DecodeText, LongTextsAreProcessedWhole)
-{
-    const std::string text = std::string(3000, 'a') + "\\t" + std::string(3000, 'b');
-    EXPECT_EQ(take(decode_text(text.c_str())), std::string(3000, 'a') + "\t" + std::string(3000, 'b'));
-}
-
 // Texts without quotes or backslashes go through the plain path when they are
 // valid UTF-8; whatever path they take, the bytes must match the conversion
 // through Unicode.
-std::string through_unicode(const std::string &bytes)
-{
-    const QByteArray local = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toLocal8Bit();
-    return local.isEmpty() ? "<none>" : std::string(local.constData(), static_cast<size_t>(local.size()));
-}
-
 TEST(DecodeText, PlainPathMatchesUnicodeConversion)
 {
-    const char *const tricky[] = {
-        "\xc0\xaf", "\xc1\xbf", "\xc2\x80", "\xdf\xbf", "\xe0\x80\x80", "\xe0\xa0\x80",
-        "\xed\x9f\xbf", "\xed\xa0\x80", "\xee\x80\x80", "\xef\xbf\xbe", "\xef\xbf\xbf",
-        "\xf0\x8f\xbf\xbf", "\xf0\x90\x80\x80", "\xf4\x8f\xbf\xbf", "\xf4\x90\x80\x80",
-        "\xf5\x80\x80\x80", "\xff", "\x80", "\xe2\x82", "\xe2\x82\xacx", "a\xef\xbb\xbf",
-        "\xef\xbb\xbf", "\xef\xbb",
+    const auto through_unicode = [](const std::string &bytes) {
+        const QByteArray local = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toLocal8Bit();
+        return local.isEmpty() ? "<none>" : local.toStdString();
     };
-    for (const char *text : tricky)
-        EXPECT_EQ(take(decode_text(text)), through_unicode(text)) << QByteArray(text).toHex().constData();
-
+    std::vector<std::string> texts = {
+        "\xc0\xaf", "\xc1\xbf", "\xc2\x80", "\xdf\xbf", "\xe0\x80\x80", "\xe0\xa0\x80", "\xed\x9f\xbf",
+        "\xed\xa0\x80", "\xee\x80\x80", "\xef\xbf\xbe", "\xef\xbf\xbf", "\xf0\x8f\xbf\xbf", "\xf0\x90\x80\x80",
+        "\xf4\x8f\xbf\xbf", "\xf4\x90\x80\x80", "\xf5\x80\x80\x80", "\xff", "\x80", "\xe2\x82", "\xe2\x82\xacx",
+        "a\xef\xbb\xbf", "\xef\xbb\xbf", "\xef\xbb",
+    };
     std::mt19937 random(12345);
     const unsigned char pieces[] = {'a', 'z', 0x80, 0x9f, 0xa0, 0xbf, 0xc2, 0xdf, 0xe0,
                                     0xed, 0xef, 0xf0, 0xf4, 0xf5, 0xbb, 0xff, 0xc0};
     for (int round = 0; round < 20000; ++round) {
         std::string text;
-        const int length = 1 + static_cast<int>(random() % 8);
-        for (int i = 0; i < length; ++i)
+        for (int i = 1 + static_cast<int>(random() % 8); i > 0; --i)
             text += static_cast<char>(pieces[random() % sizeof pieces]);
+        texts.push_back(text);
+    }
+    for (const std::string &text : texts)
         ASSERT_EQ(take(decode_text(text.c_str())), through_unicode(text))
             << QByteArray::fromStdString(text).toHex().constData();
-    }
 }
 
 }  // namespace
