@@ -1,10 +1,15 @@
-// The markup emitter: escaping and white space, UTF-8 output, characters XML
-// cannot carry, and the exact bytes of every element kind.
+// The markup emitter and the escaping below it: white space, entities, UTF-8
+// output, characters XML cannot carry, the byte-wise ASCII path agreeing with
+// the path through QString, and the bytes of titles, cells, links, node tags
+// and header rows.
 #include "report/emitter.h"
+#include "report/escape.h"
 #include "report/map_translator.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -20,45 +25,31 @@ std::string escaped(const QString &text)
     return capture_output([&](FILE *out) { write_escaped_string(out, text); });
 }
 
-struct EscapeCase {
-    const char *input;
-    std::string expected;
-};
-
 TEST(Emitter, EscapesLocalText)
 {
-    const EscapeCase cases[] = {
+    const std::pair<const char *, std::string> cases[] = {
         {"  a\t\tb \n", "a b"},
         {"x<y && \"z\">w", "x&lt;y &amp;&amp; &quot;z&quot;&gt;w"},
         {"&lt;", "&amp;lt;"},
-        {"&amp;&quot;", "&amp;amp;&amp;quot;"},
         {"it's", "it's"},
-        {"", ""},
         {" \t\r\n\v\f ", ""},
-        {"line one\r\nline two", "line one line two"},
-        {"/a  b/c d.java", "/a b/c d.java"},
-        // UTF-8 passes once, not twice.
-        {"caf\xC3\xA9", "caf\xC3\xA9"},
+        {nullptr, ""},
+        {"caf\xC3\xA9", "caf\xC3\xA9"},  // UTF-8 passes once, not twice
         {"\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
-        // Unicode white space simplifies like ASCII white space.
-        {"a\xC2\xA0\xC2\xA0" "b", "a b"},
+        {"a\xC2\xA0\xC2\xA0" "b", "a b"},  // Unicode white space simplifies too
         {"a\xC2\x85" "b", "a b"},
         {"\xE2\x80\xA8x\xE3\x80\x80", "x"},
-        {"a\xE2\x80\x83 b", "a b"},
-        // U+200B is not white space.
-        {"a\xE2\x80\x8B" "b", "a\xE2\x80\x8B" "b"},
-        // Characters XML 1.0 cannot carry.
-        {"\x01" "a\x1F" "b", FFFD + "a" + FFFD + "b"},
+        {"a\xE2\x80\x8B" "b", "a\xE2\x80\x8B" "b"},  // U+200B is not white space
+        {"\x01" "a\x1F" "b", FFFD + "a" + FFFD + "b"},  // characters XML 1.0 cannot carry
         {"a\x1C\x1D" "b", "a" + FFFD + FFFD + "b"},
         {"\xEF\xBF\xBE\xEF\xBF\xBF", FFFD + FFFD},
         {"\x7F", "\x7F"},
-        // Invalid UTF-8 becomes U+FFFD.
-        {"a\xFF" "b", "a" + FFFD + "b"},
+        {"a\xFF" "b", "a" + FFFD + "b"},  // invalid UTF-8
         {"\xC3", FFFD},
+        {"a\xED\xA0\x80" "b", "a" + FFFD + FFFD + FFFD + "b"},  // an encoded surrogate
     };
-    for (const EscapeCase &c : cases)
-        EXPECT_EQ(escaped(c.input), c.expected) << "input: " << c.input;
-    EXPECT_EQ(escaped(static_cast<const char *>(nullptr)), "");
+    for (const auto &c : cases)
+        EXPECT_EQ(escaped(c.first), c.second) << "input: " << (c.first ? c.first : "(null)");
 }
 
 TEST(Emitter, EscapesUnicodeText)
@@ -71,100 +62,100 @@ TEST(Emitter, EscapesUnicodeText)
     };
     EXPECT_EQ(escaped(units({0x00e9, 't'})), "\xC3\xA9t");
     EXPECT_EQ(escaped(QStringLiteral("\t<a>\n")), "&lt;a&gt;");
-    EXPECT_EQ(escaped(QString()), "");
     // Unpaired or reversed surrogates, controls and the two non-characters.
     EXPECT_EQ(escaped(units({'a', 0xd800, 'b'})), "a" + FFFD + "b");
     EXPECT_EQ(escaped(units({0xdc00, 0xd800})), FFFD + FFFD);
     EXPECT_EQ(escaped(units({0x0001, 0xffff, 0xfffe})), FFFD + FFFD + FFFD);
     EXPECT_EQ(escaped(units({0xd83d, 0xde00})), "\xF0\x9F\x98\x80");
-}
 
-TEST(Emitter, EscapedUtf8WithoutSimplification)
-{
     EXPECT_EQ(escaped_utf8(QStringLiteral(" a\tb \n"), false), QByteArray(" a\tb \n"));
-    EXPECT_EQ(escaped_utf8(QStringLiteral("a&\"<>"), false), QByteArray("a&amp;&quot;&lt;&gt;"));
-    EXPECT_EQ(escaped_utf8(QStringLiteral("\v\f"), false).toStdString(), FFFD + FFFD);
-    EXPECT_EQ(escaped_utf8(QStringLiteral(" "), false), QByteArray(" "));
+    EXPECT_EQ(escaped_utf8(QStringLiteral("\v&\f"), false).toStdString(), FFFD + "&amp;" + FFFD);
     EXPECT_EQ(escaped_utf8(QStringLiteral("  a  "), true), QByteArray("a"));
 }
 
-TEST(Emitter, TagsAndElements)
+// The byte-wise path for ASCII texts must give exactly the bytes of the path
+// through QString (QString::simplified and all), for every ASCII character
+// and for pseudo-random texts drawn from the characters that matter.
+TEST(Emitter, AsciiPathMatchesTheUnicodePath)
 {
-    EXPECT_EQ(capture_output([](FILE *out) { write_tag(out, "TABLE BORDER=\"1\" WIDTH=\"55,45\"", false); }),
-              "<TABLE BORDER=\"1\" WIDTH=\"55,45\">\n");
-    EXPECT_EQ(capture_output([](FILE *out) { write_tag(out, "TABLE", true); }), "</TABLE>\n");
-    EXPECT_EQ(capture_output([](FILE *out) { write_element(out, "TEXT", QStringLiteral(" a  b ")); }),
-              "<TEXT>a b</TEXT>\n");
-    EXPECT_EQ(capture_output([](FILE *out) { write_element(out, "TEXT", QString()); }),
-              "<TEXT></TEXT>\n");
+    std::vector<std::string> texts = {"", " a b  c ", "\ra\r\n", "&amp;", "x<y && \"z\">w", std::string("a\0b", 3),
+                                      "\x1c \x1d \x1e", " \x0b x \x0c ", "a\x1c\t\x1d" "b", "  trailing\t\t\t"};
+    for (int c = 0; c < 128; ++c) {
+        const std::string ch(1, static_cast<char>(c));
+        texts.insert(texts.end(), {ch, "a" + ch + "b", " " + ch + ch + " "});
+    }
+    const char alphabet[] = "ab &\"<>'\t\n\v\f\r\x01\x1f\x7f;=";
+    std::mt19937 random(20260101);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int i = random() % 25; i > 0; --i)
+            text.push_back(alphabet[random() % (sizeof alphabet - 1)]);
+        texts.push_back(text);
+    }
+    for (const std::string &text : texts)
+        for (bool simplify : {true, false}) {
+            const auto size = static_cast<qsizetype>(text.size());
+            std::string ascii, unicode, from_string;
+            append_escaped(ascii, text.data(), text.size(), simplify);
+            append_escaped_unicode(unicode, QString::fromLocal8Bit(text.data(), size), simplify);
+            append_escaped(from_string, QString::fromLatin1(text.data(), size), simplify);
+            ASSERT_EQ(ascii, unicode) << "simplify " << simplify << " input [" << text << "]";
+            ASSERT_EQ(from_string, unicode) << "simplify " << simplify << " input [" << text << "]";
+        }
 }
 
-TEST(Emitter, TitleLevelsAndVerdicts)
+TEST(Emitter, TitleStylesStopAtTitle5)
 {
-    struct Case {
-        int level, verdict, number;
-        const char *first_line;
+    const struct {
+        int level, verdict;
+        const char *style;
+    } cases[] = {
+        {0, 1, "Title1"}, {3, 3, "Title4 Passed"}, {4, 1, "Title5"}, {6, 2, "Title5 Failed"},
+        {6, 0, "Title5"}, {1, 4, "Title2"}, {1, -1, "Title2"}, {2147483647, 3, "Title5 Passed"},
     };
-    const Case cases[] = {
-        {0, 1, 0, "<TITLE LEVEL=\"0\" TAG=\"nodex0\" STYLE=\"Title1\">\n"},
-        {3, 3, 7, "<TITLE LEVEL=\"3\" TAG=\"nodex7\" STYLE=\"Title4 Passed\">\n"},
-        {4, 1, 8, "<TITLE LEVEL=\"4\" TAG=\"nodex8\" STYLE=\"Title5\">\n"},
-        {6, 2, 12, "<TITLE LEVEL=\"6\" TAG=\"nodex12\" STYLE=\"Title5 Failed\">\n"},
-        {6, 0, 12, "<TITLE LEVEL=\"6\" TAG=\"nodex12\" STYLE=\"Title5\">\n"},
-        {1, 4, 100, "<TITLE LEVEL=\"1\" TAG=\"nodex100\" STYLE=\"Title2\">\n"},
-        {1, -1, 3, "<TITLE LEVEL=\"1\" TAG=\"nodex3\" STYLE=\"Title2\">\n"},
-        {2147483647, 3, 1, "<TITLE LEVEL=\"2147483647\" TAG=\"nodex1\" STYLE=\"Title5 Passed\">\n"},
-    };
-    for (const Case &c : cases) {
-        const std::string written = capture_output([&](FILE *out) {
-            write_title(out, QStringLiteral("Report Information"), c.level, c.verdict, c.number);
-        });
-        EXPECT_EQ(written, std::string(c.first_line) + "<TEXT>Report Information</TEXT>\n</TITLE>\n")
-            << "level " << c.level << " verdict " << c.verdict;
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(capture_output([&](FILE *out) { write_title(out, QStringLiteral(" Report  Information"),
+                                                              c.level, c.verdict, 12); }),
+                  "<TITLE LEVEL=\"" + std::to_string(c.level) + "\" TAG=\"nodex12\" STYLE=\"" + c.style
+                      + "\">\n<TEXT>Report Information</TEXT>\n</TITLE>\n");
 }
 
 TEST(Emitter, JoinedTitleSimplifiesAcrossTheJoin)
 {
-    const auto title = [](const QString &head, const char *tail) {
-        std::string out;
-        append_title(out, head, tail, 1, 1, 0);
-        return out.substr(out.find("<TEXT>"));
-    };
-    EXPECT_EQ(title(QStringLiteral("Test Case"), "testAdd"), "<TEXT>Test Case testAdd</TEXT>\n</TITLE>\n");
-    EXPECT_EQ(title(QStringLiteral("Test Case"), ""), "<TEXT>Test Case</TEXT>\n</TITLE>\n");
-    EXPECT_EQ(title(QStringLiteral("Test Case "), "  x "), "<TEXT>Test Case x</TEXT>\n</TITLE>\n");
-    EXPECT_EQ(title(QString::fromUtf8("Cas de test\xC2\xA0"), " \xC3\xA9t\xC3\xA9"),
-              "<TEXT>Cas de test \xC3\xA9t\xC3\xA9</TEXT>\n</TITLE>\n");
-    EXPECT_EQ(title(QStringLiteral("Stub"), "a<b"), "<TEXT>Stub a&lt;b</TEXT>\n</TITLE>\n");
-}
-
-TEST(Emitter, CellStyles)
-{
-    const std::pair<int, const char *> cases[] = {
-        {0, "<CELL_TEXT STYLE=\"Array Title\">"}, {1, "<CELL_TEXT STYLE=\"Array\">"},
-        {2, "<CELL_TEXT STYLE=\"Array Failed\">"}, {3, "<CELL_TEXT STYLE=\"Array Passed\">"},
-        {7, "<CELL_TEXT STYLE=\"Array Failed\">"}, {-1, "<CELL_TEXT STYLE=\"Array Failed\">"},
+    const struct {
+        QString head;
+        const char *tail;
+        const char *text;
+    } cases[] = {
+        {QStringLiteral("Test Case"), "testAdd", "Test Case testAdd"},
+        {QStringLiteral("Test Case"), "", "Test Case"},
+        {QStringLiteral("Test Case "), "  x ", "Test Case x"},
+        {QString::fromUtf8("Cas de test\xC2\xA0"), " \xC3\xA9t\xC3\xA9", "Cas de test \xC3\xA9t\xC3\xA9"},
+        {QStringLiteral("Stub"), "a<b", "Stub a&lt;b"},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(capture_output([&](FILE *out) { write_cell_text(out, " x&y ", c.first); }),
-                  std::string(c.second) + "x&amp;y</CELL_TEXT>\n");
-        EXPECT_EQ(capture_output([&](FILE *out) { write_cell_text(out, QStringLiteral("x"), c.first); }),
-                  std::string(c.second) + "x</CELL_TEXT>\n");
+        std::string out;
+        append_title(out, c.head, c.tail, 1, 1, 0);
+        EXPECT_EQ(out.substr(out.find("<TEXT>")), std::string("<TEXT>") + c.text + "</TEXT>\n</TITLE>\n");
     }
-    EXPECT_EQ(capture_output([](FILE *out) { write_cell_text(out, "Sun Dec  6 01:50:02 2026", 1); }),
-              "<CELL_TEXT STYLE=\"Array\">Sun Dec 6 01:50:02 2026</CELL_TEXT>\n");
-    EXPECT_EQ(capture_output([](FILE *out) { write_cell_text(out, " ", 1); }),
-              "<CELL_TEXT STYLE=\"Array\"></CELL_TEXT>\n");
-    EXPECT_EQ(capture_output([](FILE *out) { write_cell_text(out, static_cast<const char *>(nullptr), 1); }),
-              "<CELL_TEXT STYLE=\"Array\"></CELL_TEXT>\n");
 }
 
-TEST(Emitter, LinkCells)
+TEST(Emitter, CellsAndLinks)
 {
-    EXPECT_EQ(capture_output([](FILE *out) { write_link_cell(out, "a == b", 3, "/src/T.java", 42); }),
-              "<CELL STYLE=\"Array Passed\"><LINK TARGET=\"/src/T.java line 42\">\n"
-              "<TEXT>a == b</TEXT>\n</LINK>\n</CELL>\n");
+    const std::pair<int, const char *> styles[] = {
+        {0, "Array Title"}, {1, "Array"}, {2, "Array Failed"}, {3, "Array Passed"}, {7, "Array Failed"},
+        {-1, "Array Failed"},
+    };
+    for (const auto &c : styles) {
+        const std::string open = std::string("<CELL_TEXT STYLE=\"") + c.second + "\">";
+        EXPECT_EQ(capture_output([&](FILE *out) { write_cell_text(out, " x&y ", c.first); }),
+                  open + "x&amp;y</CELL_TEXT>\n");
+        EXPECT_EQ(capture_output([&](FILE *out) { write_cell_text(out, QStringLiteral("x"), c.first); }),
+                  open + "x</CELL_TEXT>\n");
+    }
+    EXPECT_EQ(capture_output([](FILE *out) { write_cell_text(out, static_cast<const char *>(nullptr), 1); }),
+              "<CELL_TEXT STYLE=\"Array\"></CELL_TEXT>\n");
+
     EXPECT_EQ(capture_output([](FILE *out) { write_link_cell(out, nullptr, 0, nullptr, -3); }),
               "<CELL STYLE=\"Array Title\"><LINK TARGET=\" line -3\">\n<TEXT></TEXT>\n</LINK>\n</CELL>\n");
     EXPECT_EQ(capture_output([](FILE *out) { write_link_cell(out, "x\n&\ny", 9, " /my  dir/\"q\".java ", 1); }),
@@ -174,51 +165,29 @@ TEST(Emitter, LinkCells)
 
 TEST(Emitter, TreeNodeStartTags)
 {
-    struct Case {
+    const struct {
         int sum, icon;
         const char *tail;
+    } cases[] = {
+        {0, 5, ">"}, {1, 0, " sum=\"1\" icone=\"method.xpm\">"}, {0, 1, " icone=\"class.xpm\">"},
+        {-2, 2, " icone=\"testscript.xpm\">"}, {12, -1, " sum=\"12\">"},
     };
-    const Case cases[] = {
-        {0, 5, ">"},
-        {1, 0, " sum=\"1\" icone=\"method.xpm\">"},
-        {0, 1, " icone=\"class.xpm\">"},
-        {-2, 2, " icone=\"testscript.xpm\">"},
-        {12, -1, " sum=\"12\">"},
-    };
-    for (const Case &c : cases) {
-        const std::string written = capture_output([&](FILE *out) {
-            write_tree_node(out, QStringLiteral("n"), QStringLiteral("Test Case"), "ok", c.sum, c.icon);
-        });
-        EXPECT_EQ(written, std::string("<XROD:NODE name=\"n\" type=\"Test Case\" state=\"ok\"") + c.tail);
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(capture_output([&](FILE *out) {
+                      write_tree_node(out, QStringLiteral("n"), QStringLiteral("Test Case"), "ok", c.sum, c.icon);
+                  }),
+                  std::string("<XROD:NODE name=\"n\" type=\"Test Case\" state=\"ok\"") + c.tail);
     EXPECT_EQ(capture_output([](FILE *out) {
                   write_tree_node(out, QStringLiteral(" \"a\" & <b> "), QString(), "ko", 0, 9);
               }),
               "<XROD:NODE name=\"&quot;a&quot; &amp; &lt;b&gt;\" type=\"\" state=\"ko\">");
 }
 
-TEST(Emitter, HeaderRows)
+TEST(Emitter, HeaderRowsUseTheirStyleAndOwnContexts)
 {
-    EXPECT_EQ(capture_output([](FILE *out) { write_check_header_row(out, 0); }),
-              "<ROW>\n"
-              "<CELL_TEXT STYLE=\"Array Title\">Expression</CELL_TEXT>\n"
-              "<CELL_TEXT STYLE=\"Array Title\">Status</CELL_TEXT>\n"
-              "<CELL_TEXT STYLE=\"Array Title\">Executed</CELL_TEXT>\n"
-              "<CELL_TEXT STYLE=\"Array Title\">Failed</CELL_TEXT>\n"
-              "<CELL_TEXT STYLE=\"Array Title\">Passed</CELL_TEXT>\n"
-              "</ROW>\n");
-    EXPECT_EQ(capture_output([](FILE *out) { write_stub_header_row(out, 1); }),
-              "<ROW>\n"
-              "<CELL_TEXT STYLE=\"Array\">Expression</CELL_TEXT>\n"
-              "<CELL_TEXT STYLE=\"Array\">Status</CELL_TEXT>\n"
-              "<CELL_TEXT STYLE=\"Array\">entermethod()</CELL_TEXT>\n"
-              "<CELL_TEXT STYLE=\"Array\">fail()</CELL_TEXT>\n"
-              "<CELL_TEXT STYLE=\"Array\">exitmethod()</CELL_TEXT>\n"
-              "</ROW>\n");
-}
-
-TEST(Emitter, HeaderRowsUseTheirOwnContextsAndEncodeTranslationsOnce)
-{
+    EXPECT_NE(capture_output([](FILE *out) { write_stub_header_row(out, 1); })
+                  .find("<CELL_TEXT STYLE=\"Array\">entermethod()</CELL_TEXT>\n"),
+              std::string::npos);
     MapTranslator catalogue;
     catalogue.add("ZOLTGEN Cell text", "Status", QString::fromUtf8("\xC3\x89tat"));
     catalogue.add("TALLYGEN Stub row title", "fail()", QStringLiteral("<fail>"));

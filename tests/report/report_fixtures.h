@@ -8,26 +8,18 @@
 #include <QByteArray>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
-#include <vector>
 
-// Appends a node under (file, parent) and returns it with the given verdict.
+// Appends a node under (file, parent) and returns it with the given verdict
+// and, for a check node, the given counters.
 inline TestNode *add_node(int32_t file, int32_t type, uint32_t id, const char *text, uint32_t parent,
-                          int32_t status, int32_t line = 0)
+                          int32_t status, int32_t line = 0, CheckCounters counters = {0, 0, 0, 0})
 {
     add_child(file, type, id, text, parent, line);
     TestNode *node = find_node(file, id);
     node->status = status;
-    return node;
-}
-
-// A check node with its counters.
-inline TestNode *add_check(int32_t file, int32_t type, uint32_t id, const char *text, uint32_t parent,
-                           int32_t status, int32_t line, CheckCounters counters)
-{
-    TestNode *node = add_node(file, type, id, text, parent, status, line);
-    *node->extension = counters;
+    if (node->extension)
+        *node->extension = counters;
     return node;
 }
 
@@ -42,9 +34,9 @@ inline TestNode *add_driver(int32_t file, uint32_t id, const char *text, int32_t
     return node;
 }
 
-// Empty (or an error message with its line) when the text is well-formed XML
-// 1.0; a fragment is checked inside a wrapper element. Qualified names such
-// as XROD:NODE are plain names here: the document declares no namespace.
+// Empty, or the parser's complaint, for text that is not well-formed XML 1.0;
+// a fragment is checked inside a wrapper element. XROD:NODE and the like are
+// plain names here: the document declares no namespace.
 inline std::string xml_error(const std::string &text, bool fragment)
 {
     const std::string document = fragment ? "<fragment>" + text + "</fragment>" : text;
@@ -54,19 +46,7 @@ inline std::string xml_error(const std::string &text, bool fragment)
         reader.readNext();
     if (!reader.hasError())
         return std::string();
-    std::ostringstream message;
-    message << reader.errorString().toStdString() << " at line " << reader.lineNumber();
-    return message.str();
-}
-
-inline std::vector<std::string> split_lines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
+    return reader.errorString().toStdString() + " at line " + std::to_string(reader.lineNumber());
 }
 
 inline size_t count_of(const std::string &text, const std::string &piece)
