@@ -110,16 +110,21 @@ char *read_until_text(TraceStream *stream, const char *terminator)
     return copy_token(stored, count);
 }
 
-uint32_t parse_unsigned_field(const char *text, int base)
+// Steps over leading blanks and an optional sign, as strtoul and atoi do.
+static const char *skip_blanks_and_sign(const char *p, bool *negative)
 {
-    const char *p = text;
     while (is_c_space(*p))
         ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
+    *negative = *p == '-';
+    if (*p == '+' || *p == '-')
         ++p;
-    }
+    return p;
+}
+
+uint32_t parse_unsigned_field(const char *text, int base)
+{
+    bool negative;
+    const char *p = skip_blanks_and_sign(text, &negative);
     if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16)
         p += 2;
     uint64_t value = 0;
@@ -139,14 +144,8 @@ uint32_t parse_unsigned_field(const char *text, int base)
 
 int32_t parse_signed_decimal(const char *text)
 {
-    const char *p = text;
-    while (is_c_space(*p))
-        ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
+    bool negative;
+    const char *p = skip_blanks_and_sign(text, &negative);
     int64_t value = 0;
     for (; *p >= '0' && *p <= '9'; ++p) {
         value = value * 10 + (*p - '0');
