@@ -22,6 +22,19 @@ inline std::string take(char *text)
     return value;
 }
 
+// count lines from format, each with its index plus first filled in; for the
+// large inputs.
+inline std::string numbered(const char *format, int count, int first = 0)
+{
+    std::string text;
+    char line[64];
+    for (int n = 0; n < count; ++n) {
+        snprintf(line, sizeof line, format, n + first);
+        text += line;
+    }
+    return text;
+}
+
 // "<id hex>", with "<file>/" before it outside section 0; with a state, then
 // ":<type>" when the type is not usual_type, "=<status>", counters, messages.
 inline std::string node_token(const TestNode *node, int32_t usual_type, bool with_state = true)
@@ -48,12 +61,12 @@ protected:
     void SetUp() override { tree_init(); }
     void TearDown() override { tree_free(); }
 
-    static int read_static_text(const std::string &text, int32_t *counter = nullptr,
-                                const char *path = "/traces/static.tsf")
+    // Sections without "SO" take the name "/traces/static.tsf".
+    static int read_static_text(const std::string &text, int32_t *counter = nullptr)
     {
         int32_t unused = 0;
         TraceStream *stream = trace_open_memory(text.data(), text.size());
-        const int result = read_static_stream(stream, path, counter ? counter : &unused);
+        const int result = read_static_stream(stream, "/traces/static.tsf", counter ? counter : &unused);
         trace_close(stream);
         return result;
     }
