@@ -5,7 +5,6 @@
 #include "project/header.h"
 #include "report/emitter.h"
 #include "report/jresfile.h"
-#include "report/map_translator.h"
 #include "report/report_fixtures.h"
 #include "support/test_support.h"
 
@@ -70,46 +69,29 @@ TEST(GenerationTime, HasTheFixedLayout)
 }
 
 // Only procs, stubs and test cases count, and only in sections that are
-// written.
+// written: sections without a verdict of their own are neither.
 TEST_F(Document, SummaryCountsAndStyles)
 {
-    const struct {
-        const char *what;
-        void (*build)();
-        std::string expected;
-        size_t file_sections;
-    } cases[] = {
-        {"no file section", [] {}, summary("Array Passed", 0, "Array", 0, 0), 0},
-        {"drivers without a verdict of their own",
-         [] {
-             add_driver(0, 1, "none", VERDICT_NONE);
-             add_node(0, NODE_TEST_CASE, 2, "p", 1, VERDICT_PASSED);
-             add_node(0, NODE_TEST_CASE, 3, "f", 1, VERDICT_FAILED);
-             add_driver(1, 1, "unrun", VERDICT_NOT_EXECUTED);
-             add_node(1, NODE_PROC, 2, "f", 1, VERDICT_FAILED);
-         },
-         summary("Array Passed", 0, "Array", 0, 0), 0},
-        {"whatever lies between",
-         [] {
-             add_driver(0, 1, "A", VERDICT_EXECUTED);
-             add_node(0, NODE_TEST_SUITE, 2, "suite", 1, VERDICT_FAILED);
-             add_node(0, NODE_TEST_CLASS, 3, "class", 2, VERDICT_FAILED);
-             add_node(0, NODE_PROC, 4, "proc", 3, VERDICT_PASSED);
-             add_node(0, NODE_CHECK_EXPRESSION, 5, "check", 4, VERDICT_FAILED, 1, {1, 0, 1, 0});
-             add_node(0, NODE_TEST_CASE, 6, "failed", 2, VERDICT_FAILED);
-             add_node(0, NODE_TEST_CASE, 7, "unrun", 2, VERDICT_NOT_EXECUTED);
-             add_node(0, NODE_TEST_CASE, 8, "executed", 2, VERDICT_EXECUTED);
-             add_node(0, NODE_STUB, 9, "no verdict", 6, VERDICT_NONE);
-         },
-         summary("Array", 1, "Array Failed", 1, 2), 1},
-    };
-    for (const auto &c : cases) {
-        tree_init();
-        c.build();
-        const std::string text = written();
-        EXPECT_NE(text.find(c.expected), std::string::npos) << c.what << "\n" << text;
-        EXPECT_EQ(count_of(text, "type=\"Test Driver\""), c.file_sections) << c.what;
-    }
+    add_driver(0, 1, "none", VERDICT_NONE);
+    add_node(0, NODE_TEST_CASE, 2, "p", 1, VERDICT_PASSED);
+    add_driver(1, 1, "unrun", VERDICT_NOT_EXECUTED);
+    add_node(1, NODE_PROC, 2, "f", 1, VERDICT_FAILED);
+    std::string text = written();
+    EXPECT_NE(text.find(summary("Array Passed", 0, "Array", 0, 0)), std::string::npos) << text;
+    EXPECT_EQ(count_of(text, "type=\"Test Driver\""), 0u);
+
+    add_driver(2, 1, "A", VERDICT_EXECUTED);
+    add_node(2, NODE_TEST_SUITE, 2, "suite", 1, VERDICT_FAILED);
+    add_node(2, NODE_TEST_CLASS, 3, "class", 2, VERDICT_FAILED);
+    add_node(2, NODE_PROC, 4, "proc", 3, VERDICT_PASSED);
+    add_node(2, NODE_CHECK_EXPRESSION, 5, "check", 4, VERDICT_FAILED, 1, {1, 0, 1, 0});
+    add_node(2, NODE_TEST_CASE, 6, "failed", 2, VERDICT_FAILED);
+    add_node(2, NODE_TEST_CASE, 7, "unrun", 2, VERDICT_NOT_EXECUTED);
+    add_node(2, NODE_TEST_CASE, 8, "executed", 2, VERDICT_EXECUTED);
+    add_node(2, NODE_STUB, 9, "no verdict", 6, VERDICT_NONE);
+    text = written();
+    EXPECT_NE(text.find(summary("Array", 1, "Array Failed", 1, 2)), std::string::npos) << text;
+    EXPECT_EQ(count_of(text, "type=\"Test Driver\""), 1u);
 }
 
 TEST_F(Document, CountVerdictsCoversSiblingsAndDescendantsOnly)
@@ -137,9 +119,15 @@ TEST_F(Document, CountVerdictsCoversSiblingsAndDescendantsOnly)
 }
 
 // The title and tag of the document keep runs of spaces; its cells do not.
-// The studio header is released once the information table is written.
-TEST_F(Document, DocumentTitleIsEscapedButNotSimplified)
+// Translated labels are escaped and encoded once. The studio header is
+// released once the information table is written.
+TEST_F(Document, InformationTexts)
 {
+    MapTranslator catalogue;
+    catalogue.add("TALLYGEN global information", "Report Information",
+                  QString::fromUtf8("Informa\xC3\xA7\xC3\xB5" "es"));
+    catalogue.add("TALLYGEN global information", "Total", QStringLiteral("<Total>"));
+    catalogue.add("ZOLTGEN KvsType", "Test Driver", QStringLiteral("Pilote & co"));
     add_driver(0, 1, "T", VERDICT_PASSED);
     const std::string header = write_temp_file("$NAME=  two  spaces&\"  \n", ".hdr");
     setenv("ZEPH_STUDIO_HEADER_FILE", header.c_str(), 1);
@@ -151,21 +139,10 @@ TEST_F(Document, DocumentTitleIsEscapedButNotSimplified)
     EXPECT_NE(text.find(">" + path("a&amp;b &lt;x&gt;\xEF\xBF\xBD.xrd") + "</CELL_TEXT>"), std::string::npos);
     EXPECT_NE(text.find(">two spaces&amp;&quot;</CELL_TEXT>"), std::string::npos);
     EXPECT_EQ(project_name(), nullptr);
-    unlink(header.c_str());
-}
-
-TEST_F(Document, TranslatedLabelsAreEscapedAndEncodedOnce)
-{
-    MapTranslator catalogue;
-    catalogue.add("TALLYGEN global information", "Report Information",
-                  QString::fromUtf8("Informa\xC3\xA7\xC3\xB5" "es"));
-    catalogue.add("TALLYGEN global information", "Total", QStringLiteral("<Total>"));
-    catalogue.add("ZOLTGEN KvsType", "Test Driver", QStringLiteral("Pilote & co"));
-    add_driver(0, 1, "T", VERDICT_PASSED);
-    const std::string text = written();
-    EXPECT_NE(text.find("<TEXT>Informa\xC3\xA7\xC3\xB5" "es</TEXT>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<TEXT>Informa\xC3\xA7\xC3\xB5" "es</TEXT>"), std::string::npos);
     EXPECT_NE(text.find(">&lt;Total&gt;</CELL_TEXT>"), std::string::npos);
     EXPECT_NE(text.find("type=\"Pilote &amp; co\""), std::string::npos);
+    unlink(header.c_str());
 }
 
 TEST_F(Document, FailuresToOpenOrToWrite)

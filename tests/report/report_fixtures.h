@@ -1,13 +1,16 @@
 // Helpers of the report tests: small trees built through the tree's own
-// operations, with verdicts and counters set directly, and a well-formedness
-// check of written markup.
+// operations, with verdicts and counters set directly, a well-formedness
+// check of written markup, and a catalogue held in memory.
 #pragma once
 
 #include "tree/tree.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QTranslator>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 
 // Appends a node under (file, parent) and returns it with the given verdict
@@ -56,3 +59,21 @@ inline size_t count_of(const std::string &text, const std::string &piece)
         ++count;
     return count;
 }
+
+// Translations keyed by (context, source text), installed for the scope's
+// lifetime: translated labels without compiled catalogue files.
+class MapTranslator : public QTranslator {
+public:
+    MapTranslator() { QCoreApplication::installTranslator(this); }
+    ~MapTranslator() override { QCoreApplication::removeTranslator(this); }
+    void add(const char *context, const char *source, const QString &text) { entries_[{context, source}] = text; }
+    QString translate(const char *context, const char *source, const char *, int) const override
+    {
+        const auto found = entries_.find({context ? context : "", source ? source : ""});
+        return found == entries_.end() ? QString() : found->second;
+    }
+    bool isEmpty() const override { return false; }
+
+private:
+    std::map<std::pair<std::string, std::string>, QString> entries_;
+};
