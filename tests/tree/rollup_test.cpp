@@ -1,5 +1,6 @@
-// The verdict roll-up: the combination table and the settled verdicts of
-// check nodes, scopes and sections.
+// The verdict roll-up: the combination table, its edge cases as a table of
+// small trees, the plain passes agreeing with the combined one, and a deep
+// chain.
 #include "tree_test_fixture.h"
 
 #include "tree/dump.h"
@@ -10,8 +11,8 @@
 
 namespace {
 
-// A node under (0, parent); a check gets status 1 and the counters when any
-// counter is given (the dynamic trace reached it).
+// A node under (0, parent), with a status when one is given and the counters
+// when it is a check.
 TestNode *add(uint32_t identifier, int32_t type, uint32_t parent, int32_t status = -1,
               CheckCounters counters = {0, 0, 0, 0})
 {
@@ -27,6 +28,52 @@ TestNode *add(uint32_t identifier, int32_t type, uint32_t parent, int32_t status
 TestNode *add_check(uint32_t identifier, uint32_t parent, int32_t passes, int32_t failures)
 {
     return add(identifier, NODE_CHECK_EXPRESSION, parent, VERDICT_EXECUTED, {0, passes, failures, 0});
+}
+
+// Every node after the roll-up, children before parents: "<id>=<status>",
+// with "[total/pass/fail/entry]" for checks.
+std::string verdicts()
+{
+    std::string out;
+    walk_tree(file_node_at(0), [](TestNode *node, void *text) {
+        std::string &s = *static_cast<std::string *>(text);
+        s += (s.empty() ? "" : " ") + std::to_string(node->identifier) + "=" + std::to_string(node->status);
+        if (const CheckCounters *c = node->extension)
+            s += "[" + std::to_string(c->total_count) + "/" + std::to_string(c->pass_count) + "/"
+                 + std::to_string(c->fail_count) + "/" + std::to_string(c->entry_count) + "]";
+    }, &out);
+    return out;
+}
+
+// Suite 7 under the driver, holding case 2 with the given interim status.
+void suite_and_case(int32_t case_interim)
+{
+    add(7, NODE_TEST_SUITE, 1);
+    add(2, NODE_TEST_CASE, 7, case_interim);
+}
+
+// Three sections of random shape, types, statuses and counters; the same for
+// the same seed. Some nodes carry identifier 0.
+void build_random_forest(unsigned seed)
+{
+    std::mt19937 random(seed);
+    const int32_t types[] = {NODE_CHECK_EXPRESSION, NODE_PRINT, NODE_COMMENT, NODE_TEST_CASE, NODE_TEST_SUITE,
+                             NODE_TEST_CLASS, NODE_STUB, NODE_CHECK_STUB, NODE_PROC};
+    for (int32_t file = 0; file < 3; ++file) {
+        std::vector<uint32_t> parents{file == 1 ? 0u : 1000u};
+        add_file(file, parents[0], "driver");
+        for (uint32_t id = 1; id < 400; ++id) {
+            const uint32_t parent = parents[random() % parents.size()], own = random() % 5 ? id : 0;
+            add_child(file, types[random() % 9], own, "n", parent, 0);
+            TestNode *node = find_node(file, parent)->last_child;
+            node->status = static_cast<int32_t>(random() % 5 == 0 ? 3 : random() % 4);
+            if (node->extension && random() % 2)
+                *node->extension = CheckCounters{int32_t(random() % 3), int32_t(random() % 3),
+                                                 int32_t(random() % 5 == 0), int32_t(random() % 2)};
+            if (own)
+                parents.push_back(id);
+        }
+    }
 }
 
 }  // namespace
@@ -45,145 +92,67 @@ TEST(CombineStatus, FollowsTheTable)
     EXPECT_EQ(combine_status(7, 2), 2);
 }
 
-TEST_F(TreeTest, CheckVerdictsComeFromTheirCounters)
-{
-    const struct {
-        CheckCounters counters;
-        int32_t interim, status, total;
-    } cases[] = {
-        {{0, 2, 1, 0}, 1, VERDICT_FAILED, 3},   {{4, 0, 0, 0}, 1, VERDICT_PASSED, 4},
-        {{0, 0, 0, 1}, 1, VERDICT_EXECUTED, 0}, {{9, 1, 0, 0}, 1, VERDICT_PASSED, 1},
-        {{0, 0, 0, 0}, 0, VERDICT_NOT_EXECUTED, 0},
-    };
-    add_file(0, 1, "driver");
-    uint32_t identifier = 2;
-    for (const auto &c : cases)
-        add(identifier++, NODE_CHECK_EXPRESSION, 1, c.interim, c.counters);
-    roll_up_verdicts();
-    identifier = 2;
-    for (const auto &c : cases) {
-        const TestNode *check = find_node(0, identifier++);
-        EXPECT_EQ(check->status, c.status) << identifier;
-        EXPECT_EQ(check->extension->total_count, c.total) << identifier;
-    }
-}
-
-TEST_F(TreeTest, CheckWithCheckChildrenTakesThemIn)
-{
-    add_file(0, 1, "driver");
-    TestNode *parent = add(3, NODE_CHECK_EXPRESSION, 1, VERDICT_EXECUTED, {5, 0, 0, 0});
-    add_check(4, 3, 2, 0);
-    add_check(5, 3, 1, 1);
-    add(6, NODE_TEST_CLASS, 3);  // not a check: not taken in
-    roll_up_verdicts();
-    EXPECT_EQ(parent->extension->pass_count, 3);
-    EXPECT_EQ(parent->extension->fail_count, 1);
-    EXPECT_EQ(parent->extension->total_count, 4);
-    EXPECT_EQ(parent->status, VERDICT_FAILED);  // not passed from its own total
-}
-
-TEST_F(TreeTest, ScopesTakeTheVerdictsOfTheChecksBelow)
+// Each row builds below driver 1, which every row has.
+TEST_F(TreeTest, RollUpEdgeCases)
 {
     const struct {
         const char *what;
-        int32_t case_interim;
         void (*build)();
-        int32_t case_status;
+        const char *verdicts;
     } cases[] = {
-        {"one passed check", 1, [] { add_check(3, 2, 1, 0); }, VERDICT_PASSED},
-        {"passed and failed", 1, [] { add_check(3, 2, 1, 0); add_check(4, 2, 0, 1); }, VERDICT_FAILED},
-        {"unreached checks", 1, [] { add(3, NODE_PRINT, 2); add(4, NODE_PRINT, 2); }, VERDICT_NONE},
-        {"passed and unreached", 1, [] { add_check(3, 2, 1, 0); add(4, NODE_PRINT, 2); }, VERDICT_PASSED},
-        {"nested check", 1, [] { add(3, NODE_TEST_CLASS, 2); add_check(4, 3, 1, 0); }, VERDICT_PASSED},
-        {"executed leaf", 1, [] {}, VERDICT_NONE},
-        {"failed leaf", 2, [] {}, VERDICT_FAILED},
-        {"untouched leaf", 3, [] {}, VERDICT_NONE},
-        {"case failed, check passed", 2, [] { add_check(3, 2, 1, 0); }, VERDICT_FAILED},
+        // A check's verdict comes from its counters: failures, then passes, then the total.
+        {"failures", [] { add(2, NODE_CHECK_EXPRESSION, 1, 1, {0, 2, 1, 0}); }, "2=2[3/2/1/0] 1=2"},
+        {"the total alone", [] { add(2, NODE_CHECK_EXPRESSION, 1, 1, {4, 0, 0, 0}); }, "2=3[4/0/0/0] 1=3"},
+        {"entries alone", [] { add(2, NODE_CHECK_EXPRESSION, 1, 1, {0, 0, 0, 1}); }, "2=1[0/0/0/1] 1=1"},
+        {"a pass over a total", [] { add(2, NODE_CHECK_EXPRESSION, 1, 1, {9, 1, 0, 0}); }, "2=3[1/1/0/0] 1=3"},
+        {"never reached", [] { add(2, NODE_CHECK_EXPRESSION, 1, 0); }, "2=0[0/0/0/0] 1=4"},
+        {"check children taken in, a class not",
+         [] {
+             add(3, NODE_CHECK_EXPRESSION, 1, VERDICT_EXECUTED, {5, 0, 0, 0});
+             add_check(4, 3, 2, 0);
+             add_check(5, 3, 1, 1);
+             add(6, NODE_TEST_CLASS, 3);
+         },
+         "4=3[2/2/0/0] 5=2[2/1/1/0] 6=4 3=2[4/3/1/0] 1=2"},
+        // An unrun leaf of an executable type counts as not executed for its parent.
+        {"unrun test case below a check", [] { add_check(3, 1, 0, 0); add(4, NODE_TEST_CASE, 3); },
+         "4=4 3=0[0/0/0/0] 1=4"},
+        {"unrun test class below a check", [] { add_check(3, 1, 0, 0); add(4, NODE_TEST_CLASS, 3); },
+         "4=4 3=3[0/0/0/0] 1=3"},
+        {"a scope with identifier 0",
+         [] {
+             add(0, NODE_TEST_SUITE, 1);
+             add(2, NODE_TEST_SUITE, 0, VERDICT_FAILED);
+             add(3, NODE_TEST_SUITE, 0);
+             add_check(4, 3, 1, 0);
+         },
+         "2=2 4=3[1/1/0/0] 3=3 0=2 1=2"},
+        // Scopes take the verdicts of the checks below.
+        {"one passed check", [] { suite_and_case(1); add_check(3, 2, 1, 0); }, "3=3[1/1/0/0] 2=3 7=3 1=3"},
+        {"passed and failed", [] { suite_and_case(1); add_check(3, 2, 1, 0); add_check(4, 2, 0, 1); },
+         "3=3[1/1/0/0] 4=2[1/0/1/0] 2=2 7=2 1=2"},
+        {"unreached checks", [] { suite_and_case(1); add(3, NODE_PRINT, 2); add(4, NODE_PRINT, 2); },
+         "3=0[0/0/0/0] 4=0[0/0/0/0] 2=4 7=4 1=4"},
+        {"passed and unreached", [] { suite_and_case(1); add_check(3, 2, 1, 0); add(4, NODE_PRINT, 2); },
+         "3=3[1/1/0/0] 4=0[0/0/0/0] 2=3 7=3 1=3"},
+        {"nested check", [] { suite_and_case(1); add(3, NODE_TEST_CLASS, 2); add_check(4, 3, 1, 0); },
+         "4=3[1/1/0/0] 3=3 2=3 7=3 1=3"},
+        {"executed leaf", [] { suite_and_case(1); }, "2=4 7=4 1=4"},
+        {"failed leaf", [] { suite_and_case(2); }, "2=2 7=2 1=2"},
+        {"untouched leaf", [] { suite_and_case(3); }, "2=4 7=4 1=4"},
+        {"case failed, check passed", [] { suite_and_case(2); add_check(3, 2, 1, 0); }, "3=3[1/1/0/0] 2=2 7=2 1=2"},
+        {"a failing sibling case",
+         [] { suite_and_case(1); add_check(3, 2, 1, 0); add(5, NODE_TEST_CASE, 7, 1); add_check(6, 5, 0, 2); },
+         "3=3[1/1/0/0] 2=3 6=2[2/0/2/0] 5=2 7=2 1=2"},
     };
     for (const auto &c : cases) {
         tree_init();
         add_file(0, 1, "driver");
-        add(7, NODE_TEST_SUITE, 1);
-        TestNode *test_case = add(2, NODE_TEST_CASE, 7, c.case_interim);
         c.build();
         roll_up_verdicts();
-        EXPECT_EQ(test_case->status, c.case_status) << c.what;
-        EXPECT_EQ(find_node(0, 7)->status, c.case_status) << c.what;
-        EXPECT_EQ(find_node(0, 1)->status, c.case_status) << c.what;
+        EXPECT_EQ(verdicts(), c.verdicts) << c.what;
     }
 }
-
-TEST_F(TreeTest, SuiteFailsWhenOneOfItsCasesFails)
-{
-    add_file(0, 1, "driver");
-    TestNode *suite = add(2, NODE_TEST_SUITE, 1);
-    add(3, NODE_TEST_CASE, 2, VERDICT_EXECUTED);
-    add(4, NODE_TEST_CASE, 2, VERDICT_EXECUTED);
-    add_check(5, 3, 1, 0);
-    add_check(6, 4, 0, 2);
-    roll_up_verdicts();
-    EXPECT_EQ(find_node(0, 3)->status, VERDICT_PASSED);
-    EXPECT_EQ(suite->status, VERDICT_FAILED);
-    EXPECT_EQ(find_node(0, 1)->status, VERDICT_FAILED);
-}
-
-TEST_F(TreeTest, UnrunLeafOfAnExecutableTypeCountsAsNotExecutedForItsParent)
-{
-    for (int32_t leaf_type : {NODE_TEST_CASE, NODE_TEST_CLASS}) {
-        tree_init();
-        add_file(0, 1, "driver");
-        TestNode *check = add_check(3, 1, 0, 0);
-        add(4, leaf_type, 3);
-        roll_up_verdicts();
-        EXPECT_EQ(check->status, leaf_type == NODE_TEST_CASE ? VERDICT_NOT_EXECUTED : VERDICT_PASSED);
-    }
-}
-
-TEST_F(TreeTest, NodesWithIdentifierZeroTakeInTheirChildren)
-{
-    add_file(0, 0, "driver with identifier 0");
-    add(2, NODE_TEST_SUITE, 0, VERDICT_FAILED);  // failed without any check below
-    add(3, NODE_TEST_SUITE, 0);
-    add_check(4, 3, 1, 0);
-    roll_up_verdicts();
-    EXPECT_EQ(find_node(0, 0)->status, VERDICT_FAILED);
-    EXPECT_EQ(find_node(0, 3)->status, VERDICT_PASSED);
-}
-
-namespace {
-
-// Three sections of random shape, types, statuses and counters; the same for
-// the same seed. Some nodes carry identifier 0.
-void build_random_forest(unsigned seed)
-{
-    std::mt19937 random(seed);
-    const int32_t types[] = {NODE_CHECK_EXPRESSION, NODE_PRINT, NODE_COMMENT, NODE_TEST_CASE, NODE_TEST_SUITE,
-                             NODE_TEST_CLASS, NODE_STUB, NODE_CHECK_STUB, NODE_PROC};
-    for (int32_t file = 0; file < 3; ++file) {
-        add_file(file, file == 1 ? 0 : 1000, "driver");
-        std::vector<uint32_t> parents{file == 1 ? 0u : 1000u};
-        for (uint32_t id = 1; id < 400; ++id) {
-            const uint32_t parent = parents[random() % parents.size()];
-            const bool zero = random() % 5 == 0;
-            add_child(file, types[random() % 9], zero ? 0 : id, "n", parent, 0);
-            TestNode *node = find_node(file, parent)->last_child;
-            node->status = static_cast<int32_t>(random() % 5 == 0 ? 3 : random() % 4);
-            if (node->extension && random() % 2)
-                *node->extension = CheckCounters{int32_t(random() % 3), int32_t(random() % 3),
-                                                 int32_t(random() % 5 == 0), int32_t(random() % 2)};
-            if (!zero)
-                parents.push_back(id);
-        }
-    }
-}
-
-void walk_every_section(NodeVisitor visitor)
-{
-    for (FileEntry *entry = file_list_head(); entry; entry = entry->next)
-        walk_tree(entry->file_node, visitor, nullptr);
-}
-
-}  // namespace
 
 TEST_F(TreeTest, RollUpMatchesThePassesRunOneByOne)
 {
@@ -192,9 +161,9 @@ TEST_F(TreeTest, RollUpMatchesThePassesRunOneByOne)
     for (unsigned seed = 1; seed <= 20; ++seed) {
         tree_init();
         build_random_forest(seed);
-        walk_every_section(settle_status);
-        walk_every_section(mark_scope_status);
-        walk_every_section(spread_status);
+        for (NodeVisitor pass : {settle_status, mark_scope_status, spread_status})
+            for (FileEntry *entry = file_list_head(); entry; entry = entry->next)
+                walk_tree(entry->file_node, pass, nullptr);
         const std::string expected = dump_tree();
         tree_init();
         build_random_forest(seed);

@@ -1,5 +1,5 @@
-// Walks, the text dump and the tree's lifetime, including shapes that a
-// recursive walk or free could not survive.
+// Walks and the tree's lifetime, including shapes that a recursive walk or
+// free could not survive.
 #include "tree_test_fixture.h"
 
 #include "diagnostics/memory.h"
@@ -14,17 +14,15 @@ void append_text(TestNode *node, void *context)
     *static_cast<std::string *>(context) += std::string(node->text) + " ";
 }
 
-std::string walk_texts(TestNode *node)
-{
-    std::string texts;
-    walk_tree(node, append_text, &texts);
-    return texts;
-}
-
 }  // namespace
 
 TEST_F(TreeTest, WalkVisitsChildrenBeforeTheirParent)
 {
+    const auto walk_texts = [](TestNode *node) {
+        std::string texts;
+        walk_tree(node, append_text, &texts);
+        return texts;
+    };
     add_file(0, 1, "D");
     add_child(0, NODE_TEST_CASE, 2, "C1", 1, 0);
     add_child(0, NODE_CHECK_EXPRESSION, 3, "G", 2, 5);
@@ -64,6 +62,7 @@ TEST_F(TreeTest, MillionDeepAndMillionWide)
     EXPECT_EQ(find_node(0, 5), nullptr);
 }
 
+// Every side table goes too: bindings, equal-child tables and messages.
 TEST_F(TreeTest, FreeLeavesAnEmptyTreeThatCanBeFilledAgain)
 {
     for (int round = 0; round < 3; ++round) {
@@ -72,41 +71,12 @@ TEST_F(TreeTest, FreeLeavesAnEmptyTreeThatCanBeFilledAgain)
         set_file_identity(0, 1, 2);
         add_child(0, NODE_PRINT, 2, "p", 1, 3);
         add_message(find_node(0, 2), mem_strdup("message"));
-        TestNode *context = find_node(0, 1);
-        EXPECT_EQ(find_equal_child(context, find_node(0, 2)), find_node(0, 2));
+        EXPECT_EQ(find_equal_child(find_node(0, 1), find_node(0, 2)), find_node(0, 2));
         bind_dynamic_file(1, 1, 2);
         bind_dynamic_file(2, 1, 2);
-        if (round == 1)
-            tree_init();  // on a filled tree
-        else
-            tree_free();
+        round == 1 ? tree_init() : tree_free();  // tree_init on a filled tree frees it
         EXPECT_TRUE(file_count() == 0 && !file_list_head() && !find_node(0, 1) && !file_name_of(0));
         EXPECT_EQ(file_number_for_dynamic(1) + file_number_for_dynamic(0), -2);
         EXPECT_EQ(dump_tree(), "");
     }
-}
-
-TEST_F(TreeTest, DumpShowsEverySectionNewestFirst)
-{
-    add_file(0, 0x10, "first driver");
-    add_child(0, NODE_TEST_CASE, 0x2a, "case one", 0x10, 0);
-    add_child(0, NODE_CHECK_EXPRESSION, 0xbeef, "x == \"y\"", 0x2a, 12);
-    add_child(0, NODE_TEST_CASE, 0x2b, "", 0x10, 0);
-    add_file(1, 1, "second");
-    add_child(1, NODE_PRINT, 2, "log", 1, 4);
-    TestNode *check = find_node(0, 0xbeef);
-    check->status = VERDICT_FAILED;
-    *check->extension = CheckCounters{3, 1, 2, 4};
-    add_message(check, mem_strdup("a"));
-    add_message(check, mem_strdup("b|c"));
-    add_message(find_node(1, 2), mem_strdup(""));
-    bind_dynamic_file(1, 0, 0);
-    bind_dynamic_file(2, 0, 0);  // a copy entry: no section of its own
-    EXPECT_EQ(dump_tree(),
-              "15 1/1 \"second\" line=0 status=3\n"
-              "  18 1/2 \"log\" line=4 status=0 [0/0/0/0] {}\n"
-              "15 0/10 \"first driver\" line=0 status=3\n"
-              "  26 0/2a \"case one\" line=0 status=3\n"
-              "    3 0/beef \"x == \"y\"\" line=12 status=2 [3/1/2/4] {a|b|c}\n"
-              "  26 0/2b \"\" line=0 status=3\n");
 }
