@@ -7,9 +7,8 @@
 // from the node section writer.
 //
 // The stream gets a large buffer; write and close failures are detected once
-// at the end. A regular file cut short by a failed write (a full disk, a file
-// size limit) is removed, since it would not parse: every results file left
-// behind is a whole document.
+// at the end and reported to the caller. The file is never removed: what was
+// written stays for the user to look at, and the failure is reported.
 #include "report/jresfile.h"
 
 #include "diagnostics/memory.h"
@@ -23,8 +22,6 @@
 #include <QCoreApplication>
 #include <cstring>
 #include <ctime>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -253,13 +250,7 @@ int write_results_file(const char *path)
     end_section_document();
 
     const bool write_failed = ferror(stream) != 0;
-    struct stat status;
-    const bool regular = fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
     const bool close_failed = fclose(stream) != 0;
     mem_free(stream_buffer);
-    if (!write_failed && !close_failed)
-        return WRITE_OK;
-    if (regular)
-        unlink(path);  // devices such as /dev/full stay, of course
-    return WRITE_STREAM_FAILED;
+    return write_failed || close_failed ? WRITE_STREAM_FAILED : WRITE_OK;
 }
