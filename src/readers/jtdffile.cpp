@@ -277,18 +277,19 @@ DynamicRecord read_dynamic_record(TraceStream *stream)
     DynamicRecord record = {DYNAMIC_IGNORED, {0, 0, 0}, nullptr};
     char keyword[TOKEN_BUFFER_SIZE];
     read_token_into(stream, ' ', keyword);
-    static const struct {
-        const char *keyword;
-        int kind;
-    } kinds[] = {
-        {"SF", DYNAMIC_SF}, {"CS", DYNAMIC_CS}, {"NI", DYNAMIC_NI}, {"ST", DYNAMIC_ST},
-        {"NO", DYNAMIC_NO_WITH_ID}, {"CI", DYNAMIC_CI}, {"GL", DYNAMIC_GL}, {"ME", DYNAMIC_ME},
-        {"MR", DYNAMIC_MR},
-    };
-    for (const auto &entry : kinds) {
-        if (strcmp(keyword, entry.keyword) == 0) {
-            record.kind = entry.kind;
-            break;
+    // Every keyword is two letters: one comparison of both bytes each.
+    if (keyword[0] && keyword[1] && !keyword[2]) {
+        switch (keyword[0] << 8 | keyword[1]) {
+        case 'S' << 8 | 'F': record.kind = DYNAMIC_SF; break;
+        case 'C' << 8 | 'S': record.kind = DYNAMIC_CS; break;
+        case 'N' << 8 | 'I': record.kind = DYNAMIC_NI; break;
+        case 'S' << 8 | 'T': record.kind = DYNAMIC_ST; break;
+        case 'N' << 8 | 'O': record.kind = DYNAMIC_NO_WITH_ID; break;
+        case 'C' << 8 | 'I': record.kind = DYNAMIC_CI; break;
+        case 'G' << 8 | 'L': record.kind = DYNAMIC_GL; break;
+        case 'M' << 8 | 'E': record.kind = DYNAMIC_ME; break;
+        case 'M' << 8 | 'R': record.kind = DYNAMIC_MR; break;
+        default: break;
         }
     }
 

@@ -2,7 +2,6 @@
 #include "tree/arena.h"
 
 #include "diagnostics/memory.h"
-#include "tree/tree.h"
 
 #include <cstdint>
 #include <cstring>
@@ -63,24 +62,4 @@ void arena_release(ByteArena &arena)
     std::vector<char *>().swap(arena.blocks);
     arena.cursor = nullptr;
     arena.left = 0;
-}
-
-TestNode *pool_new_node(NodePool &pool)
-{
-    if (pool.blocks.empty() || pool.used_in_last == node_pool_block_nodes) {
-        pool.blocks.push_back(
-            static_cast<TestNode *>(mem_alloc(node_pool_block_nodes * sizeof(TestNode))));
-        pool.used_in_last = 0;
-    }
-    TestNode *node = &pool.blocks.back()[pool.used_in_last++];
-    memset(static_cast<void *>(node), 0, sizeof *node);
-    return node;
-}
-
-void pool_release(NodePool &pool)
-{
-    for (TestNode *block : pool.blocks)
-        mem_free(block);
-    std::vector<TestNode *>().swap(pool.blocks);
-    pool.used_in_last = 0;
 }

@@ -12,23 +12,65 @@
 #include "tree/tree_internal.h"
 
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 namespace {
 
-NodePool node_pool;
-ByteArena record_arena;  // counter blocks and message entries
+// Nodes, each check node followed by its counter block so that the two
+// share cache lines when a result is counted.
+ByteArena node_arena;
+ByteArena message_arena;
 ByteArena text_arena;
 
+// Message lists by node, in a flat table probed linearly: only nodes that
+// received messages have an entry.
 struct MessageList {
-    MessageEntry *first = nullptr;
-    MessageEntry *last = nullptr;
+    const TestNode *node;
+    MessageEntry *first;
+    MessageEntry *last;
 };
-std::unordered_map<const TestNode *, MessageList> message_lists;
+std::vector<MessageList> message_lists;  // zero or a power of two entries
+size_t message_list_count = 0;
 // Prints in loops take many messages in a row: the last list used.
-const TestNode *last_message_node = nullptr;
 MessageList *last_message_list = nullptr;
+
+size_t node_slot(const TestNode *node, size_t mask)
+{
+    uint64_t key = reinterpret_cast<uintptr_t>(node);
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return static_cast<size_t>(key) & mask;
+}
+
+// The list of the node, or the empty entry where it would go.
+MessageList *message_list_slot(const TestNode *node)
+{
+    const size_t mask = message_lists.size() - 1;
+    size_t at = node_slot(node, mask);
+    while (message_lists[at].node && message_lists[at].node != node)
+        at = (at + 1) & mask;
+    return &message_lists[at];
+}
+
+MessageList *message_list_of(const TestNode *node)
+{
+    if ((message_list_count + 1) * 4 > message_lists.size() * 3) {
+        std::vector<MessageList> old(message_lists.empty() ? 64 : message_lists.size() * 2,
+                                     MessageList{nullptr, nullptr, nullptr});
+        old.swap(message_lists);
+        for (const MessageList &list : old)
+            if (list.node)
+                *message_list_slot(list.node) = list;
+        last_message_list = nullptr;
+    }
+    MessageList *list = message_list_slot(node);
+    if (!list->node) {
+        list->node = node;
+        ++message_list_count;
+    }
+    return list;
+}
 
 void link_last_child(TestNode *parent, TestNode *child)
 {
@@ -54,17 +96,19 @@ namespace {
 TestNode *new_node(int32_t type, int32_t file_number, uint32_t identifier, char *owned_text,
                    TestNode *parent, int32_t line)
 {
-    TestNode *node = pool_new_node(node_pool);
+    const bool check = is_check_type(type);
+    const size_t size = sizeof(TestNode) + (check ? sizeof(CheckCounters) : 0);
+    TestNode *node = static_cast<TestNode *>(arena_alloc(node_arena, size, alignof(TestNode)));
+    memset(static_cast<void *>(node), 0, size);
     node->type = type;
     node->file_number = file_number;
     node->identifier = identifier;
     node->text = owned_text;
     node->line = line;
     node->parent = parent;
-    if (is_check_type(type)) {
+    if (check) {
         node->status = VERDICT_NOT_EXECUTED;
-        node->extension = static_cast<CheckCounters *>(arena_alloc(record_arena, sizeof(CheckCounters)));
-        memset(node->extension, 0, sizeof(CheckCounters));
+        node->extension = reinterpret_cast<CheckCounters *>(node + 1);
     } else {
         node->status = VERDICT_PASSED;
     }
@@ -126,15 +170,13 @@ void add_message(TestNode *node, char *text)
     // per message, which matters when prints run in long loops.
     const size_t length = strlen(text);
     MessageEntry *entry = static_cast<MessageEntry *>(
-        arena_alloc(record_arena, sizeof(MessageEntry) + length + 1, alignof(MessageEntry)));
+        arena_alloc(message_arena, sizeof(MessageEntry) + length + 1, alignof(MessageEntry)));
     entry->text = reinterpret_cast<char *>(entry + 1);
     memcpy(entry->text, text, length + 1);
     entry->next = nullptr;
     mem_free(text);
-    if (node != last_message_node) {
-        last_message_list = &message_lists[node];
-        last_message_node = node;
-    }
+    if (!last_message_list || last_message_list->node != node)
+        last_message_list = message_list_of(node);
     MessageList &list = *last_message_list;
     if (list.last)
         list.last->next = entry;
@@ -147,8 +189,7 @@ const MessageEntry *first_message_of(const TestNode *node)
 {
     if (message_lists.empty())
         return nullptr;
-    const auto found = message_lists.find(node);
-    return found == message_lists.end() ? nullptr : found->second.first;
+    return message_list_slot(node)->first;
 }
 
 void walk_tree(TestNode *node, NodeVisitor visitor, void *context)
@@ -190,11 +231,11 @@ void for_each_child(TestNode *node, NodeVisitor visitor, void *context)
 
 void tree_free()
 {
-    std::unordered_map<const TestNode *, MessageList>().swap(message_lists);
-    last_message_node = nullptr;
+    std::vector<MessageList>().swap(message_lists);
+    message_list_count = 0;
     last_message_list = nullptr;
-    pool_release(node_pool);
-    arena_release(record_arena);
+    arena_release(node_arena);
+    arena_release(message_arena);
     arena_release(text_arena);
     index_clear();
     child_groups_clear();
