@@ -140,7 +140,7 @@ struct DynamicState {
 
 // A result for the static node with this identifier, placed on the node
 // itself when the context is its parent, else on a copy under the context.
-void place_result(DynamicState &state, uint32_t identifier, char *message)
+void place_result(DynamicState &state, uint32_t identifier, const char *raw_message)
 {
     TestNode *model = find_node(state.file_number, identifier);
     TestNode *target = nullptr;
@@ -149,17 +149,15 @@ void place_result(DynamicState &state, uint32_t identifier, char *message)
         if (!target)
             target = append_copy(state.context, model);
     }
-    if (!target) {
-        mem_free(message);
+    if (!target)
         return;
-    }
     // Only a Print shows its messages in the report; on any other node a
     // message would be kept for nothing, and memory would grow with the
     // length of the trace instead of the size of the tree.
-    if (message && target->type == NODE_PRINT)
-        add_message(target, message);
-    else
-        mem_free(message);
+    if (raw_message && target->type == NODE_PRINT) {
+        if (char *message = decode_text(raw_message))
+            add_message(target, message);
+    }
     apply_result(target, state.result_kind);
 }
 
@@ -169,10 +167,8 @@ void set_status(DynamicState &state, uint32_t code)
     state.result_kind = result_kind_of(code);
 }
 
-void apply_dynamic_record(DynamicState &state, DynamicRecord &record)
+void apply_dynamic_record(DynamicState &state, const DynamicRecord &record, const char *raw_text)
 {
-    char *text = record.text;
-    record.text = nullptr;
     switch (record.kind) {
     case DYNAMIC_SF:
         bind_dynamic_file(static_cast<int32_t>(record.numbers[0]), record.numbers[1], record.numbers[2]);
@@ -198,8 +194,7 @@ void apply_dynamic_record(DynamicState &state, DynamicRecord &record)
         place_result(state, record.numbers[1], nullptr);
         break;
     case DYNAMIC_NO_WITH_ID:
-        place_result(state, record.numbers[0], text);
-        text = nullptr;
+        place_result(state, record.numbers[0], raw_text);
         break;
     case DYNAMIC_ME:
         state.saved_contexts.push_back(state.context);
@@ -224,34 +219,17 @@ void apply_dynamic_record(DynamicState &state, DynamicRecord &record)
     default:
         break;
     }
-    mem_free(text);
 }
 
 // "NO": a quoted text alone, or an identifier, a space and a quoted text.
 void read_note(TraceStream *stream, DynamicRecord &record)
 {
-    char *rest = read_until_char(stream, '\n');
-    if (rest[0] == '"') {
-        record.kind = DYNAMIC_NO_TEXT_ONLY;
-        record.text = decode_text(rest);
-        mem_free(rest);
-        return;
-    }
-    char *first_word = nth_field(rest, ' ', 1);
-    record.numbers[0] = first_word ? parse_unsigned_field(first_word, 16) : 0;
-    mem_free(first_word);
-    if (record.numbers[0] == 0) {
-        record.kind = DYNAMIC_IGNORED;
-        mem_free(rest);
-        return;
-    }
-    record.kind = DYNAMIC_NO_WITH_ID;
-    const char *space = strchr(rest, ' ');
-    if (!space)
-        record.text = decode_text(rest);
-    else if (space[1] != '\0' && space[2] != '\0')
-        record.text = decode_text(space + 2);
-    mem_free(rest);
+    char rest[TOKEN_BUFFER_SIZE];
+    read_token_into(stream, '\n', rest);
+    const RawNote note = split_note(rest);
+    record.kind = note.kind;
+    record.numbers[0] = note.identifier;
+    record.text = note.raw_text ? decode_text(note.raw_text) : nullptr;
 }
 
 }  // namespace
@@ -272,7 +250,26 @@ int result_kind_of(uint32_t status_code)
     }
 }
 
-DynamicRecord read_dynamic_record(TraceStream *stream)
+RawNote split_note(const char *rest)
+{
+    if (rest[0] == '"')
+        return {DYNAMIC_NO_TEXT_ONLY, 0, rest};
+    char *first_word = nth_field(rest, ' ', 1);
+    const uint32_t identifier = first_word ? parse_unsigned_field(first_word, 16) : 0;
+    mem_free(first_word);
+    if (identifier == 0)
+        return {DYNAMIC_IGNORED, 0, nullptr};
+    const char *space = strchr(rest, ' ');
+    if (!space)
+        return {DYNAMIC_NO_WITH_ID, identifier, rest};
+    if (space[1] != '\0' && space[2] != '\0')
+        return {DYNAMIC_NO_WITH_ID, identifier, space + 2};
+    return {DYNAMIC_NO_WITH_ID, identifier, nullptr};
+}
+
+// One record. With note_buffer given, a "NO" record's text is left raw in
+// *raw_text (pointing into the buffer) instead of being decoded into text.
+static DynamicRecord read_record(TraceStream *stream, char *note_buffer, const char **raw_text)
 {
     DynamicRecord record = {DYNAMIC_IGNORED, {0, 0, 0}, nullptr};
     char keyword[TOKEN_BUFFER_SIZE];
@@ -311,13 +308,26 @@ DynamicRecord read_dynamic_record(TraceStream *stream)
         record.numbers[0] = read_number_field(stream, '\n', 16);
         break;
     case DYNAMIC_NO_WITH_ID:
-        read_note(stream, record);
+        if (note_buffer) {
+            read_token_into(stream, '\n', note_buffer);
+            const RawNote note = split_note(note_buffer);
+            record.kind = note.kind;
+            record.numbers[0] = note.identifier;
+            *raw_text = note.raw_text;
+        } else {
+            read_note(stream, record);
+        }
         break;
     default:  // "MR" and unknown keywords: the rest of the line is ignored
         skip_until_char(stream, '\n');
         break;
     }
     return record;
+}
+
+DynamicRecord read_dynamic_record(TraceStream *stream)
+{
+    return read_record(stream, nullptr, nullptr);
 }
 
 void apply_result(TestNode *node, int kind)
@@ -350,9 +360,11 @@ int read_dynamic_stream(TraceStream *stream)
     DynamicState state;
     check_memo.nearest.clear();
     check_memo.active = true;
+    char note_buffer[TOKEN_BUFFER_SIZE];
     while (!trace_eof(stream)) {
-        DynamicRecord record = read_dynamic_record(stream);
-        apply_dynamic_record(state, record);
+        const char *raw_text = nullptr;
+        const DynamicRecord record = read_record(stream, note_buffer, &raw_text);
+        apply_dynamic_record(state, record, raw_text);
     }
     check_memo.active = false;
     check_memo.nearest = {};

@@ -35,6 +35,17 @@ struct DynamicRecord {
     char *text;  // decoded, owned, or null
 };
 
+// A "NO" record as read, before its text is decoded: the reader decodes a
+// text only where it is kept (on a Print), since decoding costs more than
+// reading and most notes land on checks.
+struct RawNote {
+    int kind;              // DYNAMIC_NO_WITH_ID, DYNAMIC_NO_TEXT_ONLY or DYNAMIC_IGNORED
+    uint32_t identifier;
+    const char *raw_text;  // the part of the line that is decoded, or null
+};
+// Splits the rest of a "NO" line (NUL-terminated, as read up to the line end).
+RawNote split_note(const char *rest);
+
 int result_kind_of(uint32_t status_code);
 DynamicRecord read_dynamic_record(TraceStream *stream);
 void apply_result(TestNode *node, int kind);
