@@ -50,6 +50,19 @@ max_len() {
   esac
 }
 
+# libFuzzer stops at an input that runs over the time limit; a host that
+# pauses the whole machine for a while looks just the same. Such an input is
+# run once more: only a time-out that repeats is a finding.
+stalled() {  # stalled <harness> <work folder>
+  local inputs other
+  inputs=$(ls "$2"/timeout-* 2> /dev/null) || return 1
+  for other in "$2"/crash-* "$2"/leak-* "$2"/oom-*; do
+    [ -e "$other" ] && return 1
+  done
+  # shellcheck disable=SC2086
+  timeout 10 "$build/tests/fuzz/fuzz_$1" $inputs > "$2/rerun.log" 2>&1
+}
+
 failed=()
 for harness in $harnesses; do
   work=$build/fuzz-runs/$harness
@@ -63,6 +76,9 @@ for harness in $harnesses; do
        -dict="tests/fuzz/dictionaries/$harness.dict" -artifact_prefix="$work/" \
        -print_final_stats=1 $extra_args > "$work/log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/log" | sed "s/^/  /" || true
+  elif stalled "$harness" "$work"; then
+    echo "  $harness stopped at a time-out that did not repeat on a second run (the"
+    echo "  machine stalled, not the program); the input is kept in $work"
   else
     echo "  $harness FAILED; the end of its log ($work/log):"
     tail -n 40 "$work/log"
