@@ -276,7 +276,7 @@ static DynamicRecord read_record(TraceStream *stream, char *note_buffer, const c
     read_token_into(stream, ' ', keyword);
     // Every keyword is two letters: one comparison of both bytes each.
     if (keyword[0] && keyword[1] && !keyword[2]) {
-        switch (keyword[0] << 8 | keyword[1]) {
+        switch (static_cast<unsigned char>(keyword[0]) << 8 | static_cast<unsigned char>(keyword[1])) {
         case 'S' << 8 | 'F': record.kind = DYNAMIC_SF; break;
         case 'C' << 8 | 'S': record.kind = DYNAMIC_CS; break;
         case 'N' << 8 | 'I': record.kind = DYNAMIC_NI; break;
