@@ -131,6 +131,20 @@ void append_label_cell(std::string &out, const std::string &escaped_label, int s
     out.append("</CELL_TEXT>\n");
 }
 
+struct MessageRows {
+    FILE *stream;
+    std::string *out;
+};
+
+void append_message_row(const char *text, size_t, void *context)
+{
+    MessageRows &rows = *static_cast<MessageRows *>(context);
+    rows.out->append("<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>");
+    append_escaped(*rows.out, text, true);
+    rows.out->append("</TEXT>\n</CELL>\n</ROW>\n");
+    flush_when_large(rows.stream, *rows.out);
+}
+
 // A Print leaves the check table for a print table of its own (and a message
 // table) and then opens a fresh check table without a header row.
 void append_print_row(FILE *stream, std::string &out, const TestNode *check)
@@ -145,14 +159,10 @@ void append_print_row(FILE *stream, std::string &out, const TestNode *check)
     out.append("</TEXT>\n</LINK>\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>(x");
     append_number(out, counters_of(check).total_count);
     out.append(")</TEXT>\n</CELL>\n</ROW>\n</TABLE>\n");
-    if (const MessageEntry *first = first_message_of(check)) {
+    if (has_messages(check)) {
         out.append("<TABLE BORDER=\"0\" WIDTH=\"5,95\">\n");
-        for (const MessageEntry *message = first; message; message = message->next) {
-            out.append("<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>");
-            append_escaped(out, message->text, true);
-            out.append("</TEXT>\n</CELL>\n</ROW>\n");
-            flush_when_large(stream, out);
-        }
+        MessageRows rows{stream, &out};
+        for_each_message(check, append_message_row, &rows);
         out.append("</TABLE>\n");
     }
     out.append(CHECK_TABLE_OPEN);

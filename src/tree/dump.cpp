@@ -11,6 +11,20 @@
 
 namespace {
 
+struct MessageJoin {
+    std::string *out;
+    bool first;
+};
+
+void append_message(const char *text, size_t, void *context)
+{
+    MessageJoin &join = *static_cast<MessageJoin *>(context);
+    if (!join.first)
+        *join.out += '|';
+    join.first = false;
+    *join.out += text;
+}
+
 void append_node_line(std::string &out, const TestNode *node, size_t depth)
 {
     out.append(depth * 2, ' ');
@@ -29,14 +43,10 @@ void append_node_line(std::string &out, const TestNode *node, size_t depth)
                  counters->entry_count);
         out += numbers;
     }
-    if (first_message_of(node)) {
+    if (has_messages(node)) {
         out += " {";
-        for (const MessageEntry *message = first_message_of(node); message; message = message->next) {
-            if (message != first_message_of(node))
-                out += '|';
-            if (message->text)
-                out += message->text;
-        }
+        MessageJoin join{&out, true};
+        for_each_message(node, append_message, &join);
         out += '}';
     }
     out += '\n';

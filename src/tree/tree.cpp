@@ -2,13 +2,14 @@
 // lifetime. The index, the equal-child tables and the file list live in
 // their own files (node_index.cpp, child_groups.cpp, file_list.cpp).
 //
-// Nodes, counter blocks, node texts and message entries with their texts
-// come from the tree's arenas and go away together in tree_free.
+// Nodes, counter blocks and node texts come from the tree's arenas and go
+// away together in tree_free; message texts go to the message spool.
 #include "tree/tree.h"
 
 #include "diagnostics/memory.h"
 #include "report/vocabulary.h"
 #include "tree/arena.h"
+#include "tree/message_spool.h"
 #include "tree/tree_internal.h"
 
 #include <cstring>
@@ -19,15 +20,13 @@ namespace {
 // Nodes, each check node followed by its counter block so that the two
 // share cache lines when a result is counted.
 ByteArena node_arena;
-ByteArena message_arena;
 ByteArena text_arena;
 
-// Message lists by node, in a flat table probed linearly: only nodes that
-// received messages have an entry.
+// The last spooled message of each node that received messages, in a flat
+// table probed linearly.
 struct MessageList {
     const TestNode *node;
-    MessageEntry *first;
-    MessageEntry *last;
+    SpoolOffset last;
 };
 std::vector<MessageList> message_lists;  // zero or a power of two entries
 size_t message_list_count = 0;
@@ -57,7 +56,7 @@ MessageList *message_list_of(const TestNode *node)
 {
     if ((message_list_count + 1) * 4 > message_lists.size() * 3) {
         std::vector<MessageList> old(message_lists.empty() ? 64 : message_lists.size() * 2,
-                                     MessageList{nullptr, nullptr, nullptr});
+                                     MessageList{nullptr, 0});
         old.swap(message_lists);
         for (const MessageList &list : old)
             if (list.node)
@@ -166,30 +165,33 @@ void add_message(TestNode *node, char *text)
         mem_free(text);
         return;
     }
-    // The entry and its text share one arena record: no block of its own
-    // per message, which matters when prints run in long loops.
-    const size_t length = strlen(text);
-    MessageEntry *entry = static_cast<MessageEntry *>(
-        arena_alloc(message_arena, sizeof(MessageEntry) + length + 1, alignof(MessageEntry)));
-    entry->text = reinterpret_cast<char *>(entry + 1);
-    memcpy(entry->text, text, length + 1);
-    entry->next = nullptr;
-    mem_free(text);
     if (!last_message_list || last_message_list->node != node)
         last_message_list = message_list_of(node);
-    MessageList &list = *last_message_list;
-    if (list.last)
-        list.last->next = entry;
-    else
-        list.first = entry;
-    list.last = entry;
+    last_message_list->last = spool_append(last_message_list->last, text, strlen(text));
+    mem_free(text);
 }
 
-const MessageEntry *first_message_of(const TestNode *node)
+namespace {
+
+const MessageList *message_list_if_any(const TestNode *node)
 {
     if (message_lists.empty())
         return nullptr;
-    return message_list_slot(node)->first;
+    const MessageList *list = message_list_slot(node);
+    return list->node ? list : nullptr;
+}
+
+}  // namespace
+
+bool has_messages(const TestNode *node)
+{
+    return message_list_if_any(node) != nullptr;
+}
+
+void for_each_message(const TestNode *node, MessageVisitor visit, void *context)
+{
+    if (const MessageList *list = message_list_if_any(node))
+        spool_visit_list(list->last, visit, context);
 }
 
 void walk_tree(TestNode *node, NodeVisitor visitor, void *context)
@@ -235,7 +237,7 @@ void tree_free()
     message_list_count = 0;
     last_message_list = nullptr;
     arena_release(node_arena);
-    arena_release(message_arena);
+    spool_clear();
     arena_release(text_arena);
     index_clear();
     child_groups_clear();

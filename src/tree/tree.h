@@ -7,6 +7,7 @@
 // file list keeps side tables for its "first entry from the head" queries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 enum NodeType {
@@ -35,11 +36,6 @@ struct CheckCounters {
     int32_t pass_count;
     int32_t fail_count;
     int32_t entry_count;
-};
-
-struct MessageEntry {
-    char *text;  // owned, local 8-bit
-    MessageEntry *next;
 };
 
 struct TestNode {
@@ -79,12 +75,15 @@ void add_child(int32_t file_number, int32_t type, uint32_t identifier, const cha
                uint32_t parent_identifier, int32_t line);
 TestNode *append_copy(TestNode *context, TestNode *model);
 TestNode *find_equal_child(TestNode *context, TestNode *model);
-// The node takes ownership of text (allocated with mem_alloc); a null node
-// frees it. Messages are few next to nodes, so a node's list is kept in a
-// side table instead of two links in every node.
+// Takes text (allocated with mem_alloc) and frees it; a null node only frees
+// it. The text goes to the message spool; few nodes have messages, so each
+// one's list is found through a side table instead of fields in every node.
 void add_message(TestNode *node, char *text);
-// The node's messages in arrival order, or null.
-const MessageEntry *first_message_of(const TestNode *node);
+bool has_messages(const TestNode *node);
+// Visits the node's messages (local 8-bit) in arrival order; each text is
+// valid during its call only.
+typedef void (*MessageVisitor)(const char *text, size_t length, void *context);
+void for_each_message(const TestNode *node, MessageVisitor visit, void *context);
 
 void add_file(int32_t file_number, uint32_t identifier, const char *text);
 void set_file_names(int32_t file_number, const char *name);

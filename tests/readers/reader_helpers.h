@@ -51,8 +51,16 @@ inline std::string node_token(const TestNode *node, int32_t usual_type, bool wit
         snprintf(text, sizeof text, "[%d/%d/%d/%d]", c->total_count, c->pass_count, c->fail_count, c->entry_count);
         token += text;
     }
-    for (const MessageEntry *m = first_message_of(node); m; m = m->next)
-        token += (m == first_message_of(node) ? "{" : "|") + std::string(m->text) + (m->next ? "" : "}");
+    if (has_messages(node)) {
+        std::string joined;
+        for_each_message(
+            node,
+            [](const char *message, size_t, void *out) {
+                *static_cast<std::string *>(out) += "|" + std::string(message);
+            },
+            &joined);
+        token += "{" + joined.substr(1) + "}";
+    }
     return token;
 }
 

@@ -89,7 +89,7 @@ TEST_F(TreeTest, AppendCopyStartsFreshAndStaysUnindexed)
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(std::string(copy->text) + "@" + std::to_string(copy->line), "log(x)@40");
     EXPECT_TRUE(copy->type == NODE_PRINT && copy->identifier == 3u && copy->status == VERDICT_NOT_EXECUTED);
-    EXPECT_TRUE(copy->extension->pass_count + copy->extension->total_count == 0 && !first_message_of(copy));
+    EXPECT_TRUE(copy->extension->pass_count + copy->extension->total_count == 0 && !has_messages(copy));
     EXPECT_TRUE(!copy->first_child && copy->parent == context && context->last_child == copy);
     EXPECT_EQ(context->first_child->next_sibling, copy);
     EXPECT_EQ(find_node(0, 3), model);
@@ -99,8 +99,9 @@ TEST_F(TreeTest, AppendCopyStartsFreshAndStaysUnindexed)
         add_message(model, mem_strdup(text));
     add_message(nullptr, mem_strdup("dropped"));
     std::string messages;
-    for (const MessageEntry *entry = first_message_of(model); entry; entry = entry->next)
-        messages += std::string(entry->text) + ";";
+    for_each_message(
+        model, [](const char *text, size_t, void *out) { *static_cast<std::string *>(out) += std::string(text) + ";"; },
+        &messages);
     EXPECT_EQ(messages, "seen;two;;three;");
 }
 

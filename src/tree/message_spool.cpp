@@ -1,0 +1,238 @@
+// The message spool: see message_spool.h.
+#include "tree/message_spool.h"
+
+#include "diagnostics/memory.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const size_t block_size = size_t(1) << 20;
+const size_t page_size = 4096;
+const size_t cached_pages = 256;  // 1 MiB of file pages kept for reading
+const size_t header_size = sizeof(uint64_t) + sizeof(uint32_t);
+
+struct CachedPage {
+    uint64_t index = UINT64_MAX;
+    char bytes[page_size];
+};
+
+struct Spool {
+    // Block i covers spool bytes [i * block_size, (i + 1) * block_size); null
+    // once it has been written to the file. The last block is being filled.
+    std::vector<char *> blocks;
+    uint64_t size = 0;
+    int fd = -1;
+    bool file_failed = false;
+    bool file_used = false;
+    std::vector<CachedPage> pages;  // direct-mapped by page index
+    std::string text;               // the record being read
+    std::vector<SpoolOffset> segment;
+    std::vector<SpoolOffset> checkpoints;
+};
+
+Spool spool;
+
+bool open_file()
+{
+    if (spool.fd >= 0)
+        return true;
+    if (spool.file_failed)
+        return false;
+    const char *folder = getenv("TMPDIR");
+    std::string name = folder && *folder ? folder : "/tmp";
+    name += "/tallyrpt-messages-XXXXXX";
+    spool.fd = mkostemp(&name[0], O_CLOEXEC);
+    if (spool.fd < 0) {
+        spool.file_failed = true;
+        return false;
+    }
+    // Nobody else needs the file: it goes away when it is closed, also when
+    // the run ends early.
+    unlink(name.c_str());
+    return true;
+}
+
+bool write_all(int fd, const char *bytes, size_t count, uint64_t at)
+{
+    while (count > 0) {
+        const ssize_t written = pwrite(fd, bytes, count, static_cast<off_t>(at));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        count -= static_cast<size_t>(written);
+        at += static_cast<uint64_t>(written);
+    }
+    return true;
+}
+
+// Moves the full block to the file, or leaves it in memory when it cannot.
+void retire_block(size_t index)
+{
+    char *block = spool.blocks[index];
+    if (!open_file())
+        return;
+    if (!write_all(spool.fd, block, block_size, uint64_t(index) * block_size)) {
+        spool.file_failed = true;
+        return;
+    }
+    spool.file_used = true;
+    mem_free(block);
+    spool.blocks[index] = nullptr;
+}
+
+void append_bytes(const void *data, size_t count)
+{
+    const char *bytes = static_cast<const char *>(data);
+    while (count > 0) {
+        const size_t index = static_cast<size_t>(spool.size / block_size);
+        const size_t at = static_cast<size_t>(spool.size % block_size);
+        if (index == spool.blocks.size())
+            spool.blocks.push_back(static_cast<char *>(mem_alloc(block_size)));
+        const size_t part = count < block_size - at ? count : block_size - at;
+        memcpy(spool.blocks[index] + at, bytes, part);
+        spool.size += part;
+        bytes += part;
+        count -= part;
+        if (at + part == block_size)
+            retire_block(index);
+    }
+}
+
+bool read_page(uint64_t index, const char **bytes)
+{
+    if (spool.pages.empty())
+        spool.pages.resize(cached_pages);
+    CachedPage &page = spool.pages[index % cached_pages];
+    if (page.index != index) {
+        size_t done = 0;
+        while (done < page_size) {
+            const ssize_t got = pread(spool.fd, page.bytes + done, page_size - done,
+                                      static_cast<off_t>(index * page_size + done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                page.index = UINT64_MAX;
+                return false;
+            }
+            done += static_cast<size_t>(got);
+        }
+        page.index = index;
+    }
+    *bytes = page.bytes;
+    return true;
+}
+
+// Copies count spool bytes from position at; false when they cannot be read.
+bool read_bytes(uint64_t at, void *data, size_t count)
+{
+    char *out = static_cast<char *>(data);
+    if (at > spool.size || count > spool.size - at)
+        return false;
+    while (count > 0) {
+        const size_t index = static_cast<size_t>(at / block_size);
+        const char *source;
+        size_t available;
+        if (const char *block = spool.blocks[index]) {
+            source = block + at % block_size;
+            available = block_size - at % block_size;
+        } else {
+            if (!read_page(at / page_size, &source))
+                return false;
+            source += at % page_size;
+            available = page_size - at % page_size;
+        }
+        const size_t part = count < available ? count : available;
+        memcpy(out, source, part);
+        out += part;
+        at += part;
+        count -= part;
+    }
+    return true;
+}
+
+// The record before this one in its list (0 at the list's start or when it
+// cannot be read).
+SpoolOffset previous_of(SpoolOffset record)
+{
+    uint64_t previous = 0;
+    if (!read_bytes(record - 1, &previous, sizeof previous) || previous >= record)
+        return 0;  // lists only point backwards; anything else is damage
+    return previous;
+}
+
+bool visit_record(SpoolOffset record, SpoolVisitor visit, void *context)
+{
+    uint32_t length = 0;
+    if (!read_bytes(record - 1 + sizeof(uint64_t), &length, sizeof length))
+        return false;
+    spool.text.resize(length);
+    if (!read_bytes(record - 1 + header_size, &spool.text[0], length))
+        return false;
+    visit(spool.text.c_str(), length, context);
+    return true;
+}
+
+}  // namespace
+
+SpoolOffset spool_append(SpoolOffset previous, const char *text, size_t length)
+{
+    const SpoolOffset record = spool.size + 1;
+    const uint64_t previous_field = previous;
+    const uint32_t length_field = static_cast<uint32_t>(length);
+    append_bytes(&previous_field, sizeof previous_field);
+    append_bytes(&length_field, sizeof length_field);
+    append_bytes(text, length_field);
+    return record;
+}
+
+void spool_visit_list(SpoolOffset last, SpoolVisitor visit, void *context)
+{
+    if (last == 0)
+        return;
+    size_t count = 0;
+    for (SpoolOffset record = last; record; record = previous_of(record))
+        ++count;
+    // Segments of `stride` records, each ending at a checkpoint; the last
+    // checkpoint taken ends the oldest segment.
+    const size_t stride = static_cast<size_t>(std::ceil(std::sqrt(static_cast<double>(count))));
+    std::vector<SpoolOffset> &checkpoints = spool.checkpoints;
+    checkpoints.clear();
+    size_t position = 0;
+    for (SpoolOffset record = last; record; record = previous_of(record), ++position)
+        if (position % stride == 0)
+            checkpoints.push_back(record);
+    std::vector<SpoolOffset> &segment = spool.segment;
+    for (size_t c = checkpoints.size(); c-- > 0;) {
+        segment.clear();
+        SpoolOffset record = checkpoints[c];
+        for (size_t taken = 0; record && taken < stride; ++taken, record = previous_of(record))
+            segment.push_back(record);
+        for (size_t s = segment.size(); s-- > 0;)
+            if (!visit_record(segment[s], visit, context))
+                return;
+    }
+}
+
+bool spool_uses_file()
+{
+    return spool.file_used;
+}
+
+void spool_clear()
+{
+    for (char *block : spool.blocks)
+        mem_free(block);
+    if (spool.fd >= 0)
+        close(spool.fd);
+    spool = Spool();
+}
