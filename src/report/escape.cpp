@@ -13,7 +13,7 @@ namespace {
 const char REPLACEMENT[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
 // QChar::isSpace restricted to ASCII: tab, LF, VT, FF, CR and space.
-inline bool is_ascii_space(unsigned c)
+constexpr bool is_ascii_space(unsigned c)
 {
     return c == 0x20 || (c >= 0x09 && c <= 0x0d);
 }
@@ -35,25 +35,62 @@ inline void append_ascii_char(std::string &out, unsigned c)
         out.push_back(static_cast<char>(c));
 }
 
-// The ASCII path, for 8-bit bytes or UTF-16 units that are all below 0x80.
-template <typename Unit>
-void escape_ascii(std::string &out, const Unit *units, size_t length, bool simplify)
-{
-    out.reserve(out.size() + length);
-    if (!simplify) {
-        for (size_t i = 0; i < length; ++i)
-            append_ascii_char(out, static_cast<unsigned>(units[i]));
-        return;
+// Classes of ASCII characters: copied as they are, white space (collapsed
+// when simplifying), or mapped one by one by append_ascii_char.
+enum : unsigned char { ASCII_PLAIN, ASCII_SPACE, ASCII_MAPPED };
+
+struct AsciiClasses {
+    unsigned char of[128];
+    constexpr AsciiClasses() : of()
+    {
+        for (unsigned c = 0; c < 128; ++c) {
+            if (is_ascii_space(c))
+                of[c] = ASCII_SPACE;
+            else if (c < 0x20 || c == '&' || c == '"' || c == '<' || c == '>')
+                of[c] = ASCII_MAPPED;
+            else
+                of[c] = ASCII_PLAIN;
+        }
     }
-    // Leading white space is dropped, inner runs become one space, trailing
-    // white space is dropped: a space is only written before the next
-    // non-space character.
+};
+constexpr AsciiClasses ascii_classes;
+
+inline void append_run(std::string &out, const char *units, size_t length)
+{
+    out.append(units, length);
+}
+
+inline void append_run(std::string &out, const char16_t *units, size_t length)
+{
+    const size_t at = out.size();
+    out.resize(at + length);
+    for (size_t i = 0; i < length; ++i)
+        out[at + i] = static_cast<char>(units[i]);
+}
+
+// The ASCII path, for 8-bit bytes or UTF-16 units: runs of plain characters
+// are copied whole. At the first unit of 0x80 or above, out is put back as it
+// was and the answer is false: the text needs the general path.
+template <typename Unit>
+bool escape_ascii(std::string &out, const Unit *units, size_t length, bool simplify)
+{
+    const size_t start_size = out.size();
+    out.reserve(start_size + length);
+    // When simplifying, leading white space is dropped, inner runs become one
+    // space and trailing white space is dropped: a space is only written
+    // before the next character that is not white space.
     bool started = false;
     bool pending_space = false;
-    for (size_t i = 0; i < length; ++i) {
+    for (size_t i = 0; i < length;) {
         const unsigned c = static_cast<unsigned>(units[i]);
-        if (is_ascii_space(c)) {
+        if (c >= 0x80) {
+            out.resize(start_size);
+            return false;
+        }
+        const unsigned char kind = ascii_classes.of[c];
+        if (kind == ASCII_SPACE && simplify) {
             pending_space = started;
+            ++i;
             continue;
         }
         if (pending_space) {
@@ -61,8 +98,19 @@ void escape_ascii(std::string &out, const Unit *units, size_t length, bool simpl
             pending_space = false;
         }
         started = true;
-        append_ascii_char(out, c);
+        if (kind != ASCII_PLAIN) {
+            append_ascii_char(out, c);
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < length && static_cast<unsigned>(units[end]) < 0x80
+               && ascii_classes.of[static_cast<unsigned>(units[end])] == ASCII_PLAIN)
+            ++end;
+        append_run(out, units + i, end - i);
+        i = end;
     }
+    return true;
 }
 
 bool is_ascii(const char *text, size_t length)
@@ -122,9 +170,7 @@ void append_escaped(std::string &out, const char *text, size_t length, bool simp
 {
     if (!text || length == 0)
         return;
-    if (is_ascii(text, length))
-        escape_ascii(out, text, length, simplify);
-    else
+    if (!escape_ascii(out, text, length, simplify))
         append_escaped_unicode(out, QString::fromLocal8Bit(text, static_cast<qsizetype>(length)), simplify);
 }
 
@@ -138,9 +184,7 @@ void append_escaped(std::string &out, const QString &text, bool simplify)
 {
     const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
     const size_t length = static_cast<size_t>(text.size());
-    if (is_ascii(units, length))
-        escape_ascii(out, units, length, simplify);
-    else
+    if (!escape_ascii(out, units, length, simplify))
         append_escaped_unicode(out, text, simplify);
 }
 
