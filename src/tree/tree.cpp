@@ -17,59 +17,11 @@
 
 namespace {
 
-// Nodes, each check node followed by its counter block so that the two
-// share cache lines when a result is counted.
+// Nodes, each check node followed by its counter block and the spool offset
+// of its last message, so that they share cache lines when a result is
+// counted or a message attached.
 ByteArena node_arena;
 ByteArena text_arena;
-
-// The last spooled message of each node that received messages, in a flat
-// table probed linearly.
-struct MessageList {
-    const TestNode *node;
-    SpoolOffset last;
-};
-std::vector<MessageList> message_lists;  // zero or a power of two entries
-size_t message_list_count = 0;
-// Prints in loops take many messages in a row: the last list used.
-MessageList *last_message_list = nullptr;
-
-size_t node_slot(const TestNode *node, size_t mask)
-{
-    uint64_t key = reinterpret_cast<uintptr_t>(node);
-    key ^= key >> 33;
-    key *= 0xff51afd7ed558ccdULL;
-    key ^= key >> 33;
-    return static_cast<size_t>(key) & mask;
-}
-
-// The list of the node, or the empty entry where it would go.
-MessageList *message_list_slot(const TestNode *node)
-{
-    const size_t mask = message_lists.size() - 1;
-    size_t at = node_slot(node, mask);
-    while (message_lists[at].node && message_lists[at].node != node)
-        at = (at + 1) & mask;
-    return &message_lists[at];
-}
-
-MessageList *message_list_of(const TestNode *node)
-{
-    if ((message_list_count + 1) * 4 > message_lists.size() * 3) {
-        std::vector<MessageList> old(message_lists.empty() ? 64 : message_lists.size() * 2,
-                                     MessageList{nullptr, 0});
-        old.swap(message_lists);
-        for (const MessageList &list : old)
-            if (list.node)
-                *message_list_slot(list.node) = list;
-        last_message_list = nullptr;
-    }
-    MessageList *list = message_list_slot(node);
-    if (!list->node) {
-        list->node = node;
-        ++message_list_count;
-    }
-    return list;
-}
 
 void link_last_child(TestNode *parent, TestNode *child)
 {
@@ -96,7 +48,7 @@ TestNode *new_node(int32_t type, int32_t file_number, uint32_t identifier, char 
                    TestNode *parent, int32_t line)
 {
     const bool check = is_check_type(type);
-    const size_t size = sizeof(TestNode) + (check ? sizeof(CheckCounters) : 0);
+    const size_t size = sizeof(TestNode) + (check ? sizeof(CheckCounters) + sizeof(SpoolOffset) : 0);
     TestNode *node = static_cast<TestNode *>(arena_alloc(node_arena, size, alignof(TestNode)));
     memset(static_cast<void *>(node), 0, size);
     node->type = type;
@@ -107,7 +59,7 @@ TestNode *new_node(int32_t type, int32_t file_number, uint32_t identifier, char 
     node->parent = parent;
     if (check) {
         node->status = VERDICT_NOT_EXECUTED;
-        node->extension = reinterpret_cast<CheckCounters *>(node + 1);
+        node->extension = reinterpret_cast<CheckCounters *>(node + 1);  // memset made the offset 0
     } else {
         node->status = VERDICT_PASSED;
     }
@@ -159,39 +111,34 @@ TestNode *find_equal_child(TestNode *context, TestNode *model)
     return child_groups_find(context, model);
 }
 
-void add_message(TestNode *node, char *text)
-{
-    if (!node) {
-        mem_free(text);
-        return;
-    }
-    if (!last_message_list || last_message_list->node != node)
-        last_message_list = message_list_of(node);
-    last_message_list->last = spool_append(last_message_list->last, text, strlen(text));
-    mem_free(text);
-}
-
 namespace {
 
-const MessageList *message_list_if_any(const TestNode *node)
+// The spool offset of the node's last message, kept after the counters of
+// nodes made as check nodes; null for other nodes.
+SpoolOffset *last_message_slot(const TestNode *node)
 {
-    if (message_lists.empty())
-        return nullptr;
-    const MessageList *list = message_list_slot(node);
-    return list->node ? list : nullptr;
+    return node->extension ? reinterpret_cast<SpoolOffset *>(node->extension + 1) : nullptr;
 }
 
 }  // namespace
 
+void add_message(TestNode *node, char *text)
+{
+    if (SpoolOffset *last = node ? last_message_slot(node) : nullptr)
+        *last = spool_append(*last, text, strlen(text));
+    mem_free(text);
+}
+
 bool has_messages(const TestNode *node)
 {
-    return message_list_if_any(node) != nullptr;
+    const SpoolOffset *last = last_message_slot(node);
+    return last && *last != 0;
 }
 
 void for_each_message(const TestNode *node, MessageVisitor visit, void *context)
 {
-    if (const MessageList *list = message_list_if_any(node))
-        spool_visit_list(list->last, visit, context);
+    if (const SpoolOffset *last = last_message_slot(node))
+        spool_visit_list(*last, visit, context);
 }
 
 void walk_tree(TestNode *node, NodeVisitor visitor, void *context)
@@ -233,9 +180,6 @@ void for_each_child(TestNode *node, NodeVisitor visitor, void *context)
 
 void tree_free()
 {
-    std::vector<MessageList>().swap(message_lists);
-    message_list_count = 0;
-    last_message_list = nullptr;
     arena_release(node_arena);
     spool_clear();
     arena_release(text_arena);

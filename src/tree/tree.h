@@ -45,7 +45,7 @@ struct TestNode {
     char *text;  // owned, local 8-bit, never null
     int32_t line;
     int32_t status;
-    CheckCounters *extension;  // present exactly for check-type nodes
+    CheckCounters *extension;  // present exactly for nodes made as check nodes
     TestNode *parent;
     TestNode *next_sibling;
     TestNode *first_child;
@@ -75,9 +75,9 @@ void add_child(int32_t file_number, int32_t type, uint32_t identifier, const cha
                uint32_t parent_identifier, int32_t line);
 TestNode *append_copy(TestNode *context, TestNode *model);
 TestNode *find_equal_child(TestNode *context, TestNode *model);
-// Takes text (allocated with mem_alloc) and frees it; a null node only frees
-// it. The text goes to the message spool; few nodes have messages, so each
-// one's list is found through a side table instead of fields in every node.
+// Takes text (allocated with mem_alloc) and frees it. The text goes to the
+// message spool, and only nodes made as check nodes keep messages: for any
+// other node (or a null one) the text is only freed.
 void add_message(TestNode *node, char *text);
 bool has_messages(const TestNode *node);
 // Visits the node's messages (local 8-bit) in arrival order; each text is
