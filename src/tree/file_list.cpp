@@ -16,6 +16,7 @@
 
 #include "diagnostics/memory.h"
 
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -34,6 +35,22 @@ std::unordered_map<int32_t, FileEntry *> entry_by_dynamic;  // non-zero numbers 
 std::vector<FileEntry *> unbound_entries;  // pushed with dynamic number 0, oldest first
 std::unordered_map<uint64_t, FileEntry *> entry_by_identity;
 bool identity_table_stale = false;
+
+// Recent answers of file_number_for_dynamic, by dynamic number: a trace
+// switches among a few sections many times ("CS"), and the table look-up
+// behind an answer costs cache misses once the tree is large. Emptied
+// whenever a dynamic number is bound. Number 0 is never kept.
+struct DynamicAnswer {
+    int32_t dynamic_number;
+    int32_t file_number;
+};
+const size_t dynamic_answer_slots = 64;
+DynamicAnswer dynamic_answers[dynamic_answer_slots];
+
+void forget_dynamic_answers()
+{
+    memset(dynamic_answers, 0, sizeof dynamic_answers);
+}
 
 uint64_t sequence_of(const FileEntry *entry)
 {
@@ -76,6 +93,8 @@ FileEntry *push_entry(int32_t file_number, int32_t dynamic_number, uint32_t firs
         unbound_entries.push_back(entry);
     else
         entry_by_dynamic[dynamic_number] = entry;
+    if (dynamic_number != 0)
+        forget_dynamic_answers();
     if (!identity_table_stale)
         entry_by_identity[identity_key(first, second)] = entry;
     return entry;
@@ -147,8 +166,10 @@ void bind_dynamic_file(int32_t dynamic_number, uint32_t first, uint32_t second)
         return;
     if (entry->dynamic_number == 0) {
         entry->dynamic_number = dynamic_number;
-        if (dynamic_number != 0)
+        if (dynamic_number != 0) {
             claim_if_newer(entry_by_dynamic, dynamic_number, entry);
+            forget_dynamic_answers();
+        }
         return;
     }
     push_entry(entry->file_number, dynamic_number, first, second, entry->source_name, nullptr);
@@ -161,8 +182,13 @@ int32_t file_number_for_dynamic(int32_t dynamic_number)
             unbound_entries.pop_back();
         return unbound_entries.empty() ? -1 : unbound_entries.back()->file_number;
     }
+    DynamicAnswer &answer = dynamic_answers[static_cast<uint32_t>(dynamic_number) % dynamic_answer_slots];
+    if (answer.dynamic_number == dynamic_number)
+        return answer.file_number;
     const auto found = entry_by_dynamic.find(dynamic_number);
-    return found == entry_by_dynamic.end() ? -1 : found->second->file_number;
+    const int32_t file_number = found == entry_by_dynamic.end() ? -1 : found->second->file_number;
+    answer = DynamicAnswer{dynamic_number, file_number};
+    return file_number;
 }
 
 int file_count()
@@ -209,4 +235,5 @@ void file_list_clear()
     std::vector<FileEntry *>().swap(unbound_entries);
     std::unordered_map<uint64_t, FileEntry *>().swap(entry_by_identity);
     identity_table_stale = false;
+    forget_dynamic_answers();
 }

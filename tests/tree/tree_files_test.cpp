@@ -53,6 +53,15 @@ TEST_F(TreeTest, BindingDynamicNumbers)
         EXPECT_EQ(file_number_for_dynamic(l.first), l.second) << l.first;
     bind_dynamic_file(0, 2, 2);  // a copy entry carrying 0
     EXPECT_EQ(file_number_for_dynamic(0), 1);
+
+    // Answers given before a binding do not outlive it.
+    bind_dynamic_file(7, 1, 1);  // a newer copy entry of A carrying 7
+    EXPECT_EQ(file_number_for_dynamic(7), 0);
+    add_file(3, 1, "D");
+    set_file_identity(3, 4, 4);
+    EXPECT_EQ(file_number_for_dynamic(9), -1);
+    bind_dynamic_file(9, 4, 4);
+    EXPECT_EQ(file_number_for_dynamic(9), 3);
 }
 
 TEST_F(TreeTest, IdentityChangesMoveTheBindingTarget)
