@@ -3,69 +3,23 @@
 // every reported result on its static node, or on a copy of that node under
 // the context in which it ran, counting it on the nearest check node.
 //
-// All per-event work is expected constant time: the instance list is two hash
-// tables (duplicate test and "newest entry per key"), the context stack is a
-// vector without a fixed bound, and the climb to the nearest check node is
+// All per-event work is expected constant time: the instance list is two flat
+// hash tables (duplicate test and "newest entry per key"), the context stack is
+// a vector without a fixed bound, and the climb to the nearest check node is
 // memoised for long climbs so that deep trees do not make events costly.
 #include "readers/jtdffile.h"
 
 #include "diagnostics/memory.h"
+#include "readers/instance_list.h"
 #include "readers/scan.h"
 #include "report/vocabulary.h"
 #include "tree/tree.h"
 
 #include <cstring>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace {
-
-struct InstanceKey {
-    uint32_t identifier;
-    uint32_t instance_key;
-    int32_t file_number;
-    bool operator==(const InstanceKey &other) const
-    {
-        return identifier == other.identifier && instance_key == other.instance_key
-               && file_number == other.file_number;
-    }
-};
-
-struct InstanceKeyHash {
-    size_t operator()(const InstanceKey &key) const
-    {
-        uint64_t h = key.identifier;
-        h = h * 0x9e3779b97f4a7c15ull ^ key.instance_key;
-        h = h * 0x9e3779b97f4a7c15ull ^ static_cast<uint32_t>(key.file_number);
-        return static_cast<size_t>(h ^ (h >> 29));
-    }
-};
-
-struct InstanceTarget {
-    uint32_t identifier;
-    int32_t file_number;
-};
-
-// Entries are conceptually added at the head of a list; "first from the head
-// with this key" is therefore the newest entry added with that key.
-struct InstanceList {
-    std::unordered_set<InstanceKey, InstanceKeyHash> entries;
-    std::unordered_map<uint32_t, InstanceTarget> newest_by_key;
-
-    void remember(uint32_t identifier, uint32_t instance_key, int32_t file_number)
-    {
-        if (!entries.insert(InstanceKey{identifier, instance_key, file_number}).second)
-            return;
-        newest_by_key[instance_key] = InstanceTarget{identifier, file_number};
-    }
-
-    const InstanceTarget *find(uint32_t instance_key) const
-    {
-        auto found = newest_by_key.find(instance_key);
-        return found == newest_by_key.end() ? nullptr : &found->second;
-    }
-};
 
 // Nearest check node above long non-check chains, valid while the reader
 // runs; emptied when a check node is retyped (the only change that moves an
@@ -178,14 +132,14 @@ void apply_dynamic_record(DynamicState &state, const DynamicRecord &record, cons
         state.file_number = file_number_for_dynamic(static_cast<int32_t>(record.numbers[0]));
         break;
     case DYNAMIC_NI:
-        state.instances.remember(record.numbers[0], record.numbers[1], state.file_number);
+        instance_remember(state.instances, record.numbers[0], record.numbers[1], state.file_number);
         state.context = find_node(state.file_number, record.numbers[0]);
         break;
     case DYNAMIC_ST:
         set_status(state, record.numbers[0]);
         break;
     case DYNAMIC_CI: {
-        const InstanceTarget *instance = state.instances.find(record.numbers[0]);
+        const InstanceTarget *instance = instance_find(state.instances, record.numbers[0]);
         state.context = instance ? find_node(instance->file_number, instance->identifier) : nullptr;
         break;
     }

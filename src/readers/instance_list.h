@@ -1,0 +1,43 @@
+// The instances a dynamic trace has announced ("NI"): a duplicate test on the
+// triple (identifier, instance key, file number), and the newest entry per
+// instance key, which "CI" switches to. Entries are conceptually added at the
+// head of a list, so "first from the head with this key" is the newest entry
+// added with that key; a duplicate triple is not added again.
+//
+// Both tables are flat and probed linearly: a look-up costs about one cache
+// miss, which matters on traces with hundreds of thousands of instances.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct InstanceTarget {
+    uint32_t identifier;
+    int32_t file_number;
+};
+
+struct InstanceEntrySlot {
+    uint32_t identifier;
+    uint32_t instance_key;
+    int32_t file_number;
+    uint32_t used;
+};
+
+struct InstanceNewestSlot {
+    uint32_t instance_key;
+    uint32_t used;
+    InstanceTarget target;
+};
+
+struct InstanceList {
+    std::vector<InstanceEntrySlot> entries;  // zero or a power of two slots
+    size_t entry_count = 0;
+    std::vector<InstanceNewestSlot> newest;  // zero or a power of two slots
+    size_t newest_count = 0;
+};
+
+void instance_remember(InstanceList &list, uint32_t identifier, uint32_t instance_key,
+                       int32_t file_number);
+// The newest entry with this instance key, or null.
+const InstanceTarget *instance_find(const InstanceList &list, uint32_t instance_key);

@@ -1,0 +1,55 @@
+// The instance list against a plain model: a list of entries newest first,
+// searched from the head, where a triple already present is not added again.
+#include "readers/instance_list.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <tuple>
+#include <vector>
+
+TEST(InstanceList, NewestEntryPerKeyAndNoDuplicates)
+{
+    InstanceList list;
+    EXPECT_EQ(instance_find(list, 1), nullptr);
+    instance_remember(list, 10, 1, 0);
+    instance_remember(list, 20, 1, 0);
+    instance_remember(list, 10, 1, 0);  // already there: 20 stays the newest
+    ASSERT_NE(instance_find(list, 1), nullptr);
+    EXPECT_EQ(instance_find(list, 1)->identifier, 20u);
+    instance_remember(list, 10, 1, 3);  // another file: a new entry
+    EXPECT_EQ(instance_find(list, 1)->file_number, 3);
+    EXPECT_EQ(instance_find(list, 2), nullptr);
+}
+
+// Many entries over few keys and many keys, through several table growths.
+TEST(InstanceList, AgreesWithTheListItStandsFor)
+{
+    std::mt19937 random(7);
+    InstanceList list;
+    std::vector<std::tuple<uint32_t, uint32_t, int32_t>> model;  // newest last
+    for (int step = 0; step < 20000; ++step) {
+        const uint32_t key = random() % (step < 10000 ? 50 : 5000);
+        const uint32_t identifier = random() % 8;
+        const int32_t file_number = static_cast<int32_t>(random() % 3) - 1;
+        bool present = false;
+        for (const auto &entry : model)
+            present = present || entry == std::make_tuple(identifier, key, file_number);
+        if (!present)
+            model.emplace_back(identifier, key, file_number);
+        instance_remember(list, identifier, key, file_number);
+        if (step % 97 != 0)
+            continue;
+        for (uint32_t probe_key = 0; probe_key < 60; ++probe_key) {
+            const InstanceTarget *found = instance_find(list, probe_key);
+            const std::tuple<uint32_t, uint32_t, int32_t> *newest = nullptr;
+            for (auto at = model.rbegin(); at != model.rend() && !newest; ++at)
+                if (std::get<1>(*at) == probe_key)
+                    newest = &*at;
+            ASSERT_EQ(found != nullptr, newest != nullptr) << probe_key;
+            if (found) {
+                ASSERT_TRUE(found->identifier == std::get<0>(*newest) && found->file_number == std::get<2>(*newest));
+            }
+        }
+    }
+}
