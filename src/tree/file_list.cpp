@@ -16,7 +16,6 @@
 
 #include "diagnostics/memory.h"
 
-#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -36,20 +35,28 @@ std::vector<FileEntry *> unbound_entries;  // pushed with dynamic number 0, olde
 std::unordered_map<uint64_t, FileEntry *> entry_by_identity;
 bool identity_table_stale = false;
 
-// Recent answers of file_number_for_dynamic, by dynamic number: a trace
-// switches among a few sections many times ("CS"), and the table look-up
-// behind an answer costs cache misses once the tree is large. Emptied
-// whenever a dynamic number is bound. Number 0 is never kept.
-struct DynamicAnswer {
-    int32_t dynamic_number;
-    int32_t file_number;
-};
-const size_t dynamic_answer_slots = 64;
-DynamicAnswer dynamic_answers[dynamic_answer_slots];
+// Answers of file_number_for_dynamic for dynamic numbers in (0, 65536),
+// kept equal to entry_by_dynamic: one array read instead of a hash look-up,
+// whose cache misses show on large trees. Grown to cover every number bound
+// so far; -1 where none is. Other numbers (unusual traces) use the table.
+const int32_t dense_dynamic_limit = 1 << 16;
+std::vector<int32_t> file_number_by_dynamic;
 
-void forget_dynamic_answers()
+// Called after entry_by_dynamic[dynamic_number] changed.
+void note_dynamic_holder(int32_t dynamic_number)
 {
-    memset(dynamic_answers, 0, sizeof dynamic_answers);
+    if (dynamic_number <= 0 || dynamic_number >= dense_dynamic_limit)
+        return;
+    if (static_cast<size_t>(dynamic_number) >= file_number_by_dynamic.size()) {
+        size_t size = file_number_by_dynamic.empty() ? 64 : file_number_by_dynamic.size();
+        while (size <= static_cast<size_t>(dynamic_number))
+            size *= 2;
+        file_number_by_dynamic.assign(size, -1);
+        for (const auto &bound : entry_by_dynamic)
+            if (bound.first > 0 && static_cast<size_t>(bound.first) < size)
+                file_number_by_dynamic[bound.first] = bound.second->file_number;
+    }
+    file_number_by_dynamic[dynamic_number] = entry_by_dynamic[dynamic_number]->file_number;
 }
 
 uint64_t sequence_of(const FileEntry *entry)
@@ -93,8 +100,7 @@ FileEntry *push_entry(int32_t file_number, int32_t dynamic_number, uint32_t firs
         unbound_entries.push_back(entry);
     else
         entry_by_dynamic[dynamic_number] = entry;
-    if (dynamic_number != 0)
-        forget_dynamic_answers();
+    note_dynamic_holder(dynamic_number);
     if (!identity_table_stale)
         entry_by_identity[identity_key(first, second)] = entry;
     return entry;
@@ -168,7 +174,7 @@ void bind_dynamic_file(int32_t dynamic_number, uint32_t first, uint32_t second)
         entry->dynamic_number = dynamic_number;
         if (dynamic_number != 0) {
             claim_if_newer(entry_by_dynamic, dynamic_number, entry);
-            forget_dynamic_answers();
+            note_dynamic_holder(dynamic_number);
         }
         return;
     }
@@ -182,13 +188,12 @@ int32_t file_number_for_dynamic(int32_t dynamic_number)
             unbound_entries.pop_back();
         return unbound_entries.empty() ? -1 : unbound_entries.back()->file_number;
     }
-    DynamicAnswer &answer = dynamic_answers[static_cast<uint32_t>(dynamic_number) % dynamic_answer_slots];
-    if (answer.dynamic_number == dynamic_number)
-        return answer.file_number;
+    if (dynamic_number > 0 && dynamic_number < dense_dynamic_limit)
+        return static_cast<size_t>(dynamic_number) < file_number_by_dynamic.size()
+                   ? file_number_by_dynamic[dynamic_number]
+                   : -1;
     const auto found = entry_by_dynamic.find(dynamic_number);
-    const int32_t file_number = found == entry_by_dynamic.end() ? -1 : found->second->file_number;
-    answer = DynamicAnswer{dynamic_number, file_number};
-    return file_number;
+    return found == entry_by_dynamic.end() ? -1 : found->second->file_number;
 }
 
 int file_count()
@@ -235,5 +240,5 @@ void file_list_clear()
     std::vector<FileEntry *>().swap(unbound_entries);
     std::unordered_map<uint64_t, FileEntry *>().swap(entry_by_identity);
     identity_table_stale = false;
-    forget_dynamic_answers();
+    std::vector<int32_t>().swap(file_number_by_dynamic);
 }

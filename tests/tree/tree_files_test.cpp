@@ -62,6 +62,13 @@ TEST_F(TreeTest, BindingDynamicNumbers)
     EXPECT_EQ(file_number_for_dynamic(9), -1);
     bind_dynamic_file(9, 4, 4);
     EXPECT_EQ(file_number_for_dynamic(9), 3);
+    // Small numbers are answered from an array that grows as numbers are
+    // bound; large ones from the table alone. Neither loses the others.
+    bind_dynamic_file(300, 2, 2);
+    bind_dynamic_file(100000, 4, 4);
+    const std::pair<int32_t, int32_t> later[] = {{7, 0}, {9, 3}, {300, 1}, {100000, 3}, {299, -1}, {99999, -1}};
+    for (const auto &l : later)
+        EXPECT_EQ(file_number_for_dynamic(l.first), l.second) << l.first;
 }
 
 TEST_F(TreeTest, IdentityChangesMoveTheBindingTarget)
