@@ -6,6 +6,7 @@
 // stream once at the end.
 #include "report/emitter.h"
 
+#include "report/background_writer.h"
 #include "report/escape.h"
 
 #include <QCoreApplication>
@@ -47,7 +48,7 @@ void append_text(std::string &out, const char *text)
 
 void write_buffer(FILE *stream, const std::string &bytes)
 {
-    if (!bytes.empty())
+    if (!bytes.empty() && !background_writer_take(stream, bytes.data(), bytes.size()))
         fwrite_unlocked(bytes.data(), 1, bytes.size(), stream);
 }
 

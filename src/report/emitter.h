@@ -64,5 +64,6 @@ void append_check_header_row(std::string &out, int style);
 void append_stub_header_row(std::string &out, int style);
 void append_tree_node(std::string &out, const std::string &escaped_name,
                       const std::string &escaped_type_name, const char *state, int sum, int icon);
-// Writes the whole buffer with one unlocked fwrite.
+// Writes the whole buffer with one unlocked fwrite, or queues it for the
+// background writer when that is writing this stream.
 void write_buffer(FILE *stream, const std::string &bytes);

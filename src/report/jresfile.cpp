@@ -14,6 +14,7 @@
 #include "diagnostics/memory.h"
 #include "driver/identity.h"
 #include "project/header.h"
+#include "report/background_writer.h"
 #include "report/emitter.h"
 #include "report/escape.h"
 #include "report/sections.h"
@@ -223,6 +224,7 @@ int write_results_file(const char *path)
 
     const bool header = open_project_header() == 1;
     begin_section_document();
+    background_writer_begin(stream);
 
     std::string out;
     out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
@@ -247,6 +249,7 @@ int write_results_file(const char *path)
     append_tag(out, "APIDOC", true);
     append_tag(out, "XROD", true);
     write_buffer(stream, out);
+    background_writer_end();
     end_section_document();
 
     const bool write_failed = ferror(stream) != 0;

@@ -1,0 +1,115 @@
+// The background writer: see background_writer.h.
+#include "report/background_writer.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const size_t chunk_size = size_t(1) << 20;
+const size_t most_queued = 2;  // chunks waiting for the thread: bounds memory
+
+struct BackgroundWriter {
+    FILE *stream = nullptr;
+    std::vector<char> filling;  // the chunk being filled by the caller
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::vector<char>> queued;  // full chunks, oldest first
+    std::vector<std::vector<char>> spare;  // written chunks, for reuse
+    bool ending = false;
+    // Never destroyed: a run that ends early (out of memory) must not run a
+    // thread object's destructor at exit.
+    std::thread *thread = nullptr;
+};
+
+BackgroundWriter writer;
+
+void write_chunks()
+{
+    std::unique_lock<std::mutex> guard(writer.lock);
+    for (;;) {
+        writer.changed.wait(guard, [] { return !writer.queued.empty() || writer.ending; });
+        if (writer.queued.empty())
+            return;
+        std::vector<char> chunk = std::move(writer.queued.front());
+        writer.queued.pop_front();
+        guard.unlock();
+        fwrite_unlocked(chunk.data(), 1, chunk.size(), writer.stream);
+        chunk.clear();
+        guard.lock();
+        writer.spare.push_back(std::move(chunk));
+        writer.changed.notify_all();
+    }
+}
+
+// Hands the filled chunk to the thread (starting it on first use) and takes
+// an empty one.
+void hand_over_filling()
+{
+    std::unique_lock<std::mutex> guard(writer.lock);
+    if (!writer.thread)
+        writer.thread = new std::thread(write_chunks);
+    writer.changed.wait(guard, [] { return writer.queued.size() < most_queued; });
+    writer.queued.push_back(std::move(writer.filling));
+    if (writer.spare.empty()) {
+        writer.filling = std::vector<char>();
+    } else {
+        writer.filling = std::move(writer.spare.back());
+        writer.spare.pop_back();
+    }
+    writer.changed.notify_all();
+}
+
+}  // namespace
+
+void background_writer_begin(FILE *stream)
+{
+    writer.stream = stream;
+    writer.filling.clear();
+}
+
+bool background_writer_take(FILE *stream, const char *bytes, size_t length)
+{
+    if (!stream || stream != writer.stream)
+        return false;
+    while (length > 0) {
+        if (writer.filling.capacity() < chunk_size)
+            writer.filling.reserve(chunk_size);
+        const size_t room = chunk_size - writer.filling.size();
+        const size_t part = length < room ? length : room;
+        writer.filling.insert(writer.filling.end(), bytes, bytes + part);
+        bytes += part;
+        length -= part;
+        if (writer.filling.size() == chunk_size)
+            hand_over_filling();
+    }
+    return true;
+}
+
+void background_writer_end()
+{
+    if (!writer.stream)
+        return;
+    if (writer.thread) {
+        if (!writer.filling.empty())
+            hand_over_filling();
+        {
+            std::lock_guard<std::mutex> guard(writer.lock);
+            writer.ending = true;
+        }
+        writer.changed.notify_all();
+        writer.thread->join();
+        delete writer.thread;
+        writer.thread = nullptr;
+        writer.ending = false;
+    } else if (!writer.filling.empty()) {
+        fwrite_unlocked(writer.filling.data(), 1, writer.filling.size(), writer.stream);
+    }
+    writer.stream = nullptr;
+    std::vector<char>().swap(writer.filling);
+    std::vector<std::vector<char>>().swap(writer.spare);
+}

@@ -1,0 +1,23 @@
+// Writing a results stream on a second thread. For a large report the
+// kernel's copying of the text into the page cache takes about as long as
+// building the text; handing full chunks to a writer thread lets the two
+// overlap. Bytes reach the stream in the order they were given.
+//
+// Nothing changes for a small report: the thread starts only once the first
+// chunk (1 MiB) is full; before that, and for everything when it never
+// fills, the bytes are written on the calling thread at the end.
+//
+// Errors are left on the stream, as fwrite leaves them: the caller looks at
+// ferror(stream) after background_writer_end.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// From now on, bytes for stream given to background_writer_take are queued.
+void background_writer_begin(FILE *stream);
+// Queues a copy of the bytes when stream is the one begun; false otherwise
+// (the caller writes them itself).
+bool background_writer_take(FILE *stream, const char *bytes, size_t length);
+// Writes whatever is still queued, waits for the thread and forgets stream.
+void background_writer_end();

@@ -1,0 +1,61 @@
+// The background writer must put every byte on the stream in order, whether
+// the thread ran (several chunks) or not (less than one), and leave a write
+// error on the stream for the caller to see.
+#include "report/background_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+std::string write_through(size_t total)
+{
+    FILE *stream = tmpfile();
+    EXPECT_NE(stream, nullptr);
+    std::mt19937 random(total);
+    std::string expected;
+    fputs("before;", stream);  // written directly before the writer begins
+    expected += "before;";
+    background_writer_begin(stream);
+    while (expected.size() < total) {
+        std::string piece(random() % 70000, static_cast<char>('a' + random() % 26));
+        if (random() % 50 == 0)
+            piece.assign(3 << 20, 'Z');  // larger than a chunk
+        EXPECT_TRUE(background_writer_take(stream, piece.data(), piece.size()));
+        expected += piece;
+    }
+    EXPECT_FALSE(background_writer_take(stdout, "x", 1));  // another stream: not queued
+    background_writer_end();
+    EXPECT_FALSE(background_writer_take(stream, "x", 1));  // ended: not queued
+    EXPECT_FALSE(ferror(stream));
+    std::string written(expected.size() + 1, '\0');
+    rewind(stream);
+    written.resize(fread(&written[0], 1, written.size(), stream));
+    fclose(stream);
+    EXPECT_TRUE(written == expected) << written.size() << " bytes written, " << expected.size() << " given";
+    return written;
+}
+
+}  // namespace
+
+TEST(BackgroundWriter, EveryByteInOrder)
+{
+    write_through(100000);    // stays below one chunk: no thread
+    write_through(20 << 20);  // many chunks through the thread
+    write_through(9 << 20);   // and again, after the thread has ended once
+}
+
+TEST(BackgroundWriter, WriteErrorsStayOnTheStream)
+{
+    FILE *stream = fopen("/dev/full", "w");
+    ASSERT_NE(stream, nullptr);
+    background_writer_begin(stream);
+    const std::string piece(1 << 20, 'x');
+    for (int i = 0; i < 5; ++i)
+        background_writer_take(stream, piece.data(), piece.size());
+    background_writer_end();
+    EXPECT_TRUE(ferror(stream));
+    fclose(stream);
+}
