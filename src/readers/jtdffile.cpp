@@ -11,16 +11,13 @@
 
 #include "diagnostics/memory.h"
 #include "readers/instance_list.h"
+#include "readers/read_ahead.h"
 #include "readers/scan.h"
 #include "report/vocabulary.h"
 #include "tree/tree.h"
 
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -316,14 +313,9 @@ void apply_result(TestNode *node, int kind)
 
 namespace {
 
-// Reading records and placing them cost about the same on large traces, and
-// placing must happen in order on one thread. So past the first records the
-// rest of the trace is read on a second thread, in batches handed over in
-// order through a short queue, while this thread places them. Small traces
-// never start the thread.
-size_t read_ahead_after = 65536;
+// Past the first records, the rest of a trace is read on a second thread
+// (read_ahead.h) while this one places them.
 const size_t batch_records = 4096;
-const size_t most_batches_waiting = 4;
 const uint32_t no_text = UINT32_MAX;
 
 struct RecordBatch {
@@ -350,76 +342,29 @@ struct RecordBatch {
     }
 };
 
-struct ReadAhead {
-    std::mutex lock;
-    std::condition_variable changed;
-    std::deque<RecordBatch> full;  // oldest first
-    std::vector<RecordBatch> empty;
-    bool done = false;
-};
-
-void read_rest(TraceStream *stream, ReadAhead &ahead)
-{
-    char note_buffer[TOKEN_BUFFER_SIZE];
-    RecordBatch batch;
-    for (;;) {
-        const bool at_end = trace_eof(stream);
-        if (!at_end) {
-            const char *raw_text = nullptr;
-            const DynamicRecord record = read_record(stream, note_buffer, &raw_text);
-            batch.add(record, raw_text);
-            if (batch.records.size() < batch_records)
-                continue;
-        }
-        std::unique_lock<std::mutex> guard(ahead.lock);
-        ahead.changed.wait(guard, [&] { return ahead.full.size() < most_batches_waiting; });
-        ahead.full.push_back(std::move(batch));
-        if (at_end)
-            ahead.done = true;
-        batch = RecordBatch();
-        if (!ahead.empty.empty()) {
-            batch = std::move(ahead.empty.back());
-            ahead.empty.pop_back();
-        }
-        ahead.changed.notify_all();
-        if (at_end)
-            return;
-    }
-}
-
 void apply_rest(DynamicState &state, TraceStream *stream)
 {
-    ReadAhead ahead;
-    std::thread reader(read_rest, stream, std::ref(ahead));
-    RecordBatch batch;
-    for (;;) {
-        bool last;
-        {
-            std::unique_lock<std::mutex> guard(ahead.lock);
-            ahead.changed.wait(guard, [&] { return !ahead.full.empty(); });
-            batch.clear();
-            ahead.empty.push_back(std::move(batch));
-            batch = std::move(ahead.full.front());
-            ahead.full.pop_front();
-            last = ahead.done && ahead.full.empty();
-            ahead.changed.notify_all();
-        }
-        for (size_t i = 0; i < batch.records.size(); ++i) {
-            const uint32_t at = batch.text_at[i];
-            apply_dynamic_record(state, batch.records[i], at == no_text ? nullptr : batch.texts.data() + at);
-        }
-        if (last)
-            break;
-    }
-    reader.join();
+    char note_buffer[TOKEN_BUFFER_SIZE];
+    read_ahead<RecordBatch>(
+        [&](RecordBatch &batch) {
+            while (batch.records.size() < batch_records) {
+                if (trace_eof(stream))
+                    return false;
+                const char *raw_text = nullptr;
+                const DynamicRecord record = read_record(stream, note_buffer, &raw_text);
+                batch.add(record, raw_text);
+            }
+            return true;
+        },
+        [&](const RecordBatch &batch) {
+            for (size_t i = 0; i < batch.records.size(); ++i) {
+                const uint32_t at = batch.text_at[i];
+                apply_dynamic_record(state, batch.records[i], at == no_text ? nullptr : batch.texts.data() + at);
+            }
+        });
 }
 
 }  // namespace
-
-void set_dynamic_read_ahead_after(size_t records)
-{
-    read_ahead_after = records;
-}
 
 int read_dynamic_stream(TraceStream *stream)
 {
@@ -429,7 +374,7 @@ int read_dynamic_stream(TraceStream *stream)
     char note_buffer[TOKEN_BUFFER_SIZE];
     size_t applied = 0;
     for (; !trace_eof(stream); ++applied) {
-        if (applied == read_ahead_after) {
+        if (applied == read_ahead_after()) {
             apply_rest(state, stream);
             break;
         }

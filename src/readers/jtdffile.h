@@ -54,7 +54,3 @@ void apply_result(TestNode *node, int kind);
 // 0 when read to its end, -1 when it cannot be opened or read.
 int read_dynamic_trace(const char *path);
 int read_dynamic_stream(TraceStream *stream);
-// After this many records (65536 unless set) the rest of a trace is read on
-// a second thread while records are applied on this one. Tests set it low to
-// take that path with small traces, or high to avoid it.
-void set_dynamic_read_ahead_after(size_t records);

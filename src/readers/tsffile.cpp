@@ -6,10 +6,13 @@
 #include "readers/tsffile.h"
 
 #include "diagnostics/memory.h"
+#include "readers/read_ahead.h"
 #include "readers/scan.h"
 #include "tree/tree.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -74,11 +77,65 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
     state.scope = identifier;
 }
 
-// Acts on one record; decoded texts that turn out empty count as "".
-void apply_static_record(StaticState &state, const StaticRecord &record)
+// A record as applying it needs it: texts decoded and, for a statement, its
+// node type. Preparing is the reading half of the work and can run on the
+// read-ahead thread; applying changes the tree. Texts live in the batch, so
+// that no block is allocated on one thread and freed on the other.
+const uint32_t no_text = UINT32_MAX;
+
+struct PreparedRecord {
+    int kind;
+    uint32_t number;
+    int32_t line;
+    uint32_t identity_first;
+    uint32_t identity_second;
+    int statement_type;
+    uint32_t first_at;  // offset in the batch's texts, or no_text
+    uint32_t second_at;
+};
+
+struct RecordBatch {
+    std::vector<PreparedRecord> records;
+    std::string texts;  // decoded texts, each ending in NUL
+
+    void clear()
+    {
+        records.clear();
+        texts.clear();
+    }
+    uint32_t keep(char *decoded)
+    {
+        if (!decoded)
+            return no_text;
+        const uint32_t at = static_cast<uint32_t>(texts.size());
+        texts.append(decoded);
+        texts.push_back('\0');
+        mem_free(decoded);
+        return at;
+    }
+    const char *text(uint32_t at) const { return at == no_text ? nullptr : texts.data() + at; }
+};
+
+void prepare_static_record(TraceStream *stream, RecordBatch &batch)
 {
-    char *first = decode_text(record.first_text);
-    char *second = decode_text(record.second_text);
+    StaticRecord record = read_static_record(stream);
+    PreparedRecord prepared = {record.kind, record.number, record.line, record.identity_first,
+                               record.identity_second, 0, no_text, no_text};
+    prepared.first_at = batch.keep(decode_text(record.first_text));
+    prepared.second_at = batch.keep(decode_text(record.second_text));
+    release_static_record(&record);
+    if (prepared.kind == STATIC_TX) {
+        const char *first = batch.text(prepared.first_at);
+        prepared.statement_type = statement_type_of(first ? first : "");
+    }
+    batch.records.push_back(prepared);
+}
+
+// Acts on one record; decoded texts that turn out empty count as "".
+void apply_static_record(StaticState &state, const PreparedRecord &record, const RecordBatch &batch)
+{
+    const char *first = batch.text(record.first_at);
+    const char *second = batch.text(record.second_at);
     const char *first_or_empty = first ? first : "";
     const char *second_or_empty = second ? second : "";
 
@@ -94,8 +151,7 @@ void apply_static_record(StaticState &state, const StaticRecord &record)
         break;
     case STATIC_SO:
         mem_free(state.pending_source_name);
-        state.pending_source_name = first;
-        first = nullptr;
+        state.pending_source_name = first ? mem_strdup(first) : nullptr;
         break;
     case STATIC_SI:
         state.scope = record.number;
@@ -104,8 +160,8 @@ void apply_static_record(StaticState &state, const StaticRecord &record)
         open_scope(state, record.number, first_or_empty, second_or_empty);
         break;
     case STATIC_TX:
-        add_child(*state.counter, statement_type_of(first_or_empty), record.number,
-                  first_or_empty, state.scope, state.line);
+        add_child(*state.counter, record.statement_type, record.number, first_or_empty, state.scope,
+                  state.line);
         break;
     case STATIC_MS:
         add_child(*state.counter, NODE_CHECK_EXPRESSION, record.number, first_or_empty,
@@ -114,8 +170,27 @@ void apply_static_record(StaticState &state, const StaticRecord &record)
     default:
         break;
     }
-    mem_free(first);
-    mem_free(second);
+}
+
+// Past the first records, the rest of a trace is read and prepared on a
+// second thread (read_ahead.h) while this one builds the tree.
+const size_t batch_records = 4096;
+
+void apply_rest(StaticState &state, TraceStream *stream)
+{
+    read_ahead<RecordBatch>(
+        [&](RecordBatch &batch) {
+            while (batch.records.size() < batch_records) {
+                if (trace_eof(stream))
+                    return false;
+                prepare_static_record(stream, batch);
+            }
+            return true;
+        },
+        [&](const RecordBatch &batch) {
+            for (const PreparedRecord &record : batch.records)
+                apply_static_record(state, record, batch);
+        });
 }
 
 }  // namespace
@@ -197,10 +272,15 @@ void release_static_record(StaticRecord *record)
 int read_static_stream(TraceStream *stream, const char *path, int32_t *counter)
 {
     StaticState state = {path, counter, nullptr, 1, 0};
-    while (!trace_eof(stream)) {
-        StaticRecord record = read_static_record(stream);
-        apply_static_record(state, record);
-        release_static_record(&record);
+    RecordBatch one;
+    for (size_t applied = 0; !trace_eof(stream); ++applied) {
+        if (applied == read_ahead_after()) {
+            apply_rest(state, stream);
+            break;
+        }
+        one.clear();
+        prepare_static_record(stream, one);
+        apply_static_record(state, one.records[0], one);
     }
     mem_free(state.pending_source_name);
     return trace_error(stream) ? -1 : 0;

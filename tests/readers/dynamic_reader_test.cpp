@@ -4,6 +4,8 @@
 // quadratic or per-depth costs. Expectations list only what a trace changed.
 #include "reader_helpers.h"
 
+#include "readers/read_ahead.h"
+
 namespace {
 
 // Suite 2 holds case 4 (checks 3 and 6) and class 8 (check 5).
@@ -105,29 +107,29 @@ TEST_F(DynamicReader, PlacementAndContexts)
          "3=1[0/1/0/0] 4=1 2>3=1[0/1/0/0] 2=1"},
     };
     // Records are read on a second thread after the first read_ahead_after:
-    // from the start, after a few, and (for the large cases) after 65536.
-    for (const size_t read_ahead_after : {size_t(65536), size_t(0), size_t(2)}) {
-        set_dynamic_read_ahead_after(read_ahead_after);
+    // from the start, after a few, and (for the large cases) after 16384.
+    for (const size_t read_ahead_after : {size_t(16384), size_t(0), size_t(2)}) {
+        set_read_ahead_after(read_ahead_after);
         for (const auto &c : cases) {
             tree_init();
             ASSERT_EQ(read_static_text(base_static), 0);
             EXPECT_EQ(changes_of(c.trace), c.changes) << c.name << ", read ahead after " << read_ahead_after;
         }
     }
-    set_dynamic_read_ahead_after(65536);
+    set_read_ahead_after(16384);
 }
 
 // Only a Print shows its messages in the report, so only a Print keeps them:
 // in arrival order, on the static node and on each copy alike.
 TEST_F(DynamicReader, MessagesAreKeptOnPrintsOnly)
 {
-    set_dynamic_read_ahead_after(3);  // the later notes come through the second thread
+    set_read_ahead_after(3);  // the later notes come through the second thread
     read_static_text("IN \"File\" 1 \"T\"\nIN \"TestCase\" 2 \"case\"\nTX 3 \"verifyLogMessage(x)\"\n"
                      "TX 4 \"x == 1\"\nSI 1\nIN \"TestCase\" 7 \"other\"\nED \n");
     EXPECT_EQ(changes_of("SF 1 0 0\nCS 1\nNI 2 1\nST a5\nNO 3 \"first\"\nNO 4 \"dropped\"\nNO 3 \"second\"\n"
                          "NI 7 2\nNO 3 \"in copy\"\nNO 4 \"dropped too\"\n"),
               "3=1[2/0/0/0]{first|second} 4=1[1/0/0/0] 2=1 7>3=1[1/0/0/0]{in copy} 7>4=1[1/0/0/0] 7=1");
-    set_dynamic_read_ahead_after(65536);
+    set_read_ahead_after(16384);
 }
 
 TEST_F(DynamicReader, BindsTheSectionOfTheSecondStaticFile)

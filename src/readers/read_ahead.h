@@ -1,0 +1,74 @@
+// Reading a trace on a second thread while its records are applied on this
+// one. On large traces reading a record (scanning, parsing numbers, decoding
+// texts) costs about as much as applying it to the tree, and applying must
+// happen in order on one thread; the two overlap through batches of records
+// handed over in order by a short queue.
+//
+// fill(batch) appends the next records to an empty batch and returns false
+// once the stream is at its end (that batch may still hold records);
+// apply(batch) applies a batch. A Batch has clear().
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+const size_t read_ahead_most_waiting = 4;  // full batches: bounds memory
+
+// The readers read this many records (16384 unless set) on their own thread
+// before they hand the rest of a trace to read_ahead: small traces never
+// start a thread. Tests set it low to take the threaded path with small
+// traces.
+size_t read_ahead_after();
+void set_read_ahead_after(size_t records);
+
+template <typename Batch, typename Fill, typename Apply>
+void read_ahead(Fill fill, Apply apply)
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Batch> full;  // oldest first
+    std::vector<Batch> spare;
+    bool done = false;
+
+    std::thread reader([&] {
+        Batch batch;
+        for (;;) {
+            const bool more = fill(batch);
+            std::unique_lock<std::mutex> guard(lock);
+            changed.wait(guard, [&] { return full.size() < read_ahead_most_waiting; });
+            full.push_back(std::move(batch));
+            done = !more;
+            batch = Batch();
+            if (!spare.empty()) {
+                batch = std::move(spare.back());
+                spare.pop_back();
+            }
+            changed.notify_all();
+            if (!more)
+                return;
+        }
+    });
+
+    Batch batch;
+    for (;;) {
+        bool last;
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            changed.wait(guard, [&] { return !full.empty(); });
+            batch.clear();
+            spare.push_back(std::move(batch));
+            batch = std::move(full.front());
+            full.pop_front();
+            last = done && full.empty();
+            changed.notify_all();
+        }
+        apply(batch);
+        if (last)
+            break;
+    }
+    reader.join();
+}
