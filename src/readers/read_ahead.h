@@ -6,13 +6,15 @@
 //
 // fill(batch) appends the next records to an empty batch and returns false
 // once the stream is at its end (that batch may still hold records);
-// apply(batch) applies a batch. A Batch has clear().
+// apply(batch) applies a batch. A Batch has clear(). When no thread can be
+// started, both run in turn on the calling thread.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -34,7 +36,7 @@ void read_ahead(Fill fill, Apply apply)
     std::vector<Batch> spare;
     bool done = false;
 
-    std::thread reader([&] {
+    auto read_batches = [&] {
         Batch batch;
         for (;;) {
             const bool more = fill(batch);
@@ -51,7 +53,21 @@ void read_ahead(Fill fill, Apply apply)
             if (!more)
                 return;
         }
-    });
+    };
+    std::thread reader;
+    try {
+        reader = std::thread(read_batches);
+    } catch (const std::system_error &) {
+        // No second thread to be had (a limit on threads or address space):
+        // read and apply in turn on this one.
+        Batch batch;
+        for (bool more = true; more;) {
+            more = fill(batch);
+            apply(batch);
+            batch.clear();
+        }
+        return;
+    }
 
     Batch batch;
     for (;;) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct BackgroundWriter {
     // Never destroyed: a run that ends early (out of memory) must not run a
     // thread object's destructor at exit.
     std::thread *thread = nullptr;
+    bool no_thread = false;  // none could be started: write on the caller
 };
 
 BackgroundWriter writer;
@@ -50,9 +52,19 @@ void write_chunks()
 // an empty one.
 void hand_over_filling()
 {
+    if (!writer.thread && !writer.no_thread) {
+        try {
+            writer.thread = new std::thread(write_chunks);
+        } catch (const std::system_error &) {
+            writer.no_thread = true;  // a limit on threads or address space
+        }
+    }
+    if (writer.no_thread) {
+        fwrite_unlocked(writer.filling.data(), 1, writer.filling.size(), writer.stream);
+        writer.filling.clear();
+        return;
+    }
     std::unique_lock<std::mutex> guard(writer.lock);
-    if (!writer.thread)
-        writer.thread = new std::thread(write_chunks);
     writer.changed.wait(guard, [] { return writer.queued.size() < most_queued; });
     writer.queued.push_back(std::move(writer.filling));
     if (writer.spare.empty()) {
@@ -110,6 +122,7 @@ void background_writer_end()
         fwrite_unlocked(writer.filling.data(), 1, writer.filling.size(), writer.stream);
     }
     writer.stream = nullptr;
+    writer.no_thread = false;
     std::vector<char>().swap(writer.filling);
     std::vector<std::vector<char>>().swap(writer.spare);
 }

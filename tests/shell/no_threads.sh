@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Long traces are read, and large reports written, with a second thread. When
+# no thread can be started the run must still succeed with the same report:
+# a stack limit of 4 GB makes every new thread ask for a 4 GB stack, which an
+# address-space limit of 3 GB refuses, while the main thread runs as usual.
+source "$(dirname "$0")/fault_helpers.bash"
+
+# Past the read-ahead threshold in both traces, and over 1 MiB of report.
+awk 'BEGIN {
+  print "IN \"File\" 1 \"Big\"\nID 1 2\nIN \"TestCase\" 2 \"c\""
+  for (i = 3; i < 30000; i++)
+    printf "LK %d\nTX %d \"%s(%d)\"\n", i, i, (i % 10 ? "x ==" : "verifyLogMessage"), i
+  print "ED "
+}' > big.tsf
+awk 'BEGIN {
+  print "SF 1 1 2\nCS 1\nNI 2 1\nST 65"
+  for (i = 3; i < 30000; i++)
+    printf "NO %x \"message %d\"\n", i, i
+}' > big.tdf
+
+# The date of the run is the one line that may differ.
+without_date() {
+  grep -Ev '^<CELL_TEXT STYLE="Array">[A-Z][a-z]{2} [A-Z][a-z]{2} +[0-9]+ [0-9:]+ [0-9]{4}</CELL_TEXT>$' "$1"
+}
+
+case_name "with threads"
+run_tally -tsf big.tsf -tdf big.tdf -xrd out.xrd
+expect_status 0
+expect_clean
+mv out.xrd threaded.xrd
+
+case_name "without threads"
+if ! (ulimit -s 4000000 && ulimit -v 3000000) 2> /dev/null; then
+  echo "skipped: the stack or address-space limit cannot be set here"
+  finish
+fi
+(ulimit -s 4000000; ulimit -v 3000000; run_tally -tsf big.tsf -tdf big.tdf -xrd out.xrd; exit $status)
+status=$?
+expect_status 0
+expect_clean
+expect_well_formed out.xrd
+[ "$(stat -c %s out.xrd)" -gt 1048576 ] || fail "the report is smaller than one write chunk"
+cmp -s <(without_date threaded.xrd) <(without_date out.xrd) || fail "the report differs from the threaded run's"
+finish
