@@ -17,7 +17,6 @@
 #include "tree/tree.h"
 
 #include <cstring>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -316,29 +315,17 @@ namespace {
 // Past the first records, the rest of a trace is read on a second thread
 // (read_ahead.h) while this one places them.
 const size_t batch_records = 4096;
-const uint32_t no_text = UINT32_MAX;
 
 struct RecordBatch {
     std::vector<DynamicRecord> records;
-    std::vector<uint32_t> text_at;  // per record: offset in texts, or no_text
-    std::string texts;              // raw note texts, each ending in NUL
+    std::vector<uint32_t> text_at;  // per record: its raw note text in texts
+    BatchTexts texts;
 
     void clear()
     {
         records.clear();
         text_at.clear();
         texts.clear();
-    }
-    void add(const DynamicRecord &record, const char *raw_text)
-    {
-        records.push_back(record);
-        if (raw_text) {
-            text_at.push_back(static_cast<uint32_t>(texts.size()));
-            texts.append(raw_text);
-            texts.push_back('\0');
-        } else {
-            text_at.push_back(no_text);
-        }
     }
 };
 
@@ -351,16 +338,14 @@ void apply_rest(DynamicState &state, TraceStream *stream)
                 if (trace_eof(stream))
                     return false;
                 const char *raw_text = nullptr;
-                const DynamicRecord record = read_record(stream, note_buffer, &raw_text);
-                batch.add(record, raw_text);
+                batch.records.push_back(read_record(stream, note_buffer, &raw_text));
+                batch.text_at.push_back(batch.texts.keep(raw_text));
             }
             return true;
         },
         [&](const RecordBatch &batch) {
-            for (size_t i = 0; i < batch.records.size(); ++i) {
-                const uint32_t at = batch.text_at[i];
-                apply_dynamic_record(state, batch.records[i], at == no_text ? nullptr : batch.texts.data() + at);
-            }
+            for (size_t i = 0; i < batch.records.size(); ++i)
+                apply_dynamic_record(state, batch.records[i], batch.texts.at(batch.text_at[i]));
         });
 }
 

@@ -11,7 +11,6 @@
 #include "tree/tree.h"
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 namespace {
@@ -79,9 +78,7 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
 
 // A record as applying it needs it: texts decoded and, for a statement, its
 // node type. Preparing is the reading half of the work and can run on the
-// read-ahead thread; applying changes the tree. Texts live in the batch, so
-// that no block is allocated on one thread and freed on the other.
-const uint32_t no_text = UINT32_MAX;
+// read-ahead thread; applying changes the tree. Texts live in the batch.
 
 struct PreparedRecord {
     int kind;
@@ -90,42 +87,39 @@ struct PreparedRecord {
     uint32_t identity_first;
     uint32_t identity_second;
     int statement_type;
-    uint32_t first_at;  // offset in the batch's texts, or no_text
+    uint32_t first_at;  // in the batch's texts
     uint32_t second_at;
 };
 
 struct RecordBatch {
     std::vector<PreparedRecord> records;
-    std::string texts;  // decoded texts, each ending in NUL
+    BatchTexts texts;
 
     void clear()
     {
         records.clear();
         texts.clear();
     }
-    uint32_t keep(char *decoded)
-    {
-        if (!decoded)
-            return no_text;
-        const uint32_t at = static_cast<uint32_t>(texts.size());
-        texts.append(decoded);
-        texts.push_back('\0');
-        mem_free(decoded);
-        return at;
-    }
-    const char *text(uint32_t at) const { return at == no_text ? nullptr : texts.data() + at; }
 };
+
+// Keeps a text from decode_text in the batch and frees it.
+uint32_t keep_decoded(RecordBatch &batch, char *decoded)
+{
+    const uint32_t at = batch.texts.keep(decoded);
+    mem_free(decoded);
+    return at;
+}
 
 void prepare_static_record(TraceStream *stream, RecordBatch &batch)
 {
     StaticRecord record = read_static_record(stream);
     PreparedRecord prepared = {record.kind, record.number, record.line, record.identity_first,
-                               record.identity_second, 0, no_text, no_text};
-    prepared.first_at = batch.keep(decode_text(record.first_text));
-    prepared.second_at = batch.keep(decode_text(record.second_text));
+                               record.identity_second, 0, BatchTexts::none, BatchTexts::none};
+    prepared.first_at = keep_decoded(batch, decode_text(record.first_text));
+    prepared.second_at = keep_decoded(batch, decode_text(record.second_text));
     release_static_record(&record);
     if (prepared.kind == STATIC_TX) {
-        const char *first = batch.text(prepared.first_at);
+        const char *first = batch.texts.at(prepared.first_at);
         prepared.statement_type = statement_type_of(first ? first : "");
     }
     batch.records.push_back(prepared);
@@ -134,8 +128,8 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
 // Acts on one record; decoded texts that turn out empty count as "".
 void apply_static_record(StaticState &state, const PreparedRecord &record, const RecordBatch &batch)
 {
-    const char *first = batch.text(record.first_at);
-    const char *second = batch.text(record.second_at);
+    const char *first = batch.texts.at(record.first_at);
+    const char *second = batch.texts.at(record.second_at);
     const char *first_or_empty = first ? first : "";
     const char *second_or_empty = second ? second : "";
 

@@ -17,26 +17,28 @@ slow_writer() {  # slow_writer <file> <fifo>
   done < "$1" > "$2"
 }
 
-case_name "both traces are FIFOs"
+writer() {  # writer <file> <fifo>: all at once
+  cat "$1" > "$2"
+}
+
+# Reads the small traces through two FIFOs fed by the given writer.
+read_through_fifos() {  # read_through_fifos <writer> <results>
+  "$1" small.tsf static.fifo &
+  "$1" small.tdf dynamic.fifo &
+  run_tally -tsf static.fifo -tdf dynamic.fifo -xrd "$2"
+  wait
+  expect_status 0
+  expect_clean
+  expect_well_formed "$2"
+  grep -q '<TEXT>a == b</TEXT>' "$2" || fail "the check read from the FIFOs is missing"
+}
+
 mkfifo static.fifo dynamic.fifo
-cat small.tsf > static.fifo &
-cat small.tdf > dynamic.fifo &
-run_tally -tsf static.fifo -tdf dynamic.fifo -xrd fifo.xrd
-wait
-expect_status 0
-expect_clean
-expect_well_formed fifo.xrd
-grep -q '<TEXT>a == b</TEXT>' fifo.xrd || fail "the check read from the FIFOs is missing"
+case_name "both traces are FIFOs"
+read_through_fifos writer fifo.xrd
 
 case_name "FIFO traces written slowly, line by line"
-slow_writer small.tsf static.fifo &
-slow_writer small.tdf dynamic.fifo &
-run_tally -tsf static.fifo -tdf dynamic.fifo -xrd slow.xrd
-wait
-expect_status 0
-expect_clean
-expect_well_formed slow.xrd
-grep -q '<TEXT>a == b</TEXT>' slow.xrd || fail "the check read from the slow FIFOs is missing"
+read_through_fifos slow_writer slow.xrd
 
 case_name "FIFO traces whose writers close without writing"
 : > static.fifo &
