@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTextCodec>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -66,6 +67,16 @@ bool passes_unchanged(const unsigned char *text, size_t length)
     return true;
 }
 
+// Bytes that decode to themselves whatever surrounds them; NUL is not one.
+constexpr std::array<bool, 256> make_plain_ascii()
+{
+    std::array<bool, 256> accepts{};
+    for (int c = 0; c < 256; ++c)
+        accepts[c] = c > 0 && c < 0x80 && c != '"' && c != '\\';
+    return accepts;
+}
+constexpr std::array<bool, 256> plain_ascii = make_plain_ascii();
+
 char escaped_control(char c)
 {
     switch (c) {
@@ -83,7 +94,14 @@ char *decode_text(const char *trace_text)
 {
     if (!trace_text)
         return nullptr;
-    const size_t trace_length = strlen(trace_text);
+    // Most texts hold no quote, backslash or byte above ASCII: every step
+    // below would give them back unchanged.
+    size_t plain = 0;
+    while (plain_ascii[static_cast<unsigned char>(trace_text[plain])])
+        ++plain;
+    if (trace_text[plain] == '\0')
+        return plain ? mem_strndup(trace_text, plain) : nullptr;
+    const size_t trace_length = plain + strlen(trace_text + plain);
 
     // Unescaped quotes: a backslash toggles the escape flag, anything else
     // clears it.

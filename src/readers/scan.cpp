@@ -6,6 +6,7 @@
 
 #include "diagnostics/memory.h"
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -22,15 +23,22 @@ char *copy_token(const char *bytes, size_t length)
     return mem_strndup(bytes, length);
 }
 
+// Digit values by byte for bases up to 36; 99 for anything else.
+constexpr std::array<unsigned char, 256> make_digit_values()
+{
+    std::array<unsigned char, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[c] = c >= '0' && c <= '9'   ? static_cast<unsigned char>(c - '0')
+                    : c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 10)
+                    : c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 10)
+                                           : 99;
+    return values;
+}
+constexpr std::array<unsigned char, 256> digit_values = make_digit_values();
+
 int digit_value(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    return 99;
+    return digit_values[static_cast<unsigned char>(c)];
 }
 
 bool is_c_space(char c)
@@ -43,32 +51,47 @@ bool is_c_space(char c)
 size_t read_token_into(TraceStream *stream, int delimiter, char *token)
 {
     size_t count = 0;
-    const int wanted = delimiter & 0xff;
+    // A NUL byte read from the trace ends the token: storing stops there.
+    size_t room = char_token_limit;
+    const unsigned char wanted = static_cast<unsigned char>(delimiter & 0xff);
     for (;;) {
-        const int c = trace_getc(stream);
-        if (c == wanted)
+        const unsigned char *p = stream->position;
+        const unsigned char *const end = stream->end;
+        while (p < end) {
+            const unsigned char c = *p++;
+            if (c == wanted) {
+                stream->position = p;
+                token[count] = '\0';
+                return count;
+            }
+            if (c == '\n')
+                continue;
+            if (c == '\0' && room > count)
+                room = count;
+            if (count < room)
+                token[count++] = static_cast<char>(c);
+        }
+        stream->position = end;
+        if (trace_refill(stream) < 0)
             break;
-        if (c < 0)
-            break;
-        if (c == '\n')
-            continue;
-        if (count < char_token_limit)
-            token[count++] = static_cast<char>(c);
+        --stream->position;  // the refilled byte is read by the loop above
     }
-    // A NUL byte read from the trace ends the token.
-    const void *nul = memchr(token, '\0', count);
-    if (nul)
-        count = static_cast<const char *>(nul) - token;
     token[count] = '\0';
     return count;
 }
 
 void skip_until_char(TraceStream *stream, int delimiter)
 {
-    const int wanted = delimiter & 0xff;
+    const unsigned char wanted = static_cast<unsigned char>(delimiter & 0xff);
     for (;;) {
-        const int c = trace_getc(stream);
-        if (c == wanted || c < 0)
+        const size_t available = static_cast<size_t>(stream->end - stream->position);
+        if (const void *hit = memchr(stream->position, wanted, available)) {
+            stream->position = static_cast<const unsigned char *>(hit) + 1;
+            return;
+        }
+        stream->position = stream->end;
+        const int c = trace_refill(stream);
+        if (c < 0 || c == wanted)
             return;
     }
 }
@@ -80,8 +103,58 @@ char *read_until_char(TraceStream *stream, int delimiter)
     return mem_strndup(token, length);
 }
 
+namespace {
+
+// read_until_text for the terminator "\n", a whole run at a time: newlines
+// are never stored, so the line ends at the first newline, escaped or not,
+// and the last stored character is dropped as the terminator's length.
+char *read_line_text(TraceStream *stream)
+{
+    const size_t limit = text_buffer_size - 2;
+    char stored[text_buffer_size];
+    size_t count = 0;
+    const auto store = [&](const unsigned char *from, size_t length) {
+        const size_t part = length < limit - count ? length : limit - count;
+        memcpy(stored + count, from, part);
+        count += part;
+    };
+    for (;;) {
+        const unsigned char *p = stream->position;
+        const unsigned char *const end = stream->end;
+        const void *newline = memchr(p, '\n', static_cast<size_t>(end - p));
+        const unsigned char *stop = newline ? static_cast<const unsigned char *>(newline) : end;
+        const void *backslash = memchr(p, '\\', static_cast<size_t>(stop - p));
+        if (!backslash) {
+            store(p, static_cast<size_t>(stop - p));
+            if (newline) {
+                stream->position = stop + 1;
+                break;
+            }
+            stream->position = end;
+            if (trace_refill(stream) < 0)
+                break;
+            --stream->position;  // the refilled byte is read by the loop above
+            continue;
+        }
+        const unsigned char *at = static_cast<const unsigned char *>(backslash);
+        store(p, static_cast<size_t>(at - p));
+        stream->position = at + 1;
+        const int escaped = trace_getc(stream);  // taken as it stands
+        if (escaped < 0 || escaped == '\n')
+            break;
+        const unsigned char byte = static_cast<unsigned char>(escaped);
+        store(&byte, 1);
+    }
+    count = count < 1 ? 0 : count - 1;
+    return copy_token(stored, count);
+}
+
+}  // namespace
+
 char *read_until_text(TraceStream *stream, const char *terminator)
 {
+    if (terminator[0] == '\n' && terminator[1] == '\0')
+        return read_line_text(stream);
     const size_t terminator_length = strlen(terminator);
     const size_t limit = terminator_length < text_buffer_size - 1
                              ? text_buffer_size - 1 - terminator_length : 0;

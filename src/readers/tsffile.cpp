@@ -191,20 +191,21 @@ void apply_rest(StaticState &state, TraceStream *stream)
 
 int static_record_kind(const char *keyword)
 {
-    static const struct {
-        const char *keyword;
-        int kind;
-    } kinds[] = {
-        {"DB", STATIC_DB}, {"SI", STATIC_SI}, {"IN", STATIC_IN}, {"ID", STATIC_ID},
-        {"ED", STATIC_ED}, {"TX", STATIC_TX}, {"SO", STATIC_SO}, {"LK", STATIC_LK},
-        {"MS", STATIC_MS},
-    };
-    if (!keyword)
+    // Every keyword is two letters: one comparison of both bytes each.
+    if (!keyword || !keyword[0] || !keyword[1] || keyword[2])
         return STATIC_OTHER;
-    for (const auto &entry : kinds)
-        if (strcmp(keyword, entry.keyword) == 0)
-            return entry.kind;
-    return STATIC_OTHER;
+    switch (static_cast<unsigned char>(keyword[0]) << 8 | static_cast<unsigned char>(keyword[1])) {
+    case 'D' << 8 | 'B': return STATIC_DB;
+    case 'S' << 8 | 'I': return STATIC_SI;
+    case 'I' << 8 | 'N': return STATIC_IN;
+    case 'I' << 8 | 'D': return STATIC_ID;
+    case 'E' << 8 | 'D': return STATIC_ED;
+    case 'T' << 8 | 'X': return STATIC_TX;
+    case 'S' << 8 | 'O': return STATIC_SO;
+    case 'L' << 8 | 'K': return STATIC_LK;
+    case 'M' << 8 | 'S': return STATIC_MS;
+    default: return STATIC_OTHER;
+    }
 }
 
 StaticRecord read_static_record(TraceStream *stream)

@@ -23,6 +23,9 @@
 #include <QCoreApplication>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -214,9 +217,48 @@ void count_verdicts(TestNode *node, VerdictTotals *totals)
     }
 }
 
+namespace {
+
+// An opening started by open_results_early. Emptying a large results file
+// left by an earlier run costs the kernel a noticeable time, which this
+// overlaps with the caller's work.
+struct EarlyOpening {
+    std::thread *thread = nullptr;
+    std::string path;
+    FILE *stream = nullptr;
+};
+
+EarlyOpening early;
+
+FILE *open_results(const char *path)
+{
+    if (early.thread && path && early.path == path) {
+        early.thread->join();
+        delete early.thread;
+        early.thread = nullptr;
+        return early.stream;
+    }
+    return path ? fopen(path, "w") : nullptr;
+}
+
+}  // namespace
+
+void open_results_early(const char *path)
+{
+    if (!path || early.thread)
+        return;
+    early.path = path;
+    early.stream = nullptr;
+    try {
+        early.thread = new std::thread([] { early.stream = fopen(early.path.c_str(), "w"); });
+    } catch (const std::system_error &) {
+        early.thread = nullptr;  // opened later, on this thread
+    }
+}
+
 int write_results_file(const char *path)
 {
-    FILE *stream = path ? fopen(path, "w") : nullptr;
+    FILE *stream = open_results(path);
     if (!stream)
         return WRITE_OPEN_FAILED;
     char *stream_buffer = static_cast<char *>(mem_alloc(STREAM_BUFFER_SIZE));

@@ -18,6 +18,11 @@ struct VerdictTotals {
 };
 
 int write_results_file(const char *path);
+// Starts opening (and so emptying) the results file on a second thread, for
+// a caller that knows the write will follow and has other work meanwhile;
+// write_results_file with the same path takes the opened stream. Without a
+// second thread, nothing happens here and write_results_file opens the file.
+void open_results_early(const char *path);
 void count_verdicts(TestNode *node, VerdictTotals *totals);
 
 // The time of generation as asctime gives it for the local time, with the

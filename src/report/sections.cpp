@@ -93,25 +93,49 @@ void flush_when_large(FILE *stream, std::string &out)
     }
 }
 
-// The escaped link target of the last file number asked for: the rows of one
-// scope nearly always point into the same source.
+// Escaped link targets by file number, made once per document: rows point
+// into a few sources, often alternating between two of them. File numbers
+// outside the table's range share a one-entry cache.
+const int32_t cached_target_limit = 1 << 16;
+
 struct TargetCache {
-    bool valid = false;
-    int32_t file_number = 0;
-    std::string escaped;
+    std::vector<std::string> by_file;
+    std::vector<bool> known;
+    bool last_valid = false;
+    int32_t last_file_number = 0;
+    std::string last;
 };
 
 TargetCache target_cache;
 
+void forget_targets()
+{
+    target_cache.known.assign(target_cache.known.size(), false);
+    target_cache.last_valid = false;
+}
+
 const std::string &escaped_target(int32_t file_number)
 {
-    if (!target_cache.valid || target_cache.file_number != file_number) {
-        target_cache.escaped.clear();
-        append_escaped(target_cache.escaped, file_name_view(file_number), true);
-        target_cache.file_number = file_number;
-        target_cache.valid = true;
+    if (file_number >= 0 && file_number < cached_target_limit) {
+        const size_t at = static_cast<size_t>(file_number);
+        if (at >= target_cache.known.size()) {
+            target_cache.known.resize(at + 1, false);
+            target_cache.by_file.resize(at + 1);
+        }
+        if (!target_cache.known[at]) {
+            target_cache.by_file[at].clear();
+            append_escaped(target_cache.by_file[at], file_name_view(file_number), true);
+            target_cache.known[at] = true;
+        }
+        return target_cache.by_file[at];
     }
-    return target_cache.escaped;
+    if (!target_cache.last_valid || target_cache.last_file_number != file_number) {
+        target_cache.last.clear();
+        append_escaped(target_cache.last, file_name_view(file_number), true);
+        target_cache.last_file_number = file_number;
+        target_cache.last_valid = true;
+    }
+    return target_cache.last;
 }
 
 CheckCounters counters_of(const TestNode *node)
@@ -251,12 +275,14 @@ void append_section_head(FILE *stream, std::string &out, const TestNode *node, i
 void begin_section_document()
 {
     load_labels();
+    forget_targets();
     labels_pinned = true;
 }
 
 void end_section_document()
 {
     labels_pinned = false;
+    target_cache = TargetCache();
 }
 
 void write_node_section(TestNode *node, void *section_context)
@@ -264,9 +290,10 @@ void write_node_section(TestNode *node, void *section_context)
     const SectionContext *context = static_cast<const SectionContext *>(section_context);
     if (!context || !is_reportable_section(node))
         return;
-    if (!labels_pinned)
+    if (!labels_pinned) {
         load_labels();
-    target_cache.valid = false;
+        forget_targets();
+    }
 
     static std::string out;
     out.clear();

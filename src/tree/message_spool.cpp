@@ -24,11 +24,19 @@ struct CachedPage {
     char bytes[page_size];
 };
 
+// A record met while walking a list back.
+struct ListRecord {
+    SpoolOffset offset;
+    uint32_t length;
+};
+
 struct Spool {
     // Block i covers spool bytes [i * block_size, (i + 1) * block_size); null
     // once it has been written to the file. The last block is being filled.
     std::vector<char *> blocks;
     uint64_t size = 0;
+    uint64_t memory_budget = 0;  // bytes of full blocks kept in memory
+    uint64_t kept_in_memory = 0;
     int fd = -1;
     bool file_failed = false;
     bool file_used = false;
@@ -36,6 +44,7 @@ struct Spool {
     std::string text;               // the record being read
     std::vector<SpoolOffset> segment;
     std::vector<SpoolOffset> checkpoints;
+    std::vector<ListRecord> whole;
 };
 
 Spool spool;
@@ -75,10 +84,15 @@ bool write_all(int fd, const char *bytes, size_t count, uint64_t at)
     return true;
 }
 
-// Moves the full block to the file, or leaves it in memory when it cannot.
+// Moves the full block to the file, or leaves it in memory while the budget
+// allows or when it cannot be written.
 void retire_block(size_t index)
 {
     char *block = spool.blocks[index];
+    if (spool.kept_in_memory + block_size <= spool.memory_budget) {
+        spool.kept_in_memory += block_size;
+        return;
+    }
     if (!open_file())
         return;
     if (!write_all(spool.fd, block, block_size, uint64_t(index) * block_size)) {
@@ -170,15 +184,45 @@ SpoolOffset previous_of(SpoolOffset record)
     return previous;
 }
 
-bool visit_record(SpoolOffset record, SpoolVisitor visit, void *context)
+// The record's text length, or false when it cannot be read.
+bool length_of(SpoolOffset record, uint32_t *length)
 {
-    uint32_t length = 0;
-    if (!read_bytes(record - 1 + sizeof(uint64_t), &length, sizeof length))
-        return false;
+    return read_bytes(record - 1 + sizeof(uint64_t), length, sizeof *length);
+}
+
+bool visit_text(SpoolOffset record, uint32_t length, SpoolVisitor visit, void *context)
+{
     spool.text.resize(length);
     if (!read_bytes(record - 1 + header_size, &spool.text[0], length))
         return false;
     visit(spool.text.c_str(), length, context);
+    return true;
+}
+
+bool visit_record(SpoolOffset record, SpoolVisitor visit, void *context)
+{
+    uint32_t length = 0;
+    return length_of(record, &length) && visit_text(record, length, visit, context);
+}
+
+// Lists up to this many records are walked once, their records kept.
+const size_t whole_list_limit = 65536;
+
+// Walks the list ending at last into records, newest first, keeping those
+// older than any unreadable record; false when the list is longer than
+// whole_list_limit.
+bool take_whole_list(SpoolOffset last, std::vector<ListRecord> &records)
+{
+    records.clear();
+    for (SpoolOffset record = last; record; record = previous_of(record)) {
+        if (records.size() == whole_list_limit)
+            return false;
+        uint32_t length = 0;
+        if (length_of(record, &length))
+            records.push_back({record, length});
+        else
+            records.clear();  // a damaged record ends the visit oldest first
+    }
     return true;
 }
 
@@ -199,6 +243,14 @@ void spool_visit_list(SpoolOffset last, SpoolVisitor visit, void *context)
 {
     if (last == 0)
         return;
+    // Nearly every list is short: one walk gives its records.
+    std::vector<ListRecord> &whole = spool.whole;
+    if (take_whole_list(last, whole)) {
+        for (size_t r = whole.size(); r-- > 0;)
+            if (!visit_text(whole[r].offset, whole[r].length, visit, context))
+                return;
+        return;
+    }
     size_t count = 0;
     for (SpoolOffset record = last; record; record = previous_of(record))
         ++count;
@@ -221,6 +273,11 @@ void spool_visit_list(SpoolOffset last, SpoolVisitor visit, void *context)
             if (!visit_record(segment[s], visit, context))
                 return;
     }
+}
+
+void spool_set_memory_budget(uint64_t bytes)
+{
+    spool.memory_budget = bytes;
 }
 
 bool spool_uses_file()

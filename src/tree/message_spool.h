@@ -3,9 +3,10 @@
 // of messages follows the length of the dynamic trace rather than the size of
 // the tree; spooling them keeps memory in proportion to the tree.
 //
-// Records are appended in 1 MiB blocks; only the block being filled stays in
-// memory. A block that cannot be written (no temporary folder, a full device)
-// is kept in memory instead: nothing is lost, only memory is spent.
+// Records are appended in 1 MiB blocks. Full blocks stay in memory up to a
+// budget the tree sets in proportion to its size, then go to the file; a
+// block that cannot be written (no temporary folder, a full device) is kept
+// in memory instead: nothing is lost, only memory is spent.
 //
 // Each record holds the offset of the record before it in the same list, so
 // appending never rewrites what is already written. Lists are read oldest
@@ -27,6 +28,9 @@ SpoolOffset spool_append(SpoolOffset previous, const char *text, size_t length);
 // Visits the list ending at last, oldest record first. The text passed to
 // visit is NUL-terminated and valid during the call only.
 void spool_visit_list(SpoolOffset last, SpoolVisitor visit, void *context);
+// Full blocks up to this many bytes stay in memory; later blocks go to the
+// file. Raising it keeps more; lowering it moves nothing already kept.
+void spool_set_memory_budget(uint64_t bytes);
 // Whether any block has been written to the temporary file (for tests).
 bool spool_uses_file();
 // Forgets every record, closes and so removes the temporary file.

@@ -22,6 +22,12 @@ namespace {
 // counted or a message attached.
 ByteArena node_arena;
 ByteArena text_arena;
+size_t node_total = 0;
+
+// Message bytes kept in memory per tree node before the spool turns to its
+// file: small runs never touch the disk, and memory still follows the tree,
+// not the length of the dynamic trace.
+const uint64_t spool_bytes_per_node = 24;
 
 void link_last_child(TestNode *parent, TestNode *child)
 {
@@ -51,6 +57,7 @@ TestNode *new_node(int32_t type, int32_t file_number, uint32_t identifier, char 
     const size_t size = sizeof(TestNode) + (check ? sizeof(CheckCounters) + sizeof(SpoolOffset) : 0);
     TestNode *node = static_cast<TestNode *>(arena_alloc(node_arena, size, alignof(TestNode)));
     memset(static_cast<void *>(node), 0, size);
+    ++node_total;
     node->type = type;
     node->file_number = file_number;
     node->identifier = identifier;
@@ -124,8 +131,10 @@ SpoolOffset *last_message_slot(const TestNode *node)
 
 void add_message(TestNode *node, char *text)
 {
-    if (SpoolOffset *last = node ? last_message_slot(node) : nullptr)
+    if (SpoolOffset *last = node ? last_message_slot(node) : nullptr) {
+        spool_set_memory_budget(node_total * spool_bytes_per_node);
         *last = spool_append(*last, text, strlen(text));
+    }
     mem_free(text);
 }
 
@@ -181,6 +190,7 @@ void for_each_child(TestNode *node, NodeVisitor visitor, void *context)
 void tree_free()
 {
     arena_release(node_arena);
+    node_total = 0;
     spool_clear();
     arena_release(text_arena);
     index_clear();

@@ -101,6 +101,50 @@ TEST(ReadUntil, Table)
     }
 }
 
+// The scanners work on whole buffer runs and refill in between; a stream
+// refilled every few bytes must give what one buffer holding everything
+// gives, wherever a token, a backslash, a NUL or a line end meets a refill.
+TEST(ReadUntil, SmallBuffersGiveTheSameTokens)
+{
+    const auto one_step = [](TraceStream *stream, int op) {
+        char token[TOKEN_BUFFER_SIZE];
+        switch (op) {
+        case 0: read_token_into(stream, ' ', token); return std::string(token);
+        case 1: read_token_into(stream, '\n', token); return std::string(token);
+        case 2: return take(read_until_text(stream, "\n"));
+        case 3: return take(read_until_char(stream, '"'));
+        case 4: skip_until_char(stream, '\n'); return std::string("skipped");
+        default: return std::to_string(read_number_field(stream, ' ', 16));
+        }
+    };
+    std::mt19937 random(4242);
+    const char pieces[] = {'a', 'b', ' ', '\n', '\\', '"', '\0', '1', 'f'};
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        for (int i = static_cast<int>(random() % 120); i > 0; --i)
+            bytes += pieces[random() % sizeof pieces];
+        if (round % 50 == 0)
+            bytes += std::string(2100, 'q') + "\\\n" + std::string(1100, 'r') + "\n";
+        const std::string file = write_temp_file(bytes);
+        std::vector<int> ops;
+        for (int i = 0; i < 12; ++i)
+            ops.push_back(static_cast<int>(random() % 6));
+        for (size_t capacity : {1, 2, 3, 5, 8}) {
+            Stream whole(bytes);
+            TraceStream *small = trace_open(file.c_str());
+            ASSERT_NE(small, nullptr);
+            small->capacity = capacity;  // the buffer is larger; only this much is filled
+            for (size_t i = 0; i < ops.size(); ++i)
+                ASSERT_EQ(one_step(small, ops[i]), one_step(whole.stream, ops[i]))
+                    << "round " << round << ", capacity " << capacity << ", step " << i;
+            EXPECT_EQ(rest_of(small), whole.rest()) << "round " << round << ", capacity " << capacity;
+            EXPECT_EQ(trace_eof(small), trace_eof(whole.stream));
+            trace_close(small);
+        }
+        unlink(file.c_str());
+    }
+}
+
 TEST(NumberFields, Table)
 {
     const struct {
