@@ -232,11 +232,14 @@ EarlyOpening early;
 
 FILE *open_results(const char *path)
 {
-    if (early.thread && path && early.path == path) {
+    if (early.thread) {
         early.thread->join();
         delete early.thread;
         early.thread = nullptr;
-        return early.stream;
+        if (path && early.path == path)
+            return early.stream;
+        if (early.stream)
+            fclose(early.stream);  // opened for another path: not this write's
     }
     return path ? fopen(path, "w") : nullptr;
 }

@@ -43,7 +43,7 @@ std::string write_through(size_t total)
 TEST(BackgroundWriter, EveryByteInOrder)
 {
     write_through(100000);    // stays below one chunk: no thread
-    write_through(20 << 20);  // many chunks through the thread
+    write_through(40 << 20);  // many chunks through the thread, with writeback started
     write_through(9 << 20);   // and again, after the thread has ended once
 }
 

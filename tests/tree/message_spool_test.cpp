@@ -28,14 +28,15 @@ std::string text_of(int list, int item)
     return "list " + std::to_string(list) + " message " + std::to_string(item);
 }
 
-// Three interleaved lists, one of them long (read back in segments), with an
-// empty text and one of 2.5 MiB that spans blocks: several MiB in all.
-void fill_and_check(bool expect_file)
+// Three interleaved lists, one of them long (read back in segments past
+// 65,536 records), with an empty text and one of 2.5 MiB that spans blocks:
+// several MiB in all.
+void fill_and_check(bool expect_file, int items = 100000)
 {
     SpoolOffset last[3] = {0, 0, 0};
     std::vector<std::string> expected[3];
     const std::string big(5 << 19, 'x');
-    for (int item = 0; item < 60000; ++item) {
+    for (int item = 0; item < items; ++item) {
         const int list = item % 7 == 0 ? item % 3 : 0;
         std::string text = item == 5 ? std::string() : item == 700 ? big : text_of(list, item);
         last[list] = spool_append(last[list], text.data(), text.size());
@@ -68,4 +69,32 @@ TEST(MessageSpool, WithoutATemporaryFolderEverythingStaysInMemory)
     setenv("TMPDIR", "/nonexistent/folder/for/tallyrpt", 1);
     fill_and_check(false);
     saved ? setenv("TMPDIR", kept.c_str(), 1) : unsetenv("TMPDIR");
+}
+
+// Lists just below, at and above the length read in one walk.
+TEST(MessageSpool, ListsAroundTheOneWalkLength)
+{
+    for (int count : {65535, 65536, 65537}) {
+        SpoolOffset last = 0;
+        for (int i = 0; i < count; ++i) {
+            const std::string text = std::to_string(i);
+            last = spool_append(last, text.data(), text.size());
+        }
+        const std::vector<std::string> texts = read_list(last);
+        ASSERT_EQ(texts.size(), static_cast<size_t>(count));
+        for (int i = 0; i < count; i += 997)
+            EXPECT_EQ(texts[i], std::to_string(i));
+        EXPECT_EQ(texts.back(), std::to_string(count - 1));
+        spool_clear();
+    }
+}
+
+// Full blocks stay in memory up to the budget and go to the file after it;
+// either way the lists read back the same.
+TEST(MessageSpool, MemoryBudgetKeepsTheFirstBlocks)
+{
+    spool_set_memory_budget(uint64_t(64) << 20);
+    fill_and_check(false);
+    spool_set_memory_budget(uint64_t(2) << 20);
+    fill_and_check(true);
 }
