@@ -12,6 +12,8 @@
 #   BENCH_RUNS=3          timed runs per size (after one warm-up run)
 #   BENCH_REPEAT=10       repeat count of the memory-growth set (0: skip it)
 #   BENCH_REPEAT_SIZE=M   size of the memory-growth set
+# Every timed job (tallyrpt or the floor) starts after a sync, with nothing
+# left to write back from the job before it.
 # Trace sets are cached in <build>/bench-data/<size>-seed<N>[-r<R>] and made
 # again only when missing or older than the generator.
 set -uo pipefail
@@ -148,11 +150,15 @@ for size in $sizes; do
   run_tallyrpt "$dir" warmup > /dev/null || continue
   walls=() rsss=() cpus=() floors=() failed=0
   for i in $(seq 1 "$runs"); do
+    # Each timed job starts with no write-back pending from the one before,
+    # so that neither pays for the other's output reaching the disk.
+    sync
     result=$(run_tallyrpt "$dir" "$i") || { failed=1; break; }
     read -r run_wall run_rss run_cpu <<< "$result"
     walls+=("$run_wall")
     rsss+=("$run_rss")
     cpus+=("$run_cpu")
+    sync
     floors+=("$(run_floor "$dir")")
     echo "   run $i: $run_wall s wall, $run_cpu s CPU, peak RSS $run_rss kB, floor ${floors[-1]} s"
   done
