@@ -54,7 +54,7 @@ size_t read_token_into(TraceStream *stream, int delimiter, char *token)
     // A NUL byte read from the trace ends the token: storing stops there.
     size_t room = char_token_limit;
     const unsigned char wanted = static_cast<unsigned char>(delimiter & 0xff);
-    for (;;) {
+    while (trace_more(stream)) {
         const unsigned char *p = stream->position;
         const unsigned char *const end = stream->end;
         while (p < end) {
@@ -72,9 +72,6 @@ size_t read_token_into(TraceStream *stream, int delimiter, char *token)
                 token[count++] = static_cast<char>(c);
         }
         stream->position = end;
-        if (trace_refill(stream) < 0)
-            break;
-        --stream->position;  // the refilled byte is read by the loop above
     }
     token[count] = '\0';
     return count;
@@ -83,16 +80,13 @@ size_t read_token_into(TraceStream *stream, int delimiter, char *token)
 void skip_until_char(TraceStream *stream, int delimiter)
 {
     const unsigned char wanted = static_cast<unsigned char>(delimiter & 0xff);
-    for (;;) {
+    while (trace_more(stream)) {
         const size_t available = static_cast<size_t>(stream->end - stream->position);
         if (const void *hit = memchr(stream->position, wanted, available)) {
             stream->position = static_cast<const unsigned char *>(hit) + 1;
             return;
         }
         stream->position = stream->end;
-        const int c = trace_refill(stream);
-        if (c < 0 || c == wanted)
-            return;
     }
 }
 
@@ -118,7 +112,7 @@ char *read_line_text(TraceStream *stream)
         memcpy(stored + count, from, part);
         count += part;
     };
-    for (;;) {
+    while (trace_more(stream)) {
         const unsigned char *p = stream->position;
         const unsigned char *const end = stream->end;
         const void *newline = memchr(p, '\n', static_cast<size_t>(end - p));
@@ -131,9 +125,6 @@ char *read_line_text(TraceStream *stream)
                 break;
             }
             stream->position = end;
-            if (trace_refill(stream) < 0)
-                break;
-            --stream->position;  // the refilled byte is read by the loop above
             continue;
         }
         const unsigned char *at = static_cast<const unsigned char *>(backslash);

@@ -37,5 +37,18 @@ inline int trace_getc(TraceStream *stream)
     return trace_refill(stream);
 }
 
+// Whether unread bytes are in the buffer [position, end), refilling it when
+// it is used up; false at the end of the stream (the flag is then set as by
+// trace_getc). For scanners that work on whole buffer runs.
+inline bool trace_more(TraceStream *stream)
+{
+    if (stream->position < stream->end)
+        return true;
+    if (trace_refill(stream) < 0)
+        return false;
+    --stream->position;  // trace_refill consumed the first byte: put it back
+    return true;
+}
+
 bool trace_eof(const TraceStream *stream);
 bool trace_error(const TraceStream *stream);

@@ -79,6 +79,13 @@ void write_chunks()
     }
 }
 
+// Writes the chunk being filled on the calling thread.
+void write_filling_here()
+{
+    fwrite_unlocked(writer.filling.data(), 1, writer.filling.size(), writer.stream);
+    writer.filling.clear();
+}
+
 // Hands the filled chunk to the thread (starting it on first use) and takes
 // an empty one.
 void hand_over_filling()
@@ -91,8 +98,7 @@ void hand_over_filling()
         }
     }
     if (writer.no_thread) {
-        fwrite_unlocked(writer.filling.data(), 1, writer.filling.size(), writer.stream);
-        writer.filling.clear();
+        write_filling_here();
         return;
     }
     std::unique_lock<std::mutex> guard(writer.lock);
@@ -152,8 +158,8 @@ void background_writer_end()
         delete writer.thread;
         writer.thread = nullptr;
         writer.ending = false;
-    } else if (!writer.filling.empty()) {
-        fwrite_unlocked(writer.filling.data(), 1, writer.filling.size(), writer.stream);
+    } else {
+        write_filling_here();
     }
     writer.stream = nullptr;
     writer.no_thread = false;
