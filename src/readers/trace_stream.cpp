@@ -1,6 +1,12 @@
 // The trace input stream: read(2) into one large buffer, with the C stream
 // end-of-file convention (the flag goes up only when a read finds nothing
 // more). Memory streams hold a copy of their bytes and never refill.
+//
+// Traces written on Windows end their lines with CR LF. Every CR right
+// before a LF is taken out as the bytes arrive, so both readers see such a
+// trace exactly as its LF form; a buffer ending in CR keeps that CR back
+// until the next byte shows whether a LF follows. One memchr per buffer is
+// all a LF trace pays.
 #include "readers/trace_stream.h"
 
 #include "diagnostics/memory.h"
@@ -19,13 +25,31 @@ TraceStream *new_stream(int descriptor, size_t capacity)
 {
     TraceStream *stream = static_cast<TraceStream *>(mem_alloc(sizeof(TraceStream)));
     stream->descriptor = descriptor;
-    stream->buffer = static_cast<unsigned char *>(mem_alloc(capacity ? capacity : 1));
+    // One byte more than a read fills: room for a CR held back before it.
+    stream->buffer = static_cast<unsigned char *>(mem_alloc(capacity + 1));
     stream->capacity = capacity;
     stream->position = stream->buffer;
     stream->end = stream->buffer;
     stream->at_end = false;
     stream->failed = false;
+    stream->held_cr = false;
     return stream;
+}
+
+// Removes every CR that a LF follows from [begin, end); returns the new end.
+// A CR standing last is kept: the caller knows what comes after it.
+unsigned char *drop_cr_before_lf(unsigned char *begin, unsigned char *end)
+{
+    unsigned char *cr = static_cast<unsigned char *>(memchr(begin, '\r', static_cast<size_t>(end - begin)));
+    if (!cr)
+        return end;
+    unsigned char *to = cr;
+    for (unsigned char *from = cr; from < end; ++from) {
+        if (*from == '\r' && from + 1 < end && from[1] == '\n')
+            continue;
+        *to++ = *from;
+    }
+    return to;
 }
 
 }  // namespace
@@ -53,7 +77,7 @@ TraceStream *trace_open_memory(const char *data, size_t size)
     TraceStream *stream = new_stream(-1, size);
     if (size)
         memcpy(stream->buffer, data, size);
-    stream->end = stream->buffer + size;
+    stream->end = drop_cr_before_lf(stream->buffer, stream->buffer + size);
     return stream;
 }
 
@@ -73,19 +97,40 @@ int trace_refill(TraceStream *stream)
         stream->at_end = true;
         return -1;
     }
-    ssize_t count;
-    do
-        count = read(stream->descriptor, stream->buffer, stream->capacity);
-    while (count < 0 && errno == EINTR);
-    if (count <= 0) {
-        stream->at_end = true;
-        stream->failed = count < 0;
-        stream->position = stream->end = stream->buffer;
-        return -1;
+    for (;;) {
+        // A CR held back from the previous buffer comes first in this one.
+        const size_t kept = stream->held_cr ? 1 : 0;
+        stream->buffer[0] = '\r';
+        ssize_t count = -1;
+        if (!stream->failed) {
+            do
+                count = read(stream->descriptor, stream->buffer + kept, stream->capacity);
+            while (count < 0 && errno == EINTR);
+        }
+        if (count <= 0) {
+            stream->failed = stream->failed || count < 0;
+            stream->held_cr = false;
+            if (!kept) {
+                stream->at_end = true;
+                stream->position = stream->end = stream->buffer;
+                return -1;
+            }
+            // The trace ends in CR: an ordinary last byte.
+            stream->position = stream->buffer;
+            stream->end = stream->buffer + 1;
+            return *stream->position++;
+        }
+        unsigned char *end = drop_cr_before_lf(stream->buffer, stream->buffer + kept + count);
+        stream->held_cr = end[-1] == '\r';
+        if (stream->held_cr)
+            --end;
+        if (end > stream->buffer) {
+            stream->position = stream->buffer;
+            stream->end = end;
+            return *stream->position++;
+        }
+        // Nothing but a CR so far: read on to see what follows it.
     }
-    stream->position = stream->buffer;
-    stream->end = stream->buffer + count;
-    return *stream->position++;
 }
 
 bool trace_eof(const TraceStream *stream)

@@ -16,6 +16,7 @@ struct TraceStream {
     const unsigned char *end;
     bool at_end;
     bool failed;
+    bool held_cr;  // a CR read last, not yet in the buffer (see trace_refill)
 };
 
 // Null when the path cannot be opened for reading or names a directory.

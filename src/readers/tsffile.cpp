@@ -21,6 +21,7 @@ struct StaticState {
     char *pending_source_name;  // owned, or null
     uint32_t scope;
     int32_t line;
+    bool section_open;  // an "IN \"File\"" not yet closed by "ED"
 };
 
 void skip_rest_of_line(TraceStream *stream)
@@ -67,6 +68,7 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
             set_file_names(file_number, state.path);
         }
         state.scope = identifier;
+        state.section_open = true;
         return;
     }
     const int type = scope_type_of(kind);
@@ -139,6 +141,7 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         break;
     case STATIC_ED:
         ++*state.counter;
+        state.section_open = false;
         break;
     case STATIC_LK:
         state.line = record.line;
@@ -266,7 +269,7 @@ void release_static_record(StaticRecord *record)
 
 int read_static_stream(TraceStream *stream, const char *path, int32_t *counter)
 {
-    StaticState state = {path, counter, nullptr, 1, 0};
+    StaticState state = {path, counter, nullptr, 1, 0, false};
     RecordBatch one;
     for (size_t applied = 0; !trace_eof(stream); ++applied) {
         if (applied == read_ahead_after()) {
@@ -278,6 +281,10 @@ int read_static_stream(TraceStream *stream, const char *path, int32_t *counter)
         apply_static_record(state, one.records[0], one);
     }
     mem_free(state.pending_source_name);
+    // A trace cut before its last "ED" closes its section here, so that the
+    // next trace's first section gets a number of its own.
+    if (state.section_open)
+        ++*counter;
     return trace_error(stream) ? -1 : 0;
 }
 

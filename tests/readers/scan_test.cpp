@@ -92,6 +92,13 @@ TEST(ReadUntil, Table)
         {"terminator longer than what was stored", "D", 0, "ED", "", ""},
         // 1998 characters fit the buffer; the final drop removes one more.
         {"long line cut and read to its end", std::string(2500, 'a') + "\nZ", 0, "\n", std::string(1997, 'a'), "Z"},
+        // A CR right before a LF belongs to the line end; any other CR is a byte.
+        {"CR LF closes a statement text", "abc\"\r\nNEXT", 0, "\n", "abc", "NEXT"},
+        {"CR LF ends a message token", "1a \"m\"\r\nX", '\n', nullptr, "1a \"m\"", "X"},
+        {"CR LF inside a token is dropped", "ED\r\nDB rest", ' ', nullptr, "EDDB", "rest"},
+        {"CR before another CR is kept", "a\r\r\nb", '\n', nullptr, "a\r", "b"},
+        {"CR without LF is kept", "a\rb\n", '\n', nullptr, "a\rb", ""},
+        {"CR at the end of the trace is kept", "ab\r", '\n', nullptr, "ab\r", ""},
     };
     for (const auto &c : cases) {
         Stream in(c.input);
@@ -118,7 +125,7 @@ TEST(ReadUntil, SmallBuffersGiveTheSameTokens)
         }
     };
     std::mt19937 random(4242);
-    const char pieces[] = {'a', 'b', ' ', '\n', '\\', '"', '\0', '1', 'f'};
+    const char pieces[] = {'a', 'b', ' ', '\n', '\\', '"', '\0', '1', 'f', '\r', '\r'};
     for (int round = 0; round < 300; ++round) {
         std::string bytes;
         for (int i = static_cast<int>(random() % 120); i > 0; --i)

@@ -66,6 +66,37 @@ mkdir keep && printf 'previous\n' > keep/page.html
 cmp -s keep/page.html from_stdin.xml || fail stdin "standard input and output differ from the named files"
 [ "$(ls -A keep)" = page.html ] || fail good "files left beside the output: $(ls -A keep)"
 
+# Special files are written as they are, never replaced by a regular file.
+mkfifo page.fifo
+timeout 10 cat page.fifo > through_fifo.html &
+timeout 10 "$tallyview" -o page.fifo "$data/mixed.xrd" || fail fifo "status $?"
+wait
+[ -p page.fifo ] || fail fifo "the FIFO was replaced"
+[ -s through_fifo.html ] || fail fifo "nothing came through the FIFO"
+if mknod full_device c 1 7 2>/dev/null; then
+  "$tallyview" -o full_device "$data/mixed.xrd" 2> stderr && fail device "status 0 on a full device"
+  [ -c full_device ] || fail device "the device was replaced"
+  grep -q 'full_device: cannot be written' stderr || fail device "no reason in: $(cat stderr)"
+fi
+
+# A reader that leaves, and a file-size limit: status 1 and one line, not a
+# signal; no partial file at the named path.
+python3 - "$tallyview" "$data/mixed.xrd" > pipe_status 2> stderr <<'PY'
+import os, subprocess, sys
+read_end, write_end = os.pipe()
+os.close(read_end)  # the reader has left before the first byte
+print(subprocess.call([sys.argv[1], sys.argv[2]], stdout=write_end))
+PY
+[ "$(cat pipe_status)" = 1 ] || fail pipe "status $(cat pipe_status) when the reader has left"
+[ "$(wc -l < stderr)" = 1 ] || fail pipe "not one line: $(cat stderr)"
+grep -q 'standard output' stderr || fail pipe "no reason in: $(cat stderr)"
+mkdir limited
+(ulimit -f 1; "$tallyview" -o limited/page.html "$data/mixed.xrd") 2> stderr
+status=$?
+[ "$status" = 1 ] || fail limit "status $status over the file-size limit"
+[ "$(wc -l < stderr)" = 1 ] || fail limit "not one line: $(cat stderr)"
+[ -z "$(ls -A limited)" ] || fail limit "files left behind: $(ls -A limited)"
+
 "$tallyview" --help > help.txt || fail help "status $?"
 grep -q -- '--junit' help.txt || fail help "no usage text"
 

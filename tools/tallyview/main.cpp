@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QTranslator>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -65,6 +66,11 @@ int read_input(const QString &path, view_results &results, QString &error)
 
 int main(int argc, char **argv)
 {
+    // A reader that leaves the output pipe, or a file-size limit, would end
+    // the process by a signal with half an output and no word; ignored, they
+    // make the write fail, which is reported (and a named file not created).
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     install_catalogue(app);
 

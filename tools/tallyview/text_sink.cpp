@@ -82,9 +82,16 @@ void sink_attribute(text_sink &sink, const QString &text)
 
 bool sink_flush(text_sink &sink)
 {
-    if (!sink.buffer.isEmpty() && !sink.failed && sink.device) {
-        if (sink.device->write(sink.buffer) != sink.buffer.size())
+    // A short write is followed by another, which then fails with the
+    // device's reason (a full disk, a file-size limit) for the message.
+    const char *data = sink.buffer.constData();
+    qsizetype left = sink.buffer.size();
+    while (left > 0 && !sink.failed && sink.device) {
+        const qint64 written = sink.device->write(data, left);
+        if (written <= 0)
             sink.failed = true;
+        else
+            data += written, left -= written;
     }
     sink.buffer.resize(0);  // keeps the capacity for the next block
     return !sink.failed;
