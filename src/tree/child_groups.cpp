@@ -45,10 +45,10 @@ uint64_t group_hash(const TestNode *parent, int32_t file_number, uint32_t identi
     return finish(hash);
 }
 
-// Copies share their model's text, so equal texts are often the same pointer.
-bool same_text(const char *a, const char *b)
+// Texts are stored once each: equal texts are equal references.
+bool same_text(NodeText a, NodeText b)
 {
-    return a == b || strcmp(a, b) == 0;
+    return a.at == b.at;
 }
 
 uint64_t group_hash_of(const TestNode *node)
@@ -96,7 +96,7 @@ TestNode *child_groups_find(TestNode *context, const TestNode *model)
                 enter_child(child);
     }
 
-    const char *text = model->text ? model->text : "";
+    const NodeText text = model->text;
     TestNode *head = flat_find(
         group_heads, group_hash(context, model->file_number, model->identifier, model->line),
         [&](const TestNode *node) {

@@ -68,7 +68,7 @@ void append_file_tree(std::string &out, const TestNode *root)
             node = open.back();
             open.pop_back();
         }
-        node = node == root ? nullptr : node->next_sibling;
+        node = node == root ? nullptr : static_cast<const TestNode *>(node->next_sibling);
     }
 }
 

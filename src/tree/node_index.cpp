@@ -26,7 +26,7 @@ const int32_t dense_file_limit = 1 << 20;
 const uint32_t dense_slack = 4096;
 
 struct DenseSection {
-    std::vector<TestNode *> by_identifier;
+    std::vector<uint32_t> by_identifier;  // node references, 0 for none
     uint32_t count = 0;
 };
 std::vector<DenseSection> dense_sections;
@@ -70,8 +70,10 @@ uint32_t key_bucket(int32_t file_number, uint32_t identifier)
 TestNode *find_node(int32_t file_number, uint32_t identifier)
 {
     if (const DenseSection *section = dense_section(file_number)) {
-        if (identifier < section->by_identifier.size() && section->by_identifier[identifier])
-            return section->by_identifier[identifier];
+        if (identifier < section->by_identifier.size()) {
+            if (const uint32_t reference = section->by_identifier[identifier])
+                return node_at(reference);
+        }
     }
     if (!index_slots.used)
         return nullptr;
@@ -83,7 +85,13 @@ TestNode *find_node(int32_t file_number, uint32_t identifier)
 
 void index_insert(TestNode *node)
 {
-    if (!node || find_node(node->file_number, node->identifier))
+    if (node)
+        index_insert_reference(node, node_reference(node));
+}
+
+void index_insert_reference(TestNode *node, uint32_t reference)
+{
+    if (find_node(node->file_number, node->identifier))
         return;  // the first node with this key stays
     const int32_t file_number = node->file_number;
     if (file_number >= 0 && file_number < dense_file_limit) {
@@ -93,8 +101,8 @@ void index_insert(TestNode *node)
         const uint32_t identifier = node->identifier;
         if (identifier < 2 * static_cast<uint64_t>(section.count) + dense_slack) {
             if (identifier >= section.by_identifier.size())
-                section.by_identifier.resize(std::max<size_t>(identifier + 1, section.by_identifier.size() * 3 / 2), nullptr);
-            section.by_identifier[identifier] = node;
+                section.by_identifier.resize(std::max<size_t>(identifier + 1, section.by_identifier.size() * 3 / 2), 0);
+            section.by_identifier[identifier] = reference;
             ++section.count;
             return;
         }

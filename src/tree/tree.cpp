@@ -2,13 +2,13 @@
 // lifetime. The index, the equal-child tables and the file list live in
 // their own files (node_index.cpp, child_groups.cpp, file_list.cpp).
 //
-// Nodes, counter blocks and node texts come from the tree's arenas and go
-// away together in tree_free; message texts go to the message spool.
+// Nodes with their counter blocks, and node texts, live in the tree's stores
+// (node_store.h) and go away together in tree_free; message texts go to the
+// message spool.
 #include "tree/tree.h"
 
 #include "diagnostics/memory.h"
 #include "report/vocabulary.h"
-#include "tree/arena.h"
 #include "tree/message_spool.h"
 #include "tree/tree_internal.h"
 
@@ -17,11 +17,9 @@
 
 namespace {
 
-// Nodes, each check node followed by its counter block and the spool offset
-// of its last message, so that they share cache lines when a result is
-// counted or a message attached.
-ByteArena node_arena;
-ByteArena text_arena;
+// Each check node is followed by its counter block and the spool offset of
+// its last message, so that they share cache lines when a result is counted
+// or a message attached.
 size_t node_total = 0;
 
 // Message bytes kept in memory per tree node before the spool turns to its
@@ -29,13 +27,13 @@ size_t node_total = 0;
 // not the length of the dynamic trace.
 const uint64_t spool_bytes_per_node = 24;
 
-void link_last_child(TestNode *parent, TestNode *child)
+void link_last_child(TestNode *parent, TestNode *child, uint32_t child_reference)
 {
     if (parent->last_child)
-        parent->last_child->next_sibling = child;
+        parent->last_child->next_sibling.at = child_reference;
     else
-        parent->first_child = child;
-    parent->last_child = child;
+        parent->first_child.at = child_reference;
+    parent->last_child.at = child_reference;
     child_groups_note_append(parent, child);
 }
 
@@ -48,29 +46,28 @@ void tree_init()
 
 namespace {
 
-// A node whose text is already owned by the tree (a copy shares its model's
-// text: texts never change and all go away together in tree_free).
-TestNode *new_node(int32_t type, int32_t file_number, uint32_t identifier, char *owned_text,
-                   TestNode *parent, int32_t line)
+// A node with a stored text (a copy shares its model's: texts never change).
+TestNode *new_node(int32_t type, int32_t file_number, uint32_t identifier, uint32_t text,
+                   TestNode *parent, int32_t line, uint32_t *reference)
 {
     const bool check = is_check_type(type);
     const size_t size = sizeof(TestNode) + (check ? sizeof(CheckCounters) + sizeof(SpoolOffset) : 0);
-    TestNode *node = static_cast<TestNode *>(arena_alloc(node_arena, size, alignof(TestNode)));
-    memset(static_cast<void *>(node), 0, size);
+    TestNode *node = store_new_node(size, reference);  // zeroed: counters and offset 0
     ++node_total;
     node->type = type;
     node->file_number = file_number;
     node->identifier = identifier;
-    node->text = owned_text;
+    node->text.at = text;
     node->line = line;
-    node->parent = parent;
-    if (check) {
-        node->status = VERDICT_NOT_EXECUTED;
-        node->extension = reinterpret_cast<CheckCounters *>(node + 1);  // memset made the offset 0
-    } else {
-        node->status = VERDICT_PASSED;
-    }
+    node->parent.at = parent ? node_reference(parent) : 0;
+    node->extension.present = check;
+    node->status = check ? VERDICT_NOT_EXECUTED : VERDICT_PASSED;
     return node;
+}
+
+uint32_t stored_text(const char *text)
+{
+    return text ? store_text(text, strlen(text)) : 0;
 }
 
 }  // namespace
@@ -78,8 +75,8 @@ TestNode *new_node(int32_t type, int32_t file_number, uint32_t identifier, char 
 TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
                       const char *text, TestNode *parent, int32_t line)
 {
-    char *owned = text ? arena_strndup(text_arena, text, strlen(text)) : arena_strndup(text_arena, "", 0);
-    return new_node(type, file_number, identifier, owned, parent, line);
+    uint32_t reference;
+    return new_node(type, file_number, identifier, stored_text(text), parent, line, &reference);
 }
 
 void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
@@ -88,19 +85,21 @@ void add_child(int32_t file_number, int32_t type, uint32_t identifier, const cha
     TestNode *parent = find_node(file_number, parent_identifier);
     if (!parent)
         return;
-    TestNode *node = create_node(type, file_number, identifier, text, parent, line);
-    index_insert(node);
-    link_last_child(parent, node);
+    uint32_t reference;
+    TestNode *node = new_node(type, file_number, identifier, stored_text(text), parent, line, &reference);
+    index_insert_reference(node, reference);
+    link_last_child(parent, node, reference);
 }
 
 TestNode *append_copy(TestNode *context, TestNode *model)
 {
     if (!context || !model)
         return nullptr;
-    TestNode *copy = new_node(model->type, model->file_number, model->identifier, model->text,
-                              context, model->line);
-    index_insert(copy);
-    link_last_child(context, copy);
+    uint32_t reference;
+    TestNode *copy = new_node(model->type, model->file_number, model->identifier, model->text.at,
+                              context, model->line, &reference);
+    index_insert_reference(copy, reference);
+    link_last_child(context, copy, reference);
     return copy;
 }
 
@@ -124,7 +123,8 @@ namespace {
 // nodes made as check nodes; null for other nodes.
 SpoolOffset *last_message_slot(const TestNode *node)
 {
-    return node->extension ? reinterpret_cast<SpoolOffset *>(node->extension + 1) : nullptr;
+    CheckCounters *counters = node->extension;
+    return counters ? reinterpret_cast<SpoolOffset *>(counters + 1) : nullptr;
 }
 
 }  // namespace
@@ -189,10 +189,10 @@ void for_each_child(TestNode *node, NodeVisitor visitor, void *context)
 
 void tree_free()
 {
-    arena_release(node_arena);
+    node_store_clear();
     node_total = 0;
     spool_clear();
-    arena_release(text_arena);
+    text_store_clear();
     index_clear();
     child_groups_clear();
     file_list_clear();

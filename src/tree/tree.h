@@ -38,19 +38,69 @@ struct CheckCounters {
     int32_t entry_count;
 };
 
+struct TestNode;
+
+// Nodes and texts are named by 32-bit references into the tree's stores
+// (node_store.h); these fields read like the pointers they stand for.
+
+// A link to another node, or none.
+struct NodeLink {
+    uint32_t at;  // 0: none
+    operator TestNode *() const;
+    TestNode *operator->() const { return *this; }
+};
+
+// A node's text: NUL-terminated, local 8-bit, never null, stored once per
+// distinct text and shared by every node that carries it.
+struct NodeText {
+    uint32_t at;
+    operator const char *() const;
+};
+
+// A node's counters: present exactly for nodes made as check nodes, and then
+// stored right after the node.
+struct NodeCounters {
+    uint16_t present;
+    operator CheckCounters *() const;
+    CheckCounters *operator->() const { return *this; }
+    CheckCounters &operator*() const { return *static_cast<CheckCounters *>(*this); }
+};
+
+// 40 bytes; a check node takes 24 more for its counters and the place of its
+// last message.
 struct TestNode {
     int32_t type;
     int32_t file_number;
     uint32_t identifier;
-    char *text;  // owned, local 8-bit, never null
+    NodeText text;
     int32_t line;
-    int32_t status;
-    CheckCounters *extension;  // present exactly for nodes made as check nodes
-    TestNode *parent;
-    TestNode *next_sibling;
-    TestNode *first_child;
-    TestNode *last_child;
+    int16_t status;
+    NodeCounters extension;
+    NodeLink parent;
+    NodeLink next_sibling;
+    NodeLink first_child;
+    NodeLink last_child;
 };
+
+#include "tree/node_store.h"
+
+inline NodeLink::operator TestNode *() const
+{
+    return at ? node_at(at) : nullptr;
+}
+
+inline NodeText::operator const char *() const
+{
+    return text_at(at);
+}
+
+inline NodeCounters::operator CheckCounters *() const
+{
+    if (!present)
+        return nullptr;
+    const char *node = reinterpret_cast<const char *>(this) - offsetof(TestNode, extension);
+    return reinterpret_cast<CheckCounters *>(const_cast<char *>(node) + sizeof(TestNode));
+}
 
 struct FileEntry {
     int32_t file_number;

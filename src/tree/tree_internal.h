@@ -5,6 +5,8 @@
 #include "tree/tree.h"
 
 // The node index (node_index.cpp).
+// index_insert for a node whose reference is known.
+void index_insert_reference(TestNode *node, uint32_t reference);
 void index_clear();
 
 // Equal-child look-up tables (child_groups.cpp). Tables exist only for

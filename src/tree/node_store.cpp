@@ -1,0 +1,88 @@
+// The node store: see node_store.h.
+//
+// A node reference is a block number and a place in 8-byte units; the first
+// unit of every block holds the block's number, so no node has reference 0.
+// With 32-bit references the store holds up to 32 GB of nodes; a tree that
+// would need more is treated as memory running out.
+#include "tree/node_store.h"
+
+#include "diagnostics/memory.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+#ifndef TALLY_ARENA_BLOCK_SIZE
+#define TALLY_ARENA_BLOCK_SIZE (1024 * 1024)  // smaller in fuzz builds
+#endif
+const size_t block_size = TALLY_ARENA_BLOCK_SIZE;
+static_assert((block_size & (block_size - 1)) == 0 && block_size >= 256,
+              "node blocks are a power of two, aligned to their size");
+
+constexpr unsigned log2_of(size_t value)
+{
+    return value <= 1 ? 0 : 1 + log2_of(value / 2);
+}
+const unsigned unit_shift = log2_of(block_size / 8);
+const uint32_t unit_mask = static_cast<uint32_t>(block_size / 8 - 1);
+const size_t block_limit = size_t(1) << (32 - unit_shift);
+
+std::vector<char *> blocks;
+char *cursor = nullptr;
+size_t left = 0;
+uint32_t next_reference = 0;
+
+void start_block()
+{
+    if (blocks.size() == block_limit)
+        die_out_of_memory();
+    void *block = nullptr;
+    if (posix_memalign(&block, block_size, block_size) != 0)
+        die_out_of_memory();
+    const uint32_t number = static_cast<uint32_t>(blocks.size());
+    blocks.push_back(static_cast<char *>(block));
+    node_blocks.table = blocks.data();
+    memcpy(block, &number, sizeof number);
+    cursor = static_cast<char *>(block) + 8;
+    left = block_size - 8;
+    next_reference = (number << unit_shift) | 1;
+}
+
+}  // namespace
+
+NodeBlocks node_blocks = {nullptr, unit_shift, unit_mask};
+
+TestNode *store_new_node(size_t size, uint32_t *reference)
+{
+    if (left < size)
+        start_block();
+    char *node = cursor;
+    memset(node, 0, size);
+    *reference = next_reference;
+    next_reference += static_cast<uint32_t>(size / 8);
+    cursor += size;
+    left -= size;
+    return reinterpret_cast<TestNode *>(node);
+}
+
+uint32_t node_reference(const TestNode *node)
+{
+    const uintptr_t address = reinterpret_cast<uintptr_t>(node);
+    const uintptr_t base = address & ~uintptr_t(block_size - 1);
+    uint32_t number;
+    memcpy(&number, reinterpret_cast<const void *>(base), sizeof number);
+    return (number << unit_shift) | static_cast<uint32_t>((address - base) >> 3);
+}
+
+void node_store_clear()
+{
+    for (char *block : blocks)
+        free(block);
+    std::vector<char *>().swap(blocks);
+    node_blocks.table = nullptr;
+    cursor = nullptr;
+    left = 0;
+    next_reference = 0;
+}

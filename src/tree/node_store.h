@@ -1,0 +1,53 @@
+// Where the tree's nodes and texts live, and the 32-bit references that name
+// them in place of pointers (included by tree.h).
+//
+// Nodes are carved out of blocks aligned to their size; each block starts
+// with its own number, so the reference of a node known by address is one
+// read from its block, and a reference names the block and the node's place
+// in it in 8-byte units. Texts are kept once per distinct text (interned):
+// a reference is a block number and an offset into that block. Both stores
+// live as long as the tree and are released together by tree_free.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct TestNode;
+
+// The block tables, readable by the inline look-ups below.
+struct NodeBlocks {
+    char **table;         // by block number
+    unsigned unit_shift;  // bits of a reference that give the 8-byte unit in a block
+    uint32_t unit_mask;
+};
+struct TextBlocks {
+    char **table;  // by block number; block 0 holds only the empty text
+    unsigned offset_bits;
+    uint32_t offset_mask;
+};
+extern NodeBlocks node_blocks;
+extern TextBlocks text_blocks;
+
+// The node a non-zero reference names.
+inline TestNode *node_at(uint32_t reference)
+{
+    return reinterpret_cast<TestNode *>(node_blocks.table[reference >> node_blocks.unit_shift]
+                                        + (size_t(reference & node_blocks.unit_mask) << 3));
+}
+
+// The text a reference names; reference 0 is the empty text.
+inline const char *text_at(uint32_t reference)
+{
+    return text_blocks.table[reference >> text_blocks.offset_bits] + (reference & text_blocks.offset_mask);
+}
+
+// Room for a node of size bytes (a multiple of 8), zeroed; its reference
+// goes to *reference.
+TestNode *store_new_node(size_t size, uint32_t *reference);
+// The reference of a node made by store_new_node.
+uint32_t node_reference(const TestNode *node);
+// The reference of the stored copy of length bytes of text (no NUL among
+// them); equal texts give equal references.
+uint32_t store_text(const char *text, size_t length);
+void node_store_clear();
+void text_store_clear();

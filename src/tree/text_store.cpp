@@ -1,0 +1,170 @@
+// The text store: every distinct node text once, in blocks, found again
+// through a hash table of references (see node_store.h).
+//
+// Statement texts repeat a great deal (a helper class's checks, the same call
+// in many test cases, every copy of a node), so keeping each text once takes
+// a fraction of the memory, and equal texts are equal references.
+//
+// A reference is a block number and an offset in the block. A text longer
+// than a quarter block gets a block of its own. With 32-bit references the
+// store holds up to 4 GB of distinct text; a tree that would need more is
+// treated as memory running out.
+#include "tree/node_store.h"
+
+#include "diagnostics/memory.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+#ifndef TALLY_ARENA_BLOCK_SIZE
+#define TALLY_ARENA_BLOCK_SIZE (1024 * 1024)  // smaller in fuzz builds
+#endif
+const size_t block_size = TALLY_ARENA_BLOCK_SIZE;
+static_assert((block_size & (block_size - 1)) == 0, "text blocks are a power of two");
+
+constexpr unsigned log2_of(size_t value)
+{
+    return value <= 1 ? 0 : 1 + log2_of(value / 2);
+}
+const unsigned offset_bits = log2_of(block_size);
+const uint32_t offset_mask = static_cast<uint32_t>(block_size - 1);
+const size_t block_limit = size_t(1) << (32 - offset_bits);
+const size_t large_text = block_size / 4;
+
+// Block 0 holds the empty text alone, so that reference 0 is "".
+char empty_text[1] = "";
+char *initial_table[1] = {empty_text};
+
+std::vector<char *> blocks;  // blocks[0] is empty_text once any text is stored
+char *cursor = nullptr;
+size_t left = 0;
+uint32_t cursor_reference = 0;
+
+// Open addressing, probed linearly: each slot holds a reference with the top
+// half of its text's hash (0 marks an empty slot; no stored text has
+// reference 0), so a probe reads a text only when the halves match.
+std::vector<uint64_t> slots;
+size_t used = 0;
+
+uint64_t text_hash(const char *text, size_t length)
+{
+    uint64_t hash = 0x9e3779b97f4a7c15ULL ^ length;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        memcpy(&word, text + i, 8);
+        hash = (hash ^ word) * 0xbf58476d1ce4e5b9ULL;
+        hash ^= hash >> 31;
+    }
+    uint64_t tail = 0;
+    memcpy(&tail, text + i, length - i);
+    hash = (hash ^ tail) * 0x94d049bb133111ebULL;
+    hash ^= hash >> 29;
+    hash *= 0xbf58476d1ce4e5b9ULL;
+    hash ^= hash >> 32;
+    return hash;
+}
+
+uint32_t new_block(char *block)
+{
+    if (blocks.empty())
+        blocks.push_back(empty_text);
+    if (blocks.size() == block_limit)
+        die_out_of_memory();
+    blocks.push_back(block);
+    text_blocks.table = blocks.data();
+    return static_cast<uint32_t>(blocks.size() - 1) << offset_bits;
+}
+
+uint32_t append_text(const char *text, size_t length)
+{
+    const size_t size = length + 1;
+    char *copy;
+    uint32_t reference;
+    if (size > large_text) {
+        copy = static_cast<char *>(mem_alloc(size));
+        reference = new_block(copy);
+    } else {
+        if (left < size) {
+            cursor = static_cast<char *>(mem_alloc(block_size));
+            cursor_reference = new_block(cursor);
+            left = block_size;
+        }
+        copy = cursor;
+        reference = cursor_reference;
+        cursor += size;
+        cursor_reference += static_cast<uint32_t>(size);
+        left -= size;
+    }
+    memcpy(copy, text, length);
+    copy[length] = '\0';
+    return reference;
+}
+
+void place(uint64_t slot, uint64_t hash)
+{
+    const size_t mask = slots.size() - 1;
+    size_t at = hash & mask;
+    while (slots[at])
+        at = (at + 1) & mask;
+    slots[at] = slot;
+}
+
+// Keeps the load at or below five eighths.
+void grow_if_needed()
+{
+    if ((used + 1) * 8 <= slots.size() * 5)
+        return;
+    std::vector<uint64_t> old;
+    old.swap(slots);
+    slots.assign(old.empty() ? 1024 : old.size() * 2, 0);
+    for (uint64_t slot : old) {
+        if (!slot)
+            continue;
+        const char *stored = text_at(static_cast<uint32_t>(slot));
+        place(slot, text_hash(stored, strlen(stored)));
+    }
+}
+
+}  // namespace
+
+TextBlocks text_blocks = {initial_table, offset_bits, offset_mask};
+
+uint32_t store_text(const char *text, size_t length)
+{
+    if (length == 0)
+        return 0;
+    grow_if_needed();
+    const uint64_t hash = text_hash(text, length);
+    const uint64_t tag = hash >> 32;
+    const size_t mask = slots.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const uint64_t slot = slots[at];
+        if (!slot) {
+            const uint32_t reference = append_text(text, length);
+            slots[at] = (tag << 32) | reference;
+            ++used;
+            return reference;
+        }
+        if ((slot >> 32) == tag) {
+            const char *stored = text_at(static_cast<uint32_t>(slot));
+            if (strncmp(stored, text, length) == 0 && stored[length] == '\0')
+                return static_cast<uint32_t>(slot);
+        }
+    }
+}
+
+void text_store_clear()
+{
+    for (size_t i = 1; i < blocks.size(); ++i)
+        mem_free(blocks[i]);
+    std::vector<char *>().swap(blocks);
+    text_blocks.table = initial_table;
+    cursor = nullptr;
+    left = 0;
+    cursor_reference = 0;
+    std::vector<uint64_t>().swap(slots);
+    used = 0;
+}
