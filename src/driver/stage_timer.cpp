@@ -2,6 +2,30 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Resident and peak resident kilobytes from /proc/self/status; 0 where the
+// system does not tell.
+void read_memory(long *resident, long *peak)
+{
+    *resident = 0;
+    *peak = 0;
+    FILE *status = fopen("/proc/self/status", "r");
+    if (!status)
+        return;
+    char line[256];
+    while (fgets(line, sizeof line, status)) {
+        if (strncmp(line, "VmRSS:", 6) == 0)
+            *resident = atol(line + 6);
+        else if (strncmp(line, "VmHWM:", 6) == 0)
+            *peak = atol(line + 6);
+    }
+    fclose(status);
+}
+
+}  // namespace
 
 StageTimer::StageTimer()
     : enabled_(getenv("TALLYRPT_STAGE_TIMES") != nullptr), last_(std::chrono::steady_clock::now())
@@ -14,6 +38,9 @@ void StageTimer::mark(const char *stage)
         return;
     const auto now = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(now - last_).count();
+    long resident, peak;
+    read_memory(&resident, &peak);
     fprintf(stderr, "stage %s: %.3f s\n", stage, seconds);
+    fprintf(stderr, "memory after %s: %ld kB resident, %ld kB peak\n", stage, resident, peak);
     last_ = now;
 }

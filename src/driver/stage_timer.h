@@ -1,4 +1,5 @@
-// Per-stage wall-clock timings of a run, printed to standard error only when
+// Per-stage wall-clock timings of a run, with the memory in use after each
+// stage, printed to standard error only when
 // TALLYRPT_STAGE_TIMES is set in the environment; otherwise it does nothing.
 #pragma once
 

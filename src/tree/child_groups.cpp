@@ -1,21 +1,24 @@
 // Finding the first child of a context equal to a model without scanning the
 // context's children.
 //
-// Children are grouped by the fields that never change once a node exists:
-// parent, file number, identifier, line and text. A group's first child is
-// kept in one hash set shared by all contexts; the rare later members (same
-// key, text and line, usually of another type) go to a side list in child
-// order. The type is checked at look-up time, so a node whose type changes
-// afterwards (a scope turned into a Stub) is still found exactly as a scan
-// of the children would find it.
+// A child that is the indexed node of its key can equal only models with that
+// key, so it is found through the index. Every other child (the copies placed
+// by the dynamic trace, and the rare later nodes with a key already taken) is
+// entered, as it is appended, in one hash set that groups children by the
+// fields that never change once a node exists: parent, file number,
+// identifier, line and text. A group's first child is in the set; the rare
+// later members (same key, text and line, usually of another type) go to a
+// side list in child order. The type is checked at look-up time, so a node
+// whose type changes afterwards (a scope turned into a Stub) is still found
+// exactly as a scan of the children would find it.
 //
-// A context pays nothing until it is first asked about; then its children
-// are entered once and every child appended later is entered as it comes.
+// Children are appended as they are made, and node references grow in the
+// order nodes are made, so of two children of one context the earlier is the
+// one with the smaller reference.
 #include "tree/tree_internal.h"
 
 #include "tree/flat_node_set.h"
 
-#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -56,54 +59,24 @@ uint64_t group_hash_of(const TestNode *node)
     return group_hash(node->parent, node->file_number, node->identifier, node->line);
 }
 
-uint64_t context_hash(const TestNode *context)
-{
-    return finish(reinterpret_cast<uintptr_t>(context) * 0x9e3779b97f4a7c15ULL);
-}
-
-FlatNodeSet mapped_contexts;
 FlatNodeSet group_heads;
 std::unordered_map<TestNode *, std::vector<TestNode *>> group_rest;  // by group head
 
-bool is_mapped(TestNode *context)
+bool same_group(const TestNode *node, const TestNode *parent, const TestNode *model)
 {
-    return flat_find(mapped_contexts, context_hash(context),
-                     [context](const TestNode *node) { return node == context; });
+    return node->parent == parent && node->file_number == model->file_number
+           && node->identifier == model->identifier && node->line == model->line
+           && same_text(node->text, model->text);
 }
 
-void enter_child(TestNode *child)
+// The first entered child of context equal to model, or null.
+TestNode *find_entered(TestNode *context, const TestNode *model)
 {
-    const uint64_t hash = group_hash_of(child);
-    TestNode *head = flat_find(group_heads, hash, [child](const TestNode *node) {
-        return node->parent == child->parent && node->file_number == child->file_number
-               && node->identifier == child->identifier && node->line == child->line
-               && same_text(node->text, child->text);
-    });
-    if (head)
-        group_rest[head].push_back(child);
-    else
-        flat_insert(group_heads, child, hash, group_hash_of);
-}
-
-}  // namespace
-
-TestNode *child_groups_find(TestNode *context, const TestNode *model)
-{
-    if (!is_mapped(context)) {
-        flat_insert(mapped_contexts, context, context_hash(context), context_hash);
-        for (TestNode *child = context->first_child; child; child = child->next_sibling)
-            if (child->parent == context)
-                enter_child(child);
-    }
-
-    const NodeText text = model->text;
-    TestNode *head = flat_find(
-        group_heads, group_hash(context, model->file_number, model->identifier, model->line),
-        [&](const TestNode *node) {
-            return node->parent == context && node->file_number == model->file_number
-                   && node->identifier == model->identifier && node->line == model->line
-                   && same_text(node->text, text);
-        });
+    if (!group_heads.used)
+        return nullptr;
+    TestNode *head = flat_find(group_heads,
+                               group_hash(context, model->file_number, model->identifier, model->line),
+                               [&](const TestNode *node) { return same_group(node, context, model); });
     if (!head)
         return nullptr;
     if (head->type == model->type)
@@ -117,16 +90,35 @@ TestNode *child_groups_find(TestNode *context, const TestNode *model)
     return nullptr;
 }
 
-void child_groups_note_append(TestNode *parent, TestNode *child)
+}  // namespace
+
+TestNode *child_groups_find(TestNode *context, const TestNode *model)
 {
-    if (!mapped_contexts.used || child->parent != parent || !is_mapped(parent))
+    TestNode *indexed = find_node(model->file_number, model->identifier);
+    if (indexed && !(indexed->parent == context && indexed->type == model->type
+                     && indexed->line == model->line && same_text(indexed->text, model->text)))
+        indexed = nullptr;
+    TestNode *entered = find_entered(context, model);
+    if (!indexed || !entered)
+        return indexed ? indexed : entered;
+    return node_reference(entered) < node_reference(indexed) ? entered : indexed;
+}
+
+void child_groups_note_append(TestNode *child, bool indexed)
+{
+    if (indexed)
         return;
-    enter_child(child);
+    const uint64_t hash = group_hash_of(child);
+    TestNode *head = flat_find(group_heads, hash,
+                               [child](const TestNode *node) { return same_group(node, child->parent, child); });
+    if (head)
+        group_rest[head].push_back(child);
+    else
+        flat_insert(group_heads, child, hash, group_hash_of);
 }
 
 void child_groups_clear()
 {
-    flat_clear(mapped_contexts);
     flat_clear(group_heads);
     std::unordered_map<TestNode *, std::vector<TestNode *>>().swap(group_rest);
 }

@@ -89,10 +89,10 @@ void index_insert(TestNode *node)
         index_insert_reference(node, node_reference(node));
 }
 
-void index_insert_reference(TestNode *node, uint32_t reference)
+bool index_insert_reference(TestNode *node, uint32_t reference)
 {
     if (find_node(node->file_number, node->identifier))
-        return;  // the first node with this key stays
+        return false;  // the first node with this key stays
     const int32_t file_number = node->file_number;
     if (file_number >= 0 && file_number < dense_file_limit) {
         if (file_number >= static_cast<int32_t>(dense_sections.size()))
@@ -104,10 +104,11 @@ void index_insert_reference(TestNode *node, uint32_t reference)
                 section.by_identifier.resize(std::max<size_t>(identifier + 1, section.by_identifier.size() * 3 / 2), 0);
             section.by_identifier[identifier] = reference;
             ++section.count;
-            return;
+            return true;
         }
     }
     flat_insert(index_slots, node, node_key_hash(node), node_key_hash);
+    return true;
 }
 
 void index_clear()

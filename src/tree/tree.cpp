@@ -25,16 +25,18 @@ size_t node_total = 0;
 // Message bytes kept in memory per tree node before the spool turns to its
 // file: small runs never touch the disk, and memory still follows the tree,
 // not the length of the dynamic trace.
-const uint64_t spool_bytes_per_node = 24;
+const uint64_t spool_bytes_per_node = 8;
 
-void link_last_child(TestNode *parent, TestNode *child, uint32_t child_reference)
+// Indexes a new node and appends it as the parent's last child.
+void index_and_link(TestNode *parent, TestNode *child, uint32_t child_reference)
 {
+    const bool indexed = index_insert_reference(child, child_reference);
     if (parent->last_child)
         parent->last_child->next_sibling.at = child_reference;
     else
         parent->first_child.at = child_reference;
     parent->last_child.at = child_reference;
-    child_groups_note_append(parent, child);
+    child_groups_note_append(child, indexed);
 }
 
 }  // namespace
@@ -87,8 +89,7 @@ void add_child(int32_t file_number, int32_t type, uint32_t identifier, const cha
         return;
     uint32_t reference;
     TestNode *node = new_node(type, file_number, identifier, stored_text(text), parent, line, &reference);
-    index_insert_reference(node, reference);
-    link_last_child(parent, node, reference);
+    index_and_link(parent, node, reference);
 }
 
 TestNode *append_copy(TestNode *context, TestNode *model)
@@ -98,8 +99,7 @@ TestNode *append_copy(TestNode *context, TestNode *model)
     uint32_t reference;
     TestNode *copy = new_node(model->type, model->file_number, model->identifier, model->text.at,
                               context, model->line, &reference);
-    index_insert_reference(copy, reference);
-    link_last_child(context, copy, reference);
+    index_and_link(context, copy, reference);
     return copy;
 }
 

@@ -5,15 +5,15 @@
 #include "tree/tree.h"
 
 // The node index (node_index.cpp).
-// index_insert for a node whose reference is known.
-void index_insert_reference(TestNode *node, uint32_t reference);
+// index_insert for a node whose reference is known; whether it was inserted.
+bool index_insert_reference(TestNode *node, uint32_t reference);
 void index_clear();
 
-// Equal-child look-up tables (child_groups.cpp). Tables exist only for
-// contexts that find_equal_child has been asked about.
+// Equal-child look-ups (child_groups.cpp).
 TestNode *child_groups_find(TestNode *context, const TestNode *model);
-// Called for every child appended under parent, after it is linked.
-void child_groups_note_append(TestNode *parent, TestNode *child);
+// Called for every child appended, after it is linked and offered to the
+// index; indexed tells whether the index took it.
+void child_groups_note_append(TestNode *child, bool indexed);
 void child_groups_clear();
 
 // The file list and its side tables (file_list.cpp).
