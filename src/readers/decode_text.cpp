@@ -6,7 +6,9 @@
 // cannot be in the character-set form skips the QString round trip: with a
 // UTF-8 locale that round trip returns such bytes unchanged. Qt drops a
 // leading byte-order mark and replaces invalid sequences, so those texts still
-// take the QString path.
+// take the QString path. One look at each byte, eight at a time where none is
+// a quote, a backslash or above ASCII, tells which steps a text needs; most
+// need none and are copied as they stand.
 #include "readers/scan.h"
 
 #include "diagnostics/memory.h"
@@ -14,7 +16,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QTextCodec>
-#include <array>
 #include <cstring>
 
 namespace {
@@ -67,16 +68,6 @@ bool passes_unchanged(const unsigned char *text, size_t length)
     return true;
 }
 
-// Bytes that decode to themselves whatever surrounds them; NUL is not one.
-constexpr std::array<bool, 256> make_plain_ascii()
-{
-    std::array<bool, 256> accepts{};
-    for (int c = 0; c < 256; ++c)
-        accepts[c] = c > 0 && c < 0x80 && c != '"' && c != '\\';
-    return accepts;
-}
-constexpr std::array<bool, 256> plain_ascii = make_plain_ascii();
-
 char escaped_control(char c)
 {
     switch (c) {
@@ -88,100 +79,144 @@ char escaped_control(char c)
     }
 }
 
-}  // namespace
+const uint64_t ones = 0x0101010101010101ULL;
+const uint64_t highs = 0x8080808080808080ULL;
 
-char *decode_text(const char *trace_text)
+// Whether any of the eight bytes is a quote, a backslash or above ASCII.
+bool word_is_special(uint64_t word)
 {
-    if (!trace_text)
-        return nullptr;
-    // Most texts hold no quote, backslash or byte above ASCII: every step
-    // below would give them back unchanged.
-    size_t plain = 0;
-    while (plain_ascii[static_cast<unsigned char>(trace_text[plain])])
-        ++plain;
-    if (trace_text[plain] == '\0')
-        return plain ? mem_strndup(trace_text, plain) : nullptr;
-    const size_t trace_length = plain + strlen(trace_text + plain);
+    const uint64_t quote = word ^ (ones * '"');
+    const uint64_t backslash = word ^ (ones * '\\');
+    return ((word | ((quote - ones) & ~quote) | ((backslash - ones) & ~backslash)) & highs) != 0;
+}
 
-    // Unescaped quotes: a backslash toggles the escape flag, anything else
-    // clears it.
+struct TextTraits {
+    bool backslash = false;
+    bool high = false;
+    int quotes = 0;  // unescaped ones
     size_t quote_at[4] = {0, 0, 0, 0};
-    int quotes = 0;
+};
+
+// Which steps the text needs. Unescaped quotes: a backslash toggles the
+// escape flag, anything else clears it.
+TextTraits traits_of(const char *text, size_t length)
+{
+    TextTraits traits;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        memcpy(&word, text + i, 8);
+        if (word_is_special(word))
+            break;
+    }
     bool escaped = false;
-    for (size_t i = 0; i < trace_length; ++i) {
-        const char c = trace_text[i];
+    for (; i < length; ++i) {
+        const char c = text[i];
         if (c == '\\') {
+            traits.backslash = true;
             escaped = !escaped;
-        } else {
-            if (c == '"' && !escaped) {
-                if (quotes < 4)
-                    quote_at[quotes] = i;
-                ++quotes;
-            }
-            escaped = false;
-        }
-    }
-
-    QByteArray converted;
-    const char *local = trace_text;
-    size_t length = trace_length;
-    if (quotes == 4) {
-        const QByteArray name(trace_text + quote_at[0] + 1,
-                              static_cast<qsizetype>(quote_at[1] - quote_at[0] - 1));
-        QTextCodec *codec = QTextCodec::codecForName(name);
-        if (!codec)
-            codec = QTextCodec::codecForLocale();
-        converted = codec->toUnicode(trace_text + quote_at[2],
-                                     static_cast<int>(quote_at[3] - quote_at[2]))
-                        .toLocal8Bit();
-        local = converted.constData();
-        length = static_cast<size_t>(converted.size());
-    } else if (!passes_unchanged(reinterpret_cast<const unsigned char *>(trace_text),
-                                 trace_length)) {
-        converted = QString::fromUtf8(trace_text, static_cast<qsizetype>(trace_length))
-                        .toLocal8Bit();
-        local = converted.constData();
-        length = static_cast<size_t>(converted.size());
-    }
-    if (length == 0)
-        return nullptr;
-
-    size_t end = length;
-    if (local[end - 1] == '"')
-        --end;
-    size_t i = end > 0 && local[0] == '"' ? 1 : 0;
-
-    // The character after a backslash comes from the whole converted text,
-    // so a backslash just before a dropped trailing quote escapes that quote.
-    char *result = static_cast<char *>(mem_alloc(end - i + 1));
-    size_t out = 0;
-    while (i < end) {
-        const char c = local[i];
-        if (c != '\\') {
-            result[out++] = c;
-            ++i;
             continue;
         }
+        if (c == '"' && !escaped) {
+            if (traits.quotes < 4)
+                traits.quote_at[traits.quotes] = i;
+            ++traits.quotes;
+        }
+        traits.high |= static_cast<unsigned char>(c) >= 0x80;
+        escaped = false;
+    }
+    return traits;
+}
+
+// Appends the un-escaped form of local[begin, end) to out; the character
+// after a backslash comes from the whole of local (length bytes), so a
+// backslash just before a dropped trailing quote escapes that quote.
+void append_unescaped(const char *local, size_t length, size_t begin, size_t end, std::string &out)
+{
+    size_t i = begin;
+    while (i < end) {
+        const char *backslash = static_cast<const char *>(memchr(local + i, '\\', end - i));
+        const size_t stop = backslash ? static_cast<size_t>(backslash - local) : end;
+        out.append(local + i, stop - i);
+        i = stop;
+        if (i >= end)
+            break;
         if (i + 1 >= length) {  // a backslash with nothing after it
             ++i;
             continue;
         }
         const char next = local[i + 1];
         if (const char control = escaped_control(next)) {
-            result[out++] = control;
+            out.push_back(control);
             i += 2;
         } else if (next >= '0' && next <= '7' && i + 3 < length) {
             const unsigned value = (static_cast<unsigned>(next - '0') * 64
                                     + static_cast<unsigned>(static_cast<unsigned char>(local[i + 2]) - '0') * 8
                                     + static_cast<unsigned>(static_cast<unsigned char>(local[i + 3]) - '0'))
                                    & 0xffu;
-            result[out++] = static_cast<char>(value);
+            out.push_back(static_cast<char>(value));
             i += 4;
         } else {
-            result[out++] = next;
+            out.push_back(next);
             i += 2;
         }
     }
-    result[out] = '\0';  // an octal escape giving 0 ends the text there
-    return result;
+}
+
+}  // namespace
+
+bool decode_text_into(const char *text, size_t length, std::string &out)
+{
+    const TextTraits traits = traits_of(text, length);
+
+    QByteArray converted;
+    bool through_unicode = false;
+    if (traits.quotes == 4) {
+        const QByteArray name(text + traits.quote_at[0] + 1,
+                              static_cast<qsizetype>(traits.quote_at[1] - traits.quote_at[0] - 1));
+        QTextCodec *codec = QTextCodec::codecForName(name);
+        if (!codec)
+            codec = QTextCodec::codecForLocale();
+        converted = codec->toUnicode(text + traits.quote_at[2],
+                                     static_cast<int>(traits.quote_at[3] - traits.quote_at[2]))
+                        .toLocal8Bit();
+        through_unicode = true;
+    } else if (traits.high && !passes_unchanged(reinterpret_cast<const unsigned char *>(text), length)) {
+        converted = QString::fromUtf8(text, static_cast<qsizetype>(length)).toLocal8Bit();
+        through_unicode = true;
+    }
+    const char *local = text;
+    bool has_backslash = traits.backslash;
+    if (through_unicode) {
+        local = converted.constData();
+        length = static_cast<size_t>(converted.size());
+        has_backslash = memchr(local, '\\', length) != nullptr;
+    }
+    if (length == 0)
+        return false;
+
+    size_t end = length;
+    if (local[end - 1] == '"')
+        --end;
+    const size_t begin = end > 0 && local[0] == '"' ? 1 : 0;
+    if (!has_backslash && !through_unicode) {
+        out.append(local + begin, end - begin);  // no NUL can be among them
+        return true;
+    }
+    // An octal escape, or a conversion, can give a NUL: the text ends there.
+    const size_t start = out.size();
+    append_unescaped(local, length, begin, end, out);
+    if (const void *nul = memchr(out.data() + start, '\0', out.size() - start))
+        out.resize(static_cast<size_t>(static_cast<const char *>(nul) - out.data()));
+    return true;
+}
+
+char *decode_text(const char *trace_text)
+{
+    if (!trace_text)
+        return nullptr;
+    std::string decoded;
+    if (!decode_text_into(trace_text, strlen(trace_text), decoded))
+        return nullptr;
+    return mem_strndup(decoded.data(), decoded.size());
 }

@@ -256,3 +256,65 @@ char *nth_field(const char *text, char separator, int n)
     const char *stop = strchr(start, separator);
     return mem_strndup(start, stop ? static_cast<size_t>(stop - start) : strlen(start));
 }
+
+const char *buffered_line_end(const TraceStream *stream)
+{
+    const size_t available = static_cast<size_t>(stream->end - stream->position);
+    return static_cast<const char *>(memchr(stream->position, '\n', available));
+}
+
+size_t token_length(const char *bytes, size_t n)
+{
+    if (n > char_token_limit)
+        n = char_token_limit;
+    const void *nul = memchr(bytes, '\0', n);
+    return nul ? static_cast<size_t>(static_cast<const char *>(nul) - bytes) : n;
+}
+
+uint32_t parse_unsigned_bytes(const char *bytes, size_t n, int base)
+{
+    char token[TOKEN_BUFFER_SIZE];
+    n = token_length(bytes, n);
+    memcpy(token, bytes, n);
+    token[n] = '\0';
+    return parse_unsigned_field(token, base);
+}
+
+int32_t parse_signed_decimal_bytes(const char *bytes, size_t n)
+{
+    char token[TOKEN_BUFFER_SIZE];
+    n = token_length(bytes, n);
+    memcpy(token, bytes, n);
+    token[n] = '\0';
+    return parse_signed_decimal(token);
+}
+
+const char *line_text(const char *from, const char *line_end, char *buffer, size_t *length)
+{
+    // As read_line_text: at most text_buffer_size - 2 bytes stored, the last
+    // one dropped, a NUL ends the text.
+    const size_t limit = text_buffer_size - 2;
+    const char *text = from;
+    size_t count;
+    const void *backslash = memchr(from, '\\', static_cast<size_t>(line_end - from));
+    if (!backslash) {
+        count = static_cast<size_t>(line_end - from);
+        if (count > limit)
+            count = limit;
+    } else {
+        // Each backslash is dropped and the byte after it kept as it stands;
+        // one right before the line end ends the text there.
+        count = 0;
+        for (const char *p = from; p < line_end && count < limit; ++p) {
+            if (*p == '\\' && ++p == line_end)
+                break;
+            buffer[count++] = *p;
+        }
+        text = buffer;
+    }
+    count = count < 1 ? 0 : count - 1;
+    if (const void *nul = memchr(text, '\0', count))
+        count = static_cast<size_t>(static_cast<const char *>(nul) - text);
+    *length = count;
+    return text;
+}

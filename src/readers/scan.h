@@ -3,7 +3,9 @@
 // with mem_free. None of them reports errors: end of file ends a token.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include "readers/trace_stream.h"
 
 // Up to the delimiter (consumed, not kept) or end of file; newlines are
@@ -26,6 +28,9 @@ void skip_past_spaces(TraceStream *stream);
 char *nth_field(const char *text, char separator, int n);
 // Trace text to local 8-bit text with escapes resolved, or null when empty.
 char *decode_text(const char *trace_text);
+// decode_text of length bytes of trace text (no NUL among them), appended to
+// out; false, with nothing appended, where decode_text gives null.
+bool decode_text_into(const char *text, size_t length, std::string &out);
 
 // The number parsing of read_number_field on a token already read: leading
 // white space, an optional sign, in base 16 an optional 0x, digits up to the
@@ -34,3 +39,23 @@ uint32_t parse_unsigned_field(const char *text, int base);
 // Decimal with leading white space and an optional sign, up to the first
 // non-digit (0 when none); clamped to the 32-bit range.
 int32_t parse_signed_decimal(const char *text);
+
+// The same readings on bytes already in the stream's buffer, for readers that
+// take a whole line at a time (they leave the stream where they started when
+// a line would take a primitive past its end).
+//
+// The end of the line starting at the stream's position, when the whole line
+// is in the buffer; null otherwise.
+const char *buffered_line_end(const TraceStream *stream);
+// The length of the token read_until_char would give for the n bytes before
+// its delimiter: at most 1023, and a NUL ends it.
+size_t token_length(const char *bytes, size_t n);
+// read_number_field and the line-number reading on the n bytes before the
+// delimiter.
+uint32_t parse_unsigned_bytes(const char *bytes, size_t n, int base);
+int32_t parse_signed_decimal_bytes(const char *bytes, size_t n);
+// read_until_text(stream, "\n") on the rest of a line, [from, line_end): the
+// text it would return (pointing into the line, or into buffer when escapes
+// had to be taken out; buffer holds TOKEN_TEXT_SIZE bytes), and its length.
+const size_t TOKEN_TEXT_SIZE = 2000;
+const char *line_text(const char *from, const char *line_end, char *buffer, size_t *length);

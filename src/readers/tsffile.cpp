@@ -42,17 +42,39 @@ int scope_type_of(const char *kind)
     return 0;
 }
 
-int statement_type_of(const char *text)
+bool contains_at(const char *text, size_t length, size_t at, const char *word, size_t word_length)
 {
-    static const char *const print_words[] = {
-        "verifyLogMessage", "entermethod", "exitmethod", "timerStart", "timerReportElapsedTime",
-    };
-    for (const char *word : print_words)
-        if (strstr(text, word))
-            return NODE_PRINT;
-    if (strstr(text, "createTimer"))
-        return NODE_COMMENT;
-    return NODE_CHECK_EXPRESSION;
+    return length - at >= word_length && memcmp(text + at, word, word_length) == 0;
+}
+
+// The words that make a statement a Print, and the one that makes it a
+// Comment, looked for in one pass over the text.
+int statement_type_of(const char *text, size_t length)
+{
+    bool comment = false;
+    for (size_t at = 0; at < length; ++at) {
+        switch (text[at]) {
+        case 'v':
+            if (contains_at(text, length, at, "verifyLogMessage", 16))
+                return NODE_PRINT;
+            break;
+        case 'e':
+            if (contains_at(text, length, at, "entermethod", 11) || contains_at(text, length, at, "exitmethod", 10))
+                return NODE_PRINT;
+            break;
+        case 't':
+            if (contains_at(text, length, at, "timerStart", 10)
+                || contains_at(text, length, at, "timerReportElapsedTime", 22))
+                return NODE_PRINT;
+            break;
+        case 'c':
+            comment = comment || contains_at(text, length, at, "createTimer", 11);
+            break;
+        default:
+            break;
+        }
+    }
+    return comment ? NODE_COMMENT : NODE_CHECK_EXPRESSION;
 }
 
 void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name)
@@ -104,27 +126,125 @@ struct RecordBatch {
     }
 };
 
-// Keeps a text from decode_text in the batch and frees it.
-uint32_t keep_decoded(RecordBatch &batch, char *decoded)
+// Decodes a raw text into the batch: its offset there, or none.
+uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length)
 {
-    const uint32_t at = batch.texts.keep(decoded);
-    mem_free(decoded);
-    return at;
+    std::string &bytes = batch.texts.bytes;
+    const size_t at = bytes.size();
+    if (!decode_text_into(raw, length, bytes))
+        return BatchTexts::none;
+    bytes.push_back('\0');
+    return static_cast<uint32_t>(at);
+}
+
+void finish_record(RecordBatch &batch, PreparedRecord &prepared)
+{
+    if (prepared.kind == STATIC_TX) {
+        const char *first = batch.texts.at(prepared.first_at);
+        prepared.statement_type = first ? statement_type_of(first, strlen(first)) : NODE_CHECK_EXPRESSION;
+    }
+    batch.records.push_back(prepared);
+}
+
+// The record on one whole line in the stream's buffer, read exactly as the
+// primitives read it (read_static_record); false, with nothing read, when a
+// field would take them past the line: read_static_record reads it then.
+bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
+{
+    const char *line = reinterpret_cast<const char *>(stream->position);
+    const char *end = buffered_line_end(stream);
+    if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
+        return false;
+    const char keyword[3] = {line[0], line[1], '\0'};
+    PreparedRecord record = {static_record_kind(keyword), 0, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none};
+    const char *p = line + 3;
+    const auto find = [end](const char *from, char c) {
+        return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
+    };
+    // skip_past_spaces: the first byte that is not a space is taken too.
+    const auto past_spaces = [end](const char *from) -> const char * {
+        while (from < end && *from == ' ')
+            ++from;
+        return from < end ? from + 1 : nullptr;
+    };
+    const char *first = nullptr, *second = nullptr;
+    size_t first_length = 0, second_length = 0;
+    char text_buffer[TOKEN_TEXT_SIZE];
+    switch (record.kind) {
+    case STATIC_SI:
+        record.number = parse_unsigned_bytes(p, static_cast<size_t>(end - p), 16);
+        break;
+    case STATIC_IN: {
+        const char *kind = past_spaces(p);  // past the opening quote
+        const char *kind_close = kind ? find(kind, '"') : nullptr;
+        if (!kind_close || kind_close + 1 >= end)
+            return false;
+        const char *number = kind_close + 2;  // past the blank after the quote
+        const char *space = find(number, ' ');
+        const char *name = space ? past_spaces(space + 1) : nullptr;
+        const char *name_close = name ? find(name, '"') : nullptr;
+        if (!name_close)
+            return false;
+        first = kind;
+        first_length = token_length(kind, static_cast<size_t>(kind_close - kind));
+        record.number = parse_unsigned_bytes(number, static_cast<size_t>(space - number), 16);
+        second = name;
+        second_length = token_length(name, static_cast<size_t>(name_close - name));
+        break;
+    }
+    case STATIC_ID: {
+        const char *space = find(p, ' ');
+        if (!space)
+            return false;
+        record.identity_first = parse_unsigned_bytes(p, static_cast<size_t>(space - p), 16);
+        record.identity_second = parse_unsigned_bytes(space + 1, static_cast<size_t>(end - space - 1), 16);
+        break;
+    }
+    case STATIC_TX:
+    case STATIC_MS: {
+        const char *space = find(p, ' ');
+        if (!space || space + 1 >= end)
+            return false;
+        record.number = parse_unsigned_bytes(p, static_cast<size_t>(space - p), 10);
+        first = line_text(space + 2, end, text_buffer, &first_length);  // past the opening quote
+        break;
+    }
+    case STATIC_SO: {
+        const char *close = find(p + 1, '"');  // past the opening quote
+        if (!close)
+            return false;
+        first = p + 1;
+        first_length = token_length(first, static_cast<size_t>(close - first));
+        break;
+    }
+    case STATIC_LK:
+        record.line = parse_signed_decimal_bytes(p, static_cast<size_t>(end - p));
+        break;
+    default:  // "DB", "ED" and unknown keywords
+        break;
+    }
+    if (first)
+        record.first_at = keep_decoded(batch, first, first_length);
+    if (second)
+        record.second_at = keep_decoded(batch, second, second_length);
+    stream->position = reinterpret_cast<const unsigned char *>(end + 1);
+    finish_record(batch, record);
+    return true;
 }
 
 void prepare_static_record(TraceStream *stream, RecordBatch &batch)
 {
+    if (prepare_static_line(stream, batch))
+        return;
     StaticRecord record = read_static_record(stream);
     PreparedRecord prepared = {record.kind, record.number, record.line, record.identity_first,
                                record.identity_second, 0, BatchTexts::none, BatchTexts::none};
-    prepared.first_at = keep_decoded(batch, decode_text(record.first_text));
-    prepared.second_at = keep_decoded(batch, decode_text(record.second_text));
+    if (record.first_text)
+        prepared.first_at = keep_decoded(batch, record.first_text, strlen(record.first_text));
+    if (record.second_text)
+        prepared.second_at = keep_decoded(batch, record.second_text, strlen(record.second_text));
     release_static_record(&record);
-    if (prepared.kind == STATIC_TX) {
-        const char *first = batch.texts.at(prepared.first_at);
-        prepared.statement_type = statement_type_of(first ? first : "");
-    }
-    batch.records.push_back(prepared);
+    finish_record(batch, prepared);
 }
 
 // Acts on one record; decoded texts that turn out empty count as "".
