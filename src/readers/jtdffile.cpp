@@ -95,7 +95,8 @@ struct DynamicState {
 
 // A result for the static node with this identifier, placed on the node
 // itself when the context is its parent, else on a copy under the context.
-void place_result(DynamicState &state, uint32_t identifier, const char *raw_message)
+// The message is a note's decoded text (length bytes), or null.
+void place_result(DynamicState &state, uint32_t identifier, const char *message, size_t length)
 {
     TestNode *model = find_node(state.file_number, identifier);
     TestNode *target = nullptr;
@@ -109,10 +110,8 @@ void place_result(DynamicState &state, uint32_t identifier, const char *raw_mess
     // Only a Print shows its messages in the report; on any other node a
     // message would be kept for nothing, and memory would grow with the
     // length of the trace instead of the size of the tree.
-    if (raw_message && target->type == NODE_PRINT) {
-        if (char *message = decode_text(raw_message))
-            add_message(target, message);
-    }
+    if (message && target->type == NODE_PRINT)
+        add_message_bytes(target, message, length);
     apply_result(target, state.result_kind);
 }
 
@@ -122,7 +121,28 @@ void set_status(DynamicState &state, uint32_t code)
     state.result_kind = result_kind_of(code);
 }
 
-void apply_dynamic_record(DynamicState &state, const DynamicRecord &record, const char *raw_text)
+// A record as read: its kind, numbers and, for a note, its decoded text.
+// Reading is the part that can run on the read-ahead thread; applying
+// changes the tree. Texts live in the batch.
+struct PreparedRecord {
+    int kind;
+    uint32_t numbers[3];
+    uint32_t text_at;  // in the batch's texts, or none
+    uint32_t text_length;
+};
+
+struct RecordBatch {
+    std::vector<PreparedRecord> records;
+    BatchTexts texts;
+
+    void clear()
+    {
+        records.clear();
+        texts.clear();
+    }
+};
+
+void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, const RecordBatch &batch)
 {
     switch (record.kind) {
     case DYNAMIC_SF:
@@ -146,10 +166,10 @@ void apply_dynamic_record(DynamicState &state, const DynamicRecord &record, cons
     }
     case DYNAMIC_GL:
         set_status(state, record.numbers[0]);
-        place_result(state, record.numbers[1], nullptr);
+        place_result(state, record.numbers[1], nullptr, 0);
         break;
     case DYNAMIC_NO_WITH_ID:
-        place_result(state, record.numbers[0], raw_text);
+        place_result(state, record.numbers[0], batch.texts.at(record.text_at), record.text_length);
         break;
     case DYNAMIC_ME:
         state.saved_contexts.push_back(state.context);
@@ -187,6 +207,22 @@ void read_note(TraceStream *stream, DynamicRecord &record)
     record.text = note.raw_text ? decode_text(note.raw_text) : nullptr;
 }
 
+int dynamic_record_kind(char first, char second)
+{
+    switch (static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second)) {
+    case 'S' << 8 | 'F': return DYNAMIC_SF;
+    case 'C' << 8 | 'S': return DYNAMIC_CS;
+    case 'N' << 8 | 'I': return DYNAMIC_NI;
+    case 'S' << 8 | 'T': return DYNAMIC_ST;
+    case 'N' << 8 | 'O': return DYNAMIC_NO_WITH_ID;
+    case 'C' << 8 | 'I': return DYNAMIC_CI;
+    case 'G' << 8 | 'L': return DYNAMIC_GL;
+    case 'M' << 8 | 'E': return DYNAMIC_ME;
+    case 'M' << 8 | 'R': return DYNAMIC_MR;
+    default: return DYNAMIC_IGNORED;
+    }
+}
+
 }  // namespace
 
 int result_kind_of(uint32_t status_code)
@@ -209,12 +245,12 @@ RawNote split_note(const char *rest)
 {
     if (rest[0] == '"')
         return {DYNAMIC_NO_TEXT_ONLY, 0, rest};
-    char *first_word = nth_field(rest, ' ', 1);
-    const uint32_t identifier = first_word ? parse_unsigned_field(first_word, 16) : 0;
-    mem_free(first_word);
+    // The first word, as nth_field(rest, ' ', 1) gives it.
+    const char *space = strchr(rest, ' ');
+    const size_t word = space ? static_cast<size_t>(space - rest) : strlen(rest);
+    const uint32_t identifier = parse_unsigned_bytes(rest, word, 16);
     if (identifier == 0)
         return {DYNAMIC_IGNORED, 0, nullptr};
-    const char *space = strchr(rest, ' ');
     if (!space)
         return {DYNAMIC_NO_WITH_ID, identifier, rest};
     if (space[1] != '\0' && space[2] != '\0')
@@ -230,20 +266,8 @@ static DynamicRecord read_record(TraceStream *stream, char *note_buffer, const c
     char keyword[TOKEN_BUFFER_SIZE];
     read_token_into(stream, ' ', keyword);
     // Every keyword is two letters: one comparison of both bytes each.
-    if (keyword[0] && keyword[1] && !keyword[2]) {
-        switch (static_cast<unsigned char>(keyword[0]) << 8 | static_cast<unsigned char>(keyword[1])) {
-        case 'S' << 8 | 'F': record.kind = DYNAMIC_SF; break;
-        case 'C' << 8 | 'S': record.kind = DYNAMIC_CS; break;
-        case 'N' << 8 | 'I': record.kind = DYNAMIC_NI; break;
-        case 'S' << 8 | 'T': record.kind = DYNAMIC_ST; break;
-        case 'N' << 8 | 'O': record.kind = DYNAMIC_NO_WITH_ID; break;
-        case 'C' << 8 | 'I': record.kind = DYNAMIC_CI; break;
-        case 'G' << 8 | 'L': record.kind = DYNAMIC_GL; break;
-        case 'M' << 8 | 'E': record.kind = DYNAMIC_ME; break;
-        case 'M' << 8 | 'R': record.kind = DYNAMIC_MR; break;
-        default: break;
-        }
-    }
+    if (keyword[0] && keyword[1] && !keyword[2])
+        record.kind = dynamic_record_kind(keyword[0], keyword[1]);
 
     switch (record.kind) {
     case DYNAMIC_SF:
@@ -312,40 +336,115 @@ void apply_result(TestNode *node, int kind)
 
 namespace {
 
+// Decodes a note's raw text into the batch.
+void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw, size_t length)
+{
+    std::string &bytes = batch.texts.bytes;
+    const size_t at = bytes.size();
+    if (!decode_text_into(raw, length, bytes))
+        return;
+    record.text_at = static_cast<uint32_t>(at);
+    record.text_length = static_cast<uint32_t>(bytes.size() - at);
+    bytes.push_back('\0');
+}
+
+// The record on one whole line in the stream's buffer, read exactly as the
+// primitives read it (read_record); false, with nothing read, when a field
+// would take them past the line: read_record reads it then.
+bool prepare_dynamic_line(TraceStream *stream, RecordBatch &batch)
+{
+    const char *line = reinterpret_cast<const char *>(stream->position);
+    const char *end = buffered_line_end(stream);
+    if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
+        return false;
+    PreparedRecord record = {DYNAMIC_IGNORED, {0, 0, 0}, BatchTexts::none, 0};
+    // A NUL in the keyword ends it short of two letters: no record kind.
+    if (line[0] && line[1])
+        record.kind = dynamic_record_kind(line[0], line[1]);
+    const char *p = line + 3;
+    const auto find_space = [end](const char *from) {
+        return from < end ? static_cast<const char *>(memchr(from, ' ', static_cast<size_t>(end - from))) : nullptr;
+    };
+    const auto number = [](const char *from, const char *to) {
+        return parse_unsigned_bytes(from, static_cast<size_t>(to - from), 16);
+    };
+    switch (record.kind) {
+    case DYNAMIC_SF: {
+        const char *first = find_space(p);
+        const char *second = first ? find_space(first + 1) : nullptr;
+        if (!second)
+            return false;
+        record.numbers[0] = number(p, first);
+        record.numbers[1] = number(first + 1, second);
+        record.numbers[2] = number(second + 1, end);
+        break;
+    }
+    case DYNAMIC_NI:
+    case DYNAMIC_GL:
+    case DYNAMIC_ME: {
+        const char *space = find_space(p);
+        if (!space)
+            return false;
+        record.numbers[0] = number(p, space);
+        record.numbers[1] = number(space + 1, end);
+        break;
+    }
+    case DYNAMIC_CS:
+    case DYNAMIC_ST:
+    case DYNAMIC_CI:
+        record.numbers[0] = number(p, end);
+        break;
+    case DYNAMIC_NO_WITH_ID: {
+        char rest[TOKEN_BUFFER_SIZE];
+        const size_t length = token_length(p, static_cast<size_t>(end - p));
+        memcpy(rest, p, length);
+        rest[length] = '\0';
+        const RawNote note = split_note(rest);
+        record.kind = note.kind;
+        record.numbers[0] = note.identifier;
+        if (note.raw_text)
+            keep_note_text(batch, record, note.raw_text, length - static_cast<size_t>(note.raw_text - rest));
+        break;
+    }
+    default:  // "MR" and unknown keywords: the rest of the line is ignored
+        break;
+    }
+    stream->position = reinterpret_cast<const unsigned char *>(end + 1);
+    batch.records.push_back(record);
+    return true;
+}
+
+void prepare_dynamic_record(TraceStream *stream, RecordBatch &batch)
+{
+    if (prepare_dynamic_line(stream, batch))
+        return;
+    char note_buffer[TOKEN_BUFFER_SIZE];
+    const char *raw_text = nullptr;
+    const DynamicRecord read = read_record(stream, note_buffer, &raw_text);
+    PreparedRecord record = {read.kind, {read.numbers[0], read.numbers[1], read.numbers[2]}, BatchTexts::none, 0};
+    if (raw_text)
+        keep_note_text(batch, record, raw_text, strlen(raw_text));
+    batch.records.push_back(record);
+}
+
 // Past the first records, the rest of a trace is read on a second thread
 // (read_ahead.h) while this one places them.
 const size_t batch_records = 4096;
 
-struct RecordBatch {
-    std::vector<DynamicRecord> records;
-    std::vector<uint32_t> text_at;  // per record: its raw note text in texts
-    BatchTexts texts;
-
-    void clear()
-    {
-        records.clear();
-        text_at.clear();
-        texts.clear();
-    }
-};
-
 void apply_rest(DynamicState &state, TraceStream *stream)
 {
-    char note_buffer[TOKEN_BUFFER_SIZE];
     read_ahead<RecordBatch>(
         [&](RecordBatch &batch) {
             while (batch.records.size() < batch_records) {
                 if (trace_eof(stream))
                     return false;
-                const char *raw_text = nullptr;
-                batch.records.push_back(read_record(stream, note_buffer, &raw_text));
-                batch.text_at.push_back(batch.texts.keep(raw_text));
+                prepare_dynamic_record(stream, batch);
             }
             return true;
         },
         [&](const RecordBatch &batch) {
-            for (size_t i = 0; i < batch.records.size(); ++i)
-                apply_dynamic_record(state, batch.records[i], batch.texts.at(batch.text_at[i]));
+            for (const PreparedRecord &record : batch.records)
+                apply_dynamic_record(state, record, batch);
         });
 }
 
@@ -356,16 +455,15 @@ int read_dynamic_stream(TraceStream *stream)
     DynamicState state;
     check_memo.nearest.clear();
     check_memo.active = true;
-    char note_buffer[TOKEN_BUFFER_SIZE];
-    size_t applied = 0;
-    for (; !trace_eof(stream); ++applied) {
+    RecordBatch one;
+    for (size_t applied = 0; !trace_eof(stream); ++applied) {
         if (applied == read_ahead_after()) {
             apply_rest(state, stream);
             break;
         }
-        const char *raw_text = nullptr;
-        const DynamicRecord record = read_record(stream, note_buffer, &raw_text);
-        apply_dynamic_record(state, record, raw_text);
+        one.clear();
+        prepare_dynamic_record(stream, one);
+        apply_dynamic_record(state, one.records[0], one);
     }
     check_memo.active = false;
     check_memo.nearest = {};

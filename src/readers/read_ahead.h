@@ -22,22 +22,13 @@
 
 // The texts of a batch of records, one string for all: a record keeps an
 // offset, so that a batch is a few blocks however many texts it carries and
-// nothing allocated on one thread is freed on the other.
+// nothing allocated on one thread is freed on the other. Readers append each
+// text followed by a NUL.
 struct BatchTexts {
     static constexpr uint32_t none = UINT32_MAX;
-    std::string bytes;  // each text followed by a NUL
+    std::string bytes;
 
     void clear() { bytes.clear(); }
-    // The offset of a copy of text, or none for a null text.
-    uint32_t keep(const char *text)
-    {
-        if (!text)
-            return none;
-        const uint32_t at = static_cast<uint32_t>(bytes.size());
-        bytes.append(text);
-        bytes.push_back('\0');
-        return at;
-    }
     const char *at(uint32_t offset) const { return offset == none ? nullptr : bytes.data() + offset; }
 };
 

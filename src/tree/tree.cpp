@@ -131,11 +131,16 @@ SpoolOffset *last_message_slot(const TestNode *node)
 
 void add_message(TestNode *node, char *text)
 {
+    add_message_bytes(node, text, strlen(text));
+    mem_free(text);
+}
+
+void add_message_bytes(TestNode *node, const char *text, size_t length)
+{
     if (SpoolOffset *last = node ? last_message_slot(node) : nullptr) {
         spool_set_memory_budget(node_total * spool_bytes_per_node);
-        *last = spool_append(*last, text, strlen(text));
+        *last = spool_append(*last, text, length);
     }
-    mem_free(text);
 }
 
 bool has_messages(const TestNode *node)

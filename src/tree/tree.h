@@ -129,6 +129,8 @@ TestNode *find_equal_child(TestNode *context, TestNode *model);
 // message spool, and only nodes made as check nodes keep messages: for any
 // other node (or a null one) the text is only freed.
 void add_message(TestNode *node, char *text);
+// add_message of a copy of length bytes of text; the text stays the caller's.
+void add_message_bytes(TestNode *node, const char *text, size_t length);
 bool has_messages(const TestNode *node);
 // Visits the node's messages (local 8-bit) in arrival order; each text is
 // valid during its call only.
