@@ -102,20 +102,13 @@ struct TextTraits {
 TextTraits traits_of(const char *text, size_t length)
 {
     TextTraits traits;
-    size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-        uint64_t word;
-        memcpy(&word, text + i, 8);
-        if (word_is_special(word))
-            break;
-    }
     bool escaped = false;
-    for (; i < length; ++i) {
+    const auto take = [&traits, &escaped, text](size_t i) {
         const char c = text[i];
         if (c == '\\') {
             traits.backslash = true;
             escaped = !escaped;
-            continue;
+            return;
         }
         if (c == '"' && !escaped) {
             if (traits.quotes < 4)
@@ -124,7 +117,20 @@ TextTraits traits_of(const char *text, size_t length)
         }
         traits.high |= static_cast<unsigned char>(c) >= 0x80;
         escaped = false;
+    };
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        memcpy(&word, text + i, 8);
+        if (!word_is_special(word)) {
+            escaped = false;  // eight ordinary bytes end any escape
+            continue;
+        }
+        for (size_t k = i; k < i + 8; ++k)
+            take(k);
     }
+    for (; i < length; ++i)
+        take(i);
     return traits;
 }
 

@@ -395,15 +395,24 @@ bool prepare_dynamic_line(TraceStream *stream, RecordBatch &batch)
         record.numbers[0] = number(p, end);
         break;
     case DYNAMIC_NO_WITH_ID: {
-        char rest[TOKEN_BUFFER_SIZE];
-        const size_t length = token_length(p, static_cast<size_t>(end - p));
-        memcpy(rest, p, length);
-        rest[length] = '\0';
-        const RawNote note = split_note(rest);
-        record.kind = note.kind;
-        record.numbers[0] = note.identifier;
-        if (note.raw_text)
-            keep_note_text(batch, record, note.raw_text, length - static_cast<size_t>(note.raw_text - rest));
+        // split_note on the rest of the line as read_token_into gives it.
+        const char *rest_end = p + token_length(p, static_cast<size_t>(end - p));
+        const char *text = nullptr;
+        if (p < rest_end && *p == '"') {
+            record.kind = DYNAMIC_NO_TEXT_ONLY;
+            text = p;
+        } else {
+            const char *space = static_cast<const char *>(memchr(p, ' ', static_cast<size_t>(rest_end - p)));
+            record.numbers[0] = number(p, space ? space : rest_end);
+            if (record.numbers[0] == 0)
+                record.kind = DYNAMIC_IGNORED;
+            else if (!space)
+                text = p;
+            else if (rest_end - space > 2)
+                text = space + 2;
+        }
+        if (text)
+            keep_note_text(batch, record, text, static_cast<size_t>(rest_end - text));
         break;
     }
     default:  // "MR" and unknown keywords: the rest of the line is ignored

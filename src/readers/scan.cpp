@@ -174,26 +174,29 @@ char *read_until_text(TraceStream *stream, const char *terminator)
     return copy_token(stored, count);
 }
 
-// Steps over leading blanks and an optional sign, as strtoul and atoi do.
-static const char *skip_blanks_and_sign(const char *p, bool *negative)
+namespace {
+
+// Steps over leading blanks and an optional sign, as strtoul and atoi do;
+// the text ends at end or at a NUL.
+const char *skip_blanks_and_sign(const char *p, const char *end, bool *negative)
 {
-    while (is_c_space(*p))
+    while (p < end && is_c_space(*p))
         ++p;
-    *negative = *p == '-';
-    if (*p == '+' || *p == '-')
+    *negative = p < end && *p == '-';
+    if (p < end && (*p == '+' || *p == '-'))
         ++p;
     return p;
 }
 
-uint32_t parse_unsigned_field(const char *text, int base)
+uint32_t parse_unsigned_range(const char *p, const char *end, int base)
 {
     bool negative;
-    const char *p = skip_blanks_and_sign(text, &negative);
-    if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16)
+    p = skip_blanks_and_sign(p, end, &negative);
+    if (base == 16 && end - p >= 3 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16)
         p += 2;
     uint64_t value = 0;
     bool overflow = false;
-    for (int digit; (digit = digit_value(*p)) < base; ++p) {
+    for (int digit; p < end && (digit = digit_value(*p)) < base; ++p) {
         value = value * base + digit;
         if (value > 0xffffffffu) {
             overflow = true;
@@ -206,12 +209,12 @@ uint32_t parse_unsigned_field(const char *text, int base)
     return negative ? 0u - result : result;
 }
 
-int32_t parse_signed_decimal(const char *text)
+int32_t parse_signed_decimal_range(const char *p, const char *end)
 {
     bool negative;
-    const char *p = skip_blanks_and_sign(text, &negative);
+    p = skip_blanks_and_sign(p, end, &negative);
     int64_t value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
         value = value * 10 + (*p - '0');
         if (value > int64_t(1) << 31)
             value = int64_t(1) << 31;
@@ -221,6 +224,18 @@ int32_t parse_signed_decimal(const char *text)
     if (value > INT32_MAX)
         value = INT32_MAX;
     return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+uint32_t parse_unsigned_field(const char *text, int base)
+{
+    return parse_unsigned_range(text, text + strlen(text), base);
+}
+
+int32_t parse_signed_decimal(const char *text)
+{
+    return parse_signed_decimal_range(text, text + strlen(text));
 }
 
 uint32_t read_number_field(TraceStream *stream, int delimiter, int base)
@@ -271,22 +286,16 @@ size_t token_length(const char *bytes, size_t n)
     return nul ? static_cast<size_t>(static_cast<const char *>(nul) - bytes) : n;
 }
 
+// A NUL, which no digit, blank or sign is, stops the parsers where it would
+// end the token; only the 1023-byte limit needs applying.
 uint32_t parse_unsigned_bytes(const char *bytes, size_t n, int base)
 {
-    char token[TOKEN_BUFFER_SIZE];
-    n = token_length(bytes, n);
-    memcpy(token, bytes, n);
-    token[n] = '\0';
-    return parse_unsigned_field(token, base);
+    return parse_unsigned_range(bytes, bytes + (n < char_token_limit ? n : char_token_limit), base);
 }
 
 int32_t parse_signed_decimal_bytes(const char *bytes, size_t n)
 {
-    char token[TOKEN_BUFFER_SIZE];
-    n = token_length(bytes, n);
-    memcpy(token, bytes, n);
-    token[n] = '\0';
-    return parse_signed_decimal(token);
+    return parse_signed_decimal_range(bytes, bytes + (n < char_token_limit ? n : char_token_limit));
 }
 
 const char *line_text(const char *from, const char *line_end, char *buffer, size_t *length)

@@ -10,6 +10,7 @@
 #include "readers/scan.h"
 #include "tree/tree.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -47,12 +48,24 @@ bool contains_at(const char *text, size_t length, size_t at, const char *word, s
     return length - at >= word_length && memcmp(text + at, word, word_length) == 0;
 }
 
+// The first letters of the words statement_type_of looks for.
+constexpr std::array<bool, 256> make_word_starts()
+{
+    std::array<bool, 256> starts{};
+    for (const unsigned char c : {'v', 'e', 't', 'c'})
+        starts[c] = true;
+    return starts;
+}
+constexpr std::array<bool, 256> word_starts = make_word_starts();
+
 // The words that make a statement a Print, and the one that makes it a
 // Comment, looked for in one pass over the text.
 int statement_type_of(const char *text, size_t length)
 {
     bool comment = false;
     for (size_t at = 0; at < length; ++at) {
+        if (!word_starts[static_cast<unsigned char>(text[at])])
+            continue;
         switch (text[at]) {
         case 'v':
             if (contains_at(text, length, at, "verifyLogMessage", 16))
@@ -67,10 +80,8 @@ int statement_type_of(const char *text, size_t length)
                 || contains_at(text, length, at, "timerReportElapsedTime", 22))
                 return NODE_PRINT;
             break;
-        case 'c':
-            comment = comment || contains_at(text, length, at, "createTimer", 11);
-            break;
         default:
+            comment = comment || contains_at(text, length, at, "createTimer", 11);
             break;
         }
     }
