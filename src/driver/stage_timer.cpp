@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -30,6 +31,9 @@ void read_memory(long *resident, long *peak)
 StageTimer::StageTimer()
     : enabled_(getenv("TALLYRPT_STAGE_TIMES") != nullptr), last_(std::chrono::steady_clock::now())
 {
+    timespec cpu = {0, 0};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    last_cpu_seconds_ = static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) / 1e9;
 }
 
 void StageTimer::mark(const char *stage)
@@ -40,7 +44,12 @@ void StageTimer::mark(const char *stage)
     const double seconds = std::chrono::duration<double>(now - last_).count();
     long resident, peak;
     read_memory(&resident, &peak);
+    timespec cpu = {0, 0};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    const double cpu_seconds = static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) / 1e9;
     fprintf(stderr, "stage %s: %.3f s\n", stage, seconds);
-    fprintf(stderr, "memory after %s: %ld kB resident, %ld kB peak\n", stage, resident, peak);
+    fprintf(stderr, "after %s: %.3f s of CPU in all, %ld kB resident, %ld kB peak\n", stage,
+            cpu_seconds - last_cpu_seconds_, resident, peak);
     last_ = now;
+    last_cpu_seconds_ = cpu_seconds;
 }

@@ -124,6 +124,7 @@ struct PreparedRecord {
     int statement_type;
     uint32_t first_at;  // in the batch's texts
     uint32_t second_at;
+    uint64_t node_text_hash;  // of the text a node would take (text_store_hash)
 };
 
 struct RecordBatch {
@@ -150,9 +151,14 @@ uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length)
 
 void finish_record(RecordBatch &batch, PreparedRecord &prepared)
 {
-    if (prepared.kind == STATIC_TX) {
-        const char *first = batch.texts.at(prepared.first_at);
-        prepared.statement_type = first ? statement_type_of(first, strlen(first)) : NODE_CHECK_EXPRESSION;
+    const bool statement = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS;
+    if (const char *text = batch.texts.at(statement ? prepared.first_at : prepared.second_at)) {
+        const size_t length = strlen(text);
+        prepared.node_text_hash = text_store_hash(text, length);
+        if (prepared.kind == STATIC_TX)
+            prepared.statement_type = statement_type_of(text, length);
+    } else if (prepared.kind == STATIC_TX) {
+        prepared.statement_type = NODE_CHECK_EXPRESSION;
     }
     batch.records.push_back(prepared);
 }
@@ -167,7 +173,7 @@ bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
     if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
-    PreparedRecord record = {static_record_kind(keyword), 0, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none};
+    PreparedRecord record = {static_record_kind(keyword), 0, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
     const char *p = line + 3;
     const auto find = [end](const char *from, char c) {
         return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
@@ -249,7 +255,7 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
         return;
     StaticRecord record = read_static_record(stream);
     PreparedRecord prepared = {record.kind, record.number, record.line, record.identity_first,
-                               record.identity_second, 0, BatchTexts::none, BatchTexts::none};
+                               record.identity_second, 0, BatchTexts::none, BatchTexts::none, 0};
     if (record.first_text)
         prepared.first_at = keep_decoded(batch, record.first_text, strlen(record.first_text));
     if (record.second_text)
@@ -316,8 +322,18 @@ void apply_rest(StaticState &state, TraceStream *stream)
             return true;
         },
         [&](const RecordBatch &batch) {
-            for (const PreparedRecord &record : batch.records)
-                apply_static_record(state, record, batch);
+            // Storing a node text looks it up in the tree's text table and
+            // reads the text found there: both are started a few records
+            // ahead, so that the cache misses of several records overlap.
+            const std::vector<PreparedRecord> &records = batch.records;
+            const size_t count = records.size();
+            for (size_t i = 0; i < count; ++i) {
+                if (i + 16 < count)
+                    prefetch_text_slot(records[i + 16].node_text_hash);
+                if (i + 8 < count)
+                    prefetch_stored_text(records[i + 8].node_text_hash);
+                apply_static_record(state, records[i], batch);
+            }
         });
 }
 

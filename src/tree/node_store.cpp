@@ -10,12 +10,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 #include <vector>
 
 namespace {
 
 #ifndef TALLY_ARENA_BLOCK_SIZE
-#define TALLY_ARENA_BLOCK_SIZE (1024 * 1024)  // smaller in fuzz builds
+#define TALLY_ARENA_BLOCK_SIZE (2 * 1024 * 1024)  // smaller in fuzz builds
 #endif
 const size_t block_size = TALLY_ARENA_BLOCK_SIZE;
 static_assert((block_size & (block_size - 1)) == 0 && block_size >= 256,
@@ -38,9 +39,7 @@ void start_block()
 {
     if (blocks.size() == block_limit)
         die_out_of_memory();
-    void *block = nullptr;
-    if (posix_memalign(&block, block_size, block_size) != 0)
-        die_out_of_memory();
+    void *block = store_block_alloc(block_size);
     const uint32_t number = static_cast<uint32_t>(blocks.size());
     blocks.push_back(static_cast<char *>(block));
     node_blocks.table = blocks.data();
@@ -53,6 +52,27 @@ void start_block()
 }  // namespace
 
 NodeBlocks node_blocks = {nullptr, unit_shift, unit_mask};
+
+void *store_block_alloc(size_t size)
+{
+    const size_t huge_page = size_t(2) << 20;
+    size_t alignment = size >= huge_page ? huge_page : alignof(std::max_align_t);
+    if (size < huge_page && (size & (size - 1)) == 0 && size > alignment)
+        alignment = size;
+    void *block = nullptr;
+    if (posix_memalign(&block, alignment, size) != 0)
+        die_out_of_memory();
+#ifdef MADV_HUGEPAGE
+    if (size >= huge_page)
+        madvise(block, size & ~(huge_page - 1), MADV_HUGEPAGE);
+#endif
+    return block;
+}
+
+void store_block_free(void *block)
+{
+    free(block);
+}
 
 TestNode *store_new_node(size_t size, uint32_t *reference)
 {
@@ -79,7 +99,7 @@ uint32_t node_reference(const TestNode *node)
 void node_store_clear()
 {
     for (char *block : blocks)
-        free(block);
+        store_block_free(block);
     std::vector<char *>().swap(blocks);
     node_blocks.table = nullptr;
     cursor = nullptr;

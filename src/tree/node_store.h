@@ -51,3 +51,10 @@ uint32_t node_reference(const TestNode *node);
 uint32_t store_text(const char *text, size_t length);
 void node_store_clear();
 void text_store_clear();
+
+// Blocks for the stores: aligned to their size when that is a power of two;
+// from 2 MiB up, backed by huge pages where the system offers them, since
+// the tree's look-ups jump around many megabytes and each 4 KiB page would
+// cost a slot of the processor's address cache (and a page fault).
+void *store_block_alloc(size_t size);
+void store_block_free(void *block);

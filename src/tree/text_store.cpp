@@ -19,7 +19,7 @@
 namespace {
 
 #ifndef TALLY_ARENA_BLOCK_SIZE
-#define TALLY_ARENA_BLOCK_SIZE (1024 * 1024)  // smaller in fuzz builds
+#define TALLY_ARENA_BLOCK_SIZE (2 * 1024 * 1024)  // smaller in fuzz builds
 #endif
 const size_t block_size = TALLY_ARENA_BLOCK_SIZE;
 static_assert((block_size & (block_size - 1)) == 0, "text blocks are a power of two");
@@ -45,10 +45,13 @@ uint32_t cursor_reference = 0;
 // Open addressing, probed linearly: each slot holds a reference with the top
 // half of its text's hash (0 marks an empty slot; no stored text has
 // reference 0), so a probe reads a text only when the halves match.
-std::vector<uint64_t> slots;
+uint64_t *slots = nullptr;
+size_t slot_count = 0;  // zero or a power of two
 size_t used = 0;
 
-uint64_t text_hash(const char *text, size_t length)
+}  // namespace
+
+uint64_t text_store_hash(const char *text, size_t length)
 {
     uint64_t hash = 0x9e3779b97f4a7c15ULL ^ length;
     size_t i = 0;
@@ -67,6 +70,8 @@ uint64_t text_hash(const char *text, size_t length)
     return hash;
 }
 
+namespace {
+
 uint32_t new_block(char *block)
 {
     if (blocks.empty())
@@ -84,11 +89,11 @@ uint32_t append_text(const char *text, size_t length)
     char *copy;
     uint32_t reference;
     if (size > large_text) {
-        copy = static_cast<char *>(mem_alloc(size));
+        copy = static_cast<char *>(store_block_alloc(size));
         reference = new_block(copy);
     } else {
         if (left < size) {
-            cursor = static_cast<char *>(mem_alloc(block_size));
+            cursor = static_cast<char *>(store_block_alloc(block_size));
             cursor_reference = new_block(cursor);
             left = block_size;
         }
@@ -105,7 +110,7 @@ uint32_t append_text(const char *text, size_t length)
 
 void place(uint64_t slot, uint64_t hash)
 {
-    const size_t mask = slots.size() - 1;
+    const size_t mask = slot_count - 1;
     size_t at = hash & mask;
     while (slots[at])
         at = (at + 1) & mask;
@@ -115,17 +120,21 @@ void place(uint64_t slot, uint64_t hash)
 // Keeps the load at or below five eighths.
 void grow_if_needed()
 {
-    if ((used + 1) * 8 <= slots.size() * 5)
+    if ((used + 1) * 8 <= slot_count * 5)
         return;
-    std::vector<uint64_t> old;
-    old.swap(slots);
-    slots.assign(old.empty() ? 1024 : old.size() * 2, 0);
-    for (uint64_t slot : old) {
-        if (!slot)
+    uint64_t *old = slots;
+    const size_t old_count = slot_count;
+    slot_count = old_count ? old_count * 2 : 1024;
+    slots = static_cast<uint64_t *>(store_block_alloc(slot_count * sizeof *slots));
+    memset(slots, 0, slot_count * sizeof *slots);
+    for (size_t i = 0; i < old_count; ++i) {
+        if (!old[i])
             continue;
-        const char *stored = text_at(static_cast<uint32_t>(slot));
-        place(slot, text_hash(stored, strlen(stored)));
+        const char *stored = text_at(static_cast<uint32_t>(old[i]));
+        place(old[i], text_store_hash(stored, strlen(stored)));
     }
+    if (old)
+        store_block_free(old);
 }
 
 }  // namespace
@@ -137,9 +146,9 @@ uint32_t store_text(const char *text, size_t length)
     if (length == 0)
         return 0;
     grow_if_needed();
-    const uint64_t hash = text_hash(text, length);
+    const uint64_t hash = text_store_hash(text, length);
     const uint64_t tag = hash >> 32;
-    const size_t mask = slots.size() - 1;
+    const size_t mask = slot_count - 1;
     for (size_t at = hash & mask;; at = (at + 1) & mask) {
         const uint64_t slot = slots[at];
         if (!slot) {
@@ -156,15 +165,33 @@ uint32_t store_text(const char *text, size_t length)
     }
 }
 
+void prefetch_text_slot(uint64_t hash)
+{
+    if (slots)
+        __builtin_prefetch(&slots[hash & (slot_count - 1)]);
+}
+
+void prefetch_stored_text(uint64_t hash)
+{
+    if (!slots)
+        return;
+    const uint64_t slot = slots[hash & (slot_count - 1)];
+    if (slot && (slot >> 32) == (hash >> 32))
+        __builtin_prefetch(text_at(static_cast<uint32_t>(slot)));
+}
+
 void text_store_clear()
 {
     for (size_t i = 1; i < blocks.size(); ++i)
-        mem_free(blocks[i]);
+        store_block_free(blocks[i]);
     std::vector<char *>().swap(blocks);
     text_blocks.table = initial_table;
     cursor = nullptr;
     left = 0;
     cursor_reference = 0;
-    std::vector<uint64_t>().swap(slots);
+    if (slots)
+        store_block_free(slots);
+    slots = nullptr;
+    slot_count = 0;
     used = 0;
 }

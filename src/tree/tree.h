@@ -124,6 +124,13 @@ TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
 void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
                uint32_t parent_identifier, int32_t line);
 TestNode *append_copy(TestNode *context, TestNode *model);
+// For callers that create many nodes in a row: the key under which a node
+// text is stored, and hints that start loading what storing it will read,
+// so that the memory accesses of several nodes overlap. Give the first hint
+// some nodes ahead and the second about half as far.
+uint64_t text_store_hash(const char *text, size_t length);
+void prefetch_text_slot(uint64_t hash);
+void prefetch_stored_text(uint64_t hash);
 TestNode *find_equal_child(TestNode *context, TestNode *model);
 // Takes text (allocated with mem_alloc) and frees it. The text goes to the
 // message spool, and only nodes made as check nodes keep messages: for any
