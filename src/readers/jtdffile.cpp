@@ -16,6 +16,7 @@
 #include "report/vocabulary.h"
 #include "tree/tree.h"
 
+#include <array>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -348,20 +349,101 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
     bytes.push_back('\0');
 }
 
+// Hexadecimal digit values; 16 for any other byte.
+constexpr std::array<unsigned char, 256> make_hex_values()
+{
+    std::array<unsigned char, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[c] = c >= '0' && c <= '9'   ? static_cast<unsigned char>(c - '0')
+                    : c >= 'a' && c <= 'f' ? static_cast<unsigned char>(c - 'a' + 10)
+                    : c >= 'A' && c <= 'F' ? static_cast<unsigned char>(c - 'A' + 10)
+                                           : 16;
+    return values;
+}
+constexpr std::array<unsigned char, 256> hex_values = make_hex_values();
+
+// A number field in its plain form, one to eight hexadecimal digits right
+// before its delimiter: read_number_field gives exactly their value. Then
+// true, with p past the delimiter; otherwise false.
+bool plain_hex_field(const char *&p, const char *end, char delimiter, uint32_t &value)
+{
+    const char *q = p;
+    uint32_t number = 0;
+    for (; q < end && q - p <= 8; ++q) {
+        const unsigned digit = hex_values[static_cast<unsigned char>(*q)];
+        if (digit == 16)
+            break;
+        number = number << 4 | digit;
+    }
+    if (q == p || q - p > 8 || q == end || *q != delimiter)
+        return false;
+    value = number;
+    p = q + 1;
+    return true;
+}
+
+// The common records made of plain number fields ("ST 65", "NO 5d", "GL 96 5",
+// "MR "), read straight off the buffer; false for anything else.
+bool prepare_plain_line(TraceStream *stream, RecordBatch &batch, int kind, const char *p)
+{
+    const char *end = reinterpret_cast<const char *>(stream->end);
+    PreparedRecord record = {kind, {0, 0, 0}, BatchTexts::none, 0};
+    switch (kind) {
+    case DYNAMIC_CS:
+    case DYNAMIC_ST:
+    case DYNAMIC_CI:
+        if (!plain_hex_field(p, end, '\n', record.numbers[0]))
+            return false;
+        break;
+    case DYNAMIC_NI:
+    case DYNAMIC_GL:
+    case DYNAMIC_ME:
+        if (!plain_hex_field(p, end, ' ', record.numbers[0]) || !plain_hex_field(p, end, '\n', record.numbers[1]))
+            return false;
+        break;
+    case DYNAMIC_NO_WITH_ID: {
+        // An identifier alone: the note's text is the identifier's digits.
+        const char *digits = p;
+        if (!plain_hex_field(p, end, '\n', record.numbers[0]))
+            return false;
+        if (record.numbers[0] == 0)
+            record.kind = DYNAMIC_IGNORED;
+        else
+            keep_note_text(batch, record, digits, static_cast<size_t>(p - 1 - digits));
+        break;
+    }
+    case DYNAMIC_MR:
+        if (p == end || *p != '\n')
+            return false;
+        ++p;
+        break;
+    default:
+        return false;
+    }
+    stream->position = reinterpret_cast<const unsigned char *>(p);
+    batch.records.push_back(record);
+    return true;
+}
+
 // The record on one whole line in the stream's buffer, read exactly as the
 // primitives read it (read_record); false, with nothing read, when a field
 // would take them past the line: read_record reads it then.
 bool prepare_dynamic_line(TraceStream *stream, RecordBatch &batch)
 {
     const char *line = reinterpret_cast<const char *>(stream->position);
-    const char *end = buffered_line_end(stream);
-    if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
+    if (stream->end - stream->position < 4 || line[2] != ' ' || line[0] == ' ' || line[1] == ' '
+        || line[0] == '\n' || line[1] == '\n')
         return false;
     PreparedRecord record = {DYNAMIC_IGNORED, {0, 0, 0}, BatchTexts::none, 0};
     // A NUL in the keyword ends it short of two letters: no record kind.
     if (line[0] && line[1])
         record.kind = dynamic_record_kind(line[0], line[1]);
     const char *p = line + 3;
+    if (prepare_plain_line(stream, batch, record.kind, p))
+        return true;
+    const char *end = buffered_line_end(stream);
+    if (!end)
+        return false;
     const auto find_space = [end](const char *from) {
         return from < end ? static_cast<const char *>(memchr(from, ' ', static_cast<size_t>(end - from))) : nullptr;
     };
