@@ -88,7 +88,9 @@ int statement_type_of(const char *text, size_t length)
     return comment ? NODE_COMMENT : NODE_CHECK_EXPRESSION;
 }
 
-void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name)
+// The name's length and text_store_hash are given.
+void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name,
+                size_t name_length, uint64_t name_hash)
 {
     const int32_t file_number = *state.counter;
     if (strcmp(kind, "File") == 0) {
@@ -107,7 +109,7 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
     const int type = scope_type_of(kind);
     if (type == 0)
         return;
-    add_child(file_number, type, identifier, name, state.scope, 0);
+    add_child_stored(file_number, type, identifier, name, name_length, name_hash, state.scope, 0);
     state.scope = identifier;
 }
 
@@ -124,7 +126,8 @@ struct PreparedRecord {
     int statement_type;
     uint32_t first_at;  // in the batch's texts
     uint32_t second_at;
-    uint64_t node_text_hash;  // of the text a node would take (text_store_hash)
+    uint32_t node_text_length;  // of the text a node would take, and its text_store_hash
+    uint64_t node_text_hash;
 };
 
 struct RecordBatch {
@@ -138,28 +141,34 @@ struct RecordBatch {
     }
 };
 
-// Decodes a raw text into the batch: its offset there, or none.
-uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length)
+// Decodes a raw text into the batch: its offset there, or none; its length
+// goes to *decoded_length.
+uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length, uint32_t *decoded_length)
 {
     std::string &bytes = batch.texts.bytes;
     const size_t at = bytes.size();
     if (!decode_text_into(raw, length, bytes))
         return BatchTexts::none;
+    *decoded_length = static_cast<uint32_t>(bytes.size() - at);
     bytes.push_back('\0');
     return static_cast<uint32_t>(at);
 }
 
-void finish_record(RecordBatch &batch, PreparedRecord &prepared)
+// The first and second texts' lengths are given.
+void finish_record(RecordBatch &batch, PreparedRecord &prepared, uint32_t first_length, uint32_t second_length)
 {
     const bool statement = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS;
     if (const char *text = batch.texts.at(statement ? prepared.first_at : prepared.second_at)) {
-        const size_t length = strlen(text);
+        const size_t length = statement ? first_length : second_length;
+        prepared.node_text_length = static_cast<uint32_t>(length);
         prepared.node_text_hash = text_store_hash(text, length);
         if (prepared.kind == STATIC_TX)
             prepared.statement_type = statement_type_of(text, length);
     } else if (prepared.kind == STATIC_TX) {
         prepared.statement_type = NODE_CHECK_EXPRESSION;
     }
+    if (prepared.kind == STATIC_MS)
+        prepared.statement_type = NODE_CHECK_EXPRESSION;
     batch.records.push_back(prepared);
 }
 
@@ -173,7 +182,7 @@ bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
     if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
-    PreparedRecord record = {static_record_kind(keyword), 0, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
+    PreparedRecord record = {static_record_kind(keyword), 0, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     const char *p = line + 3;
     const auto find = [end](const char *from, char c) {
         return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
@@ -240,12 +249,13 @@ bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
     default:  // "DB", "ED" and unknown keywords
         break;
     }
+    uint32_t first_decoded = 0, second_decoded = 0;
     if (first)
-        record.first_at = keep_decoded(batch, first, first_length);
+        record.first_at = keep_decoded(batch, first, first_length, &first_decoded);
     if (second)
-        record.second_at = keep_decoded(batch, second, second_length);
+        record.second_at = keep_decoded(batch, second, second_length, &second_decoded);
     stream->position = reinterpret_cast<const unsigned char *>(end + 1);
-    finish_record(batch, record);
+    finish_record(batch, record, first_decoded, second_decoded);
     return true;
 }
 
@@ -255,13 +265,14 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
         return;
     StaticRecord record = read_static_record(stream);
     PreparedRecord prepared = {record.kind, record.number, record.line, record.identity_first,
-                               record.identity_second, 0, BatchTexts::none, BatchTexts::none, 0};
+                               record.identity_second, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    uint32_t first_decoded = 0, second_decoded = 0;
     if (record.first_text)
-        prepared.first_at = keep_decoded(batch, record.first_text, strlen(record.first_text));
+        prepared.first_at = keep_decoded(batch, record.first_text, strlen(record.first_text), &first_decoded);
     if (record.second_text)
-        prepared.second_at = keep_decoded(batch, record.second_text, strlen(record.second_text));
+        prepared.second_at = keep_decoded(batch, record.second_text, strlen(record.second_text), &second_decoded);
     release_static_record(&record);
-    finish_record(batch, prepared);
+    finish_record(batch, prepared, first_decoded, second_decoded);
 }
 
 // Acts on one record; decoded texts that turn out empty count as "".
@@ -291,15 +302,13 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         state.scope = record.number;
         break;
     case STATIC_IN:
-        open_scope(state, record.number, first_or_empty, second_or_empty);
+        open_scope(state, record.number, first_or_empty, second_or_empty, record.node_text_length,
+                   record.node_text_hash);
         break;
     case STATIC_TX:
-        add_child(*state.counter, record.statement_type, record.number, first_or_empty, state.scope,
-                  state.line);
-        break;
     case STATIC_MS:
-        add_child(*state.counter, NODE_CHECK_EXPRESSION, record.number, first_or_empty,
-                  state.scope, state.line);
+        add_child_stored(*state.counter, record.statement_type, record.number, first_or_empty,
+                         record.node_text_length, record.node_text_hash, state.scope, state.line);
         break;
     default:
         break;

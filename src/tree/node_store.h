@@ -49,6 +49,8 @@ uint32_t node_reference(const TestNode *node);
 // The reference of the stored copy of length bytes of text (no NUL among
 // them); equal texts give equal references.
 uint32_t store_text(const char *text, size_t length);
+// The same with the text's text_store_hash known.
+uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash);
 void node_store_clear();
 void text_store_clear();
 

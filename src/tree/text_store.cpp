@@ -143,10 +143,14 @@ TextBlocks text_blocks = {initial_table, offset_bits, offset_mask};
 
 uint32_t store_text(const char *text, size_t length)
 {
+    return length ? store_text_hashed(text, length, text_store_hash(text, length)) : 0;
+}
+
+uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash)
+{
     if (length == 0)
         return 0;
     grow_if_needed();
-    const uint64_t hash = text_store_hash(text, length);
     const uint64_t tag = hash >> 32;
     const size_t mask = slot_count - 1;
     for (size_t at = hash & mask;; at = (at + 1) & mask) {

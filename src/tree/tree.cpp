@@ -81,15 +81,31 @@ TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
     return new_node(type, file_number, identifier, stored_text(text), parent, line, &reference);
 }
 
+namespace {
+
+void add_child_with_text(int32_t file_number, int32_t type, uint32_t identifier, uint32_t text,
+                         TestNode *parent, int32_t line)
+{
+    uint32_t reference;
+    TestNode *node = new_node(type, file_number, identifier, text, parent, line, &reference);
+    index_and_link(parent, node, reference);
+}
+
+}  // namespace
+
 void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
                uint32_t parent_identifier, int32_t line)
 {
-    TestNode *parent = find_node(file_number, parent_identifier);
-    if (!parent)
-        return;
-    uint32_t reference;
-    TestNode *node = new_node(type, file_number, identifier, stored_text(text), parent, line, &reference);
-    index_and_link(parent, node, reference);
+    if (TestNode *parent = find_node(file_number, parent_identifier))
+        add_child_with_text(file_number, type, identifier, stored_text(text), parent, line);
+}
+
+void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
+                      size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line)
+{
+    if (TestNode *parent = find_node(file_number, parent_identifier))
+        add_child_with_text(file_number, type, identifier, store_text_hashed(text, length, text_hash),
+                            parent, line);
 }
 
 TestNode *append_copy(TestNode *context, TestNode *model)

@@ -123,6 +123,10 @@ TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
                       const char *text, TestNode *parent, int32_t line);
 void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
                uint32_t parent_identifier, int32_t line);
+// add_child with the text's length and text_store_hash (below) known, as
+// readers work them out ahead on their own thread.
+void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
+                      size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line);
 TestNode *append_copy(TestNode *context, TestNode *model);
 // For callers that create many nodes in a row: the key under which a node
 // text is stored, and hints that start loading what storing it will read,
