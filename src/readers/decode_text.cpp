@@ -169,6 +169,29 @@ void append_unescaped(const char *local, size_t length, size_t begin, size_t end
     }
 }
 
+// QTextCodec::codecForName of a name, remembered: the look-up compares the
+// name with every known alias, and a trace names the same few character sets
+// (or none: "the text between the first two quotes" of a statement with four
+// quotes) over and over. Codecs live as long as the process.
+QTextCodec *codec_named(const char *name, size_t length)
+{
+    struct Known {
+        std::string name;
+        QTextCodec *codec;
+    };
+    thread_local Known known[8];
+    thread_local unsigned next = 0;
+    for (const Known &entry : known)
+        if (entry.name.size() == length && memcmp(entry.name.data(), name, length) == 0 && !entry.name.empty())
+            return entry.codec;
+    QTextCodec *codec = QTextCodec::codecForName(QByteArray(name, static_cast<qsizetype>(length)));
+    if (length > 0) {
+        known[next] = Known{std::string(name, length), codec};
+        next = (next + 1) % 8;
+    }
+    return codec;
+}
+
 }  // namespace
 
 bool decode_text_into(const char *text, size_t length, std::string &out)
@@ -178,9 +201,7 @@ bool decode_text_into(const char *text, size_t length, std::string &out)
     QByteArray converted;
     bool through_unicode = false;
     if (traits.quotes == 4) {
-        const QByteArray name(text + traits.quote_at[0] + 1,
-                              static_cast<qsizetype>(traits.quote_at[1] - traits.quote_at[0] - 1));
-        QTextCodec *codec = QTextCodec::codecForName(name);
+        QTextCodec *codec = codec_named(text + traits.quote_at[0] + 1, traits.quote_at[1] - traits.quote_at[0] - 1);
         if (!codec)
             codec = QTextCodec::codecForLocale();
         converted = codec->toUnicode(text + traits.quote_at[2],

@@ -406,10 +406,16 @@ bool prepare_plain_line(TraceStream *stream, RecordBatch &batch, int kind, const
         const char *digits = p;
         if (!plain_hex_field(p, end, '\n', record.numbers[0]))
             return false;
-        if (record.numbers[0] == 0)
+        if (record.numbers[0] == 0) {
             record.kind = DYNAMIC_IGNORED;
-        else
-            keep_note_text(batch, record, digits, static_cast<size_t>(p - 1 - digits));
+        } else {
+            // Digits decode to themselves.
+            std::string &bytes = batch.texts.bytes;
+            record.text_at = static_cast<uint32_t>(bytes.size());
+            record.text_length = static_cast<uint32_t>(p - 1 - digits);
+            bytes.append(digits, record.text_length);
+            bytes.push_back('\0');
+        }
         break;
     }
     case DYNAMIC_MR:
