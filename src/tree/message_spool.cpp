@@ -3,6 +3,7 @@
 
 #include "diagnostics/memory.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -15,25 +16,33 @@
 namespace {
 
 const size_t block_size = size_t(1) << 20;
-const size_t page_size = 4096;
-const size_t cached_pages = 256;  // 1 MiB of file pages kept for reading
-const size_t header_size = sizeof(uint64_t) + sizeof(uint32_t);
+// File bytes are read back in pages of 64 KiB, 32 of them kept: the report
+// reads the spool roughly in the order it was written, so a page serves many
+// records before it is replaced.
+const size_t page_size = 64 * 1024;
+const size_t cached_pages = 32;
+// A record's header: the distance back to the record before it in its list
+// (0 for none) and the text's length, each as a variable-length number of
+// 7-bit groups, low group first.
+const size_t longest_header = 10 + 5;
 
 struct CachedPage {
     uint64_t index = UINT64_MAX;
-    char bytes[page_size];
+    std::vector<char> bytes;
 };
 
-// A record met while walking a list back.
-struct ListRecord {
-    SpoolOffset offset;
+// A record's header as read back.
+struct RecordHeader {
+    SpoolOffset previous;
     uint32_t length;
+    uint64_t text_at;  // spool position of the text
 };
 
 struct Spool {
     // Block i covers spool bytes [i * block_size, (i + 1) * block_size); null
     // once it has been written to the file. The last block is being filled.
     std::vector<char *> blocks;
+    char *spare_block = nullptr;  // a block moved to the file, for the next one
     uint64_t size = 0;
     uint64_t memory_budget = 0;  // bytes of full blocks kept in memory
     uint64_t kept_in_memory = 0;
@@ -44,7 +53,7 @@ struct Spool {
     std::string text;               // the record being read
     std::vector<SpoolOffset> segment;
     std::vector<SpoolOffset> checkpoints;
-    std::vector<ListRecord> whole;
+    std::vector<RecordHeader> whole;
 };
 
 Spool spool;
@@ -100,7 +109,8 @@ void retire_block(size_t index)
         return;
     }
     spool.file_used = true;
-    mem_free(block);
+    mem_free(spool.spare_block);
+    spool.spare_block = block;
     spool.blocks[index] = nullptr;
 }
 
@@ -110,8 +120,11 @@ void append_bytes(const void *data, size_t count)
     while (count > 0) {
         const size_t index = static_cast<size_t>(spool.size / block_size);
         const size_t at = static_cast<size_t>(spool.size % block_size);
-        if (index == spool.blocks.size())
-            spool.blocks.push_back(static_cast<char *>(mem_alloc(block_size)));
+        if (index == spool.blocks.size()) {
+            char *block = spool.spare_block ? spool.spare_block : static_cast<char *>(mem_alloc(block_size));
+            spool.spare_block = nullptr;
+            spool.blocks.push_back(block);
+        }
         const size_t part = count < block_size - at ? count : block_size - at;
         memcpy(spool.blocks[index] + at, bytes, part);
         spool.size += part;
@@ -128,9 +141,10 @@ bool read_page(uint64_t index, const char **bytes)
         spool.pages.resize(cached_pages);
     CachedPage &page = spool.pages[index % cached_pages];
     if (page.index != index) {
+        page.bytes.resize(page_size);
         size_t done = 0;
         while (done < page_size) {
-            const ssize_t got = pread(spool.fd, page.bytes + done, page_size - done,
+            const ssize_t got = pread(spool.fd, page.bytes.data() + done, page_size - done,
                                       static_cast<off_t>(index * page_size + done));
             if (got < 0 && errno == EINTR)
                 continue;
@@ -142,7 +156,7 @@ bool read_page(uint64_t index, const char **bytes)
         }
         page.index = index;
     }
-    *bytes = page.bytes;
+    *bytes = page.bytes.data();
     return true;
 }
 
@@ -174,54 +188,84 @@ bool read_bytes(uint64_t at, void *data, size_t count)
     return true;
 }
 
+// Reads a variable-length number at *at (advanced past it) from bytes that
+// end at end; false when it runs past them or past 64 bits.
+bool read_varint(const unsigned char *&at, const unsigned char *end, uint64_t *value)
+{
+    uint64_t number = 0;
+    for (unsigned shift = 0; at < end && shift < 64; shift += 7) {
+        const unsigned char byte = *at++;
+        number |= uint64_t(byte & 0x7f) << shift;
+        if (!(byte & 0x80)) {
+            *value = number;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The record's header; false when it cannot be read. A previous record that
+// does not lie before this one is damage and taken as none.
+bool header_of(SpoolOffset record, RecordHeader *header)
+{
+    const uint64_t start = record - 1;
+    if (start >= spool.size)
+        return false;
+    unsigned char bytes[longest_header];
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(longest_header, spool.size - start));
+    if (!read_bytes(start, bytes, count))
+        return false;
+    const unsigned char *at = bytes;
+    uint64_t back = 0, length = 0;
+    if (!read_varint(at, bytes + count, &back) || !read_varint(at, bytes + count, &length) || length > UINT32_MAX)
+        return false;
+    header->previous = back != 0 && back < record ? record - back : 0;
+    header->length = static_cast<uint32_t>(length);
+    header->text_at = start + static_cast<uint64_t>(at - bytes);
+    return true;
+}
+
 // The record before this one in its list (0 at the list's start or when it
 // cannot be read).
 SpoolOffset previous_of(SpoolOffset record)
 {
-    uint64_t previous = 0;
-    if (!read_bytes(record - 1, &previous, sizeof previous) || previous >= record)
-        return 0;  // lists only point backwards; anything else is damage
-    return previous;
+    RecordHeader header;
+    return header_of(record, &header) ? header.previous : 0;
 }
 
-// The record's text length, or false when it cannot be read.
-bool length_of(SpoolOffset record, uint32_t *length)
+bool visit_text(const RecordHeader &header, SpoolVisitor visit, void *context)
 {
-    return read_bytes(record - 1 + sizeof(uint64_t), length, sizeof *length);
-}
-
-bool visit_text(SpoolOffset record, uint32_t length, SpoolVisitor visit, void *context)
-{
-    spool.text.resize(length);
-    if (!read_bytes(record - 1 + header_size, &spool.text[0], length))
+    spool.text.resize(header.length);
+    if (!read_bytes(header.text_at, &spool.text[0], header.length))
         return false;
-    visit(spool.text.c_str(), length, context);
+    visit(spool.text.c_str(), header.length, context);
     return true;
 }
 
 bool visit_record(SpoolOffset record, SpoolVisitor visit, void *context)
 {
-    uint32_t length = 0;
-    return length_of(record, &length) && visit_text(record, length, visit, context);
+    RecordHeader header;
+    return header_of(record, &header) && visit_text(header, visit, context);
 }
 
 // Lists up to this many records are walked once, their records kept.
 const size_t whole_list_limit = 65536;
 
-// Walks the list ending at last into records, newest first, keeping those
-// older than any unreadable record; false when the list is longer than
+// Walks the list ending at last into record headers, newest first, keeping
+// those older than any unreadable record; false when the list is longer than
 // whole_list_limit.
-bool take_whole_list(SpoolOffset last, std::vector<ListRecord> &records)
+bool take_whole_list(SpoolOffset last, std::vector<RecordHeader> &records)
 {
     records.clear();
-    for (SpoolOffset record = last; record; record = previous_of(record)) {
+    RecordHeader header;
+    for (SpoolOffset record = last; record; record = header.previous) {
         if (records.size() == whole_list_limit)
             return false;
-        uint32_t length = 0;
-        if (length_of(record, &length))
-            records.push_back({record, length});
-        else
+        if (!header_of(record, &header)) {
             records.clear();  // a damaged record ends the visit oldest first
+            break;
+        }
+        records.push_back(header);
     }
     return true;
 }
@@ -231,10 +275,19 @@ bool take_whole_list(SpoolOffset last, std::vector<ListRecord> &records)
 SpoolOffset spool_append(SpoolOffset previous, const char *text, size_t length)
 {
     const SpoolOffset record = spool.size + 1;
-    const uint64_t previous_field = previous;
+    unsigned char header[longest_header];
+    size_t count = 0;
+    const auto put = [&header, &count](uint64_t number) {
+        while (number >= 0x80) {
+            header[count++] = static_cast<unsigned char>(number | 0x80);
+            number >>= 7;
+        }
+        header[count++] = static_cast<unsigned char>(number);
+    };
+    put(previous ? record - previous : 0);
     const uint32_t length_field = static_cast<uint32_t>(length);
-    append_bytes(&previous_field, sizeof previous_field);
-    append_bytes(&length_field, sizeof length_field);
+    put(length_field);
+    append_bytes(header, count);
     append_bytes(text, length_field);
     return record;
 }
@@ -244,10 +297,10 @@ void spool_visit_list(SpoolOffset last, SpoolVisitor visit, void *context)
     if (last == 0)
         return;
     // Nearly every list is short: one walk gives its records.
-    std::vector<ListRecord> &whole = spool.whole;
+    std::vector<RecordHeader> &whole = spool.whole;
     if (take_whole_list(last, whole)) {
         for (size_t r = whole.size(); r-- > 0;)
-            if (!visit_text(whole[r].offset, whole[r].length, visit, context))
+            if (!visit_text(whole[r], visit, context))
                 return;
         return;
     }
@@ -289,6 +342,7 @@ void spool_clear()
 {
     for (char *block : spool.blocks)
         mem_free(block);
+    mem_free(spool.spare_block);
     if (spool.fd >= 0)
         close(spool.fd);
     spool = Spool();

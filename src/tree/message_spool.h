@@ -8,8 +8,10 @@
 // block that cannot be written (no temporary folder, a full device) is kept
 // in memory instead: nothing is lost, only memory is spent.
 //
-// Each record holds the offset of the record before it in the same list, so
-// appending never rewrites what is already written. Lists are read oldest
+// Each record holds the distance back to the record before it in the same
+// list and its text's length, in a few bytes each, so appending never
+// rewrites what is already written and a short message takes little more
+// than its text. Lists are read oldest
 // first by walking them back in segments of about the square root of their
 // length, which bounds the memory a long list needs while it is read.
 #pragma once
