@@ -9,7 +9,7 @@
 // an entry number with half of the entry's hash, so a probe reads an entry
 // only when the halves match: a look-up costs about two cache misses, which
 // matters on traces with hundreds of thousands of instances, and memory stays
-// near 40 bytes an entry.
+// between 20 and 40 bytes an entry.
 #pragma once
 
 #include <cstddef>

@@ -549,6 +549,7 @@ void apply_rest(DynamicState &state, TraceStream *stream)
 
 int read_dynamic_stream(TraceStream *stream)
 {
+    tree_texts_complete();  // copies share their models' texts
     DynamicState state;
     check_memo.nearest.clear();
     check_memo.active = true;

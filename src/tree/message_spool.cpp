@@ -16,11 +16,8 @@
 namespace {
 
 const size_t block_size = size_t(1) << 20;
-// File bytes are read back in pages of 64 KiB, 32 of them kept: the report
-// reads the spool roughly in the order it was written, so a page serves many
-// records before it is replaced.
-const size_t page_size = 64 * 1024;
-const size_t cached_pages = 32;
+const size_t page_size = 4096;
+const size_t cached_pages = 256;  // 1 MiB of file pages kept for reading
 // A record's header: the distance back to the record before it in its list
 // (0 for none) and the text's length, each as a variable-length number of
 // 7-bit groups, low group first.

@@ -1,8 +1,8 @@
 // The node store: see node_store.h.
 //
-// A node reference is a block number and a place in 8-byte units; the first
+// A node reference is a block number and a place in 4-byte units; the first
 // unit of every block holds the block's number, so no node has reference 0.
-// With 32-bit references the store holds up to 32 GB of nodes; a tree that
+// With 32-bit references the store holds up to 16 GB of nodes; a tree that
 // would need more is treated as memory running out.
 #include "tree/node_store.h"
 
@@ -26,8 +26,8 @@ constexpr unsigned log2_of(size_t value)
 {
     return value <= 1 ? 0 : 1 + log2_of(value / 2);
 }
-const unsigned unit_shift = log2_of(block_size / 8);
-const uint32_t unit_mask = static_cast<uint32_t>(block_size / 8 - 1);
+const unsigned unit_shift = log2_of(block_size / 4);
+const uint32_t unit_mask = static_cast<uint32_t>(block_size / 4 - 1);
 const size_t block_limit = size_t(1) << (32 - unit_shift);
 
 std::vector<char *> blocks;
@@ -44,8 +44,8 @@ void start_block()
     blocks.push_back(static_cast<char *>(block));
     node_blocks.table = blocks.data();
     memcpy(block, &number, sizeof number);
-    cursor = static_cast<char *>(block) + 8;
-    left = block_size - 8;
+    cursor = static_cast<char *>(block) + 4;
+    left = block_size - 4;
     next_reference = (number << unit_shift) | 1;
 }
 
@@ -53,24 +53,58 @@ void start_block()
 
 NodeBlocks node_blocks = {nullptr, unit_shift, unit_mask};
 
+namespace {
+
+const size_t huge_page = size_t(2) << 20;
+
+// Sizes of the blocks mapped directly, by address: store_block_free needs
+// them back.
+std::vector<std::pair<void *, size_t>> mapped_blocks;
+
+}  // namespace
+
 void *store_block_alloc(size_t size)
 {
-    const size_t huge_page = size_t(2) << 20;
-    size_t alignment = size >= huge_page ? huge_page : alignof(std::max_align_t);
-    if (size < huge_page && (size & (size - 1)) == 0 && size > alignment)
-        alignment = size;
-    void *block = nullptr;
-    if (posix_memalign(&block, alignment, size) != 0)
+    if (size < huge_page) {
+        // Small blocks (fuzz builds) from the heap, aligned to their size.
+        size_t alignment = alignof(std::max_align_t);
+        if ((size & (size - 1)) == 0 && size > alignment)
+            alignment = size;
+        void *block = nullptr;
+        if (posix_memalign(&block, alignment, size) != 0)
+            die_out_of_memory();
+        return block;
+    }
+    // Large blocks are mapped on their own, 2 MiB aligned, so that freeing
+    // one gives its memory back to the system rather than leaving it to the
+    // heap, and so that huge pages can back them.
+    const size_t length = (size + huge_page - 1) & ~(huge_page - 1);
+    void *mapped = mmap(nullptr, length + huge_page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
         die_out_of_memory();
+    char *start = static_cast<char *>(mapped);
+    char *aligned = reinterpret_cast<char *>((reinterpret_cast<uintptr_t>(start) + huge_page - 1) & ~(huge_page - 1));
+    if (aligned > start)
+        munmap(start, static_cast<size_t>(aligned - start));
+    if (char *tail = aligned + length; tail < start + length + huge_page)
+        munmap(tail, static_cast<size_t>(start + length + huge_page - tail));
 #ifdef MADV_HUGEPAGE
-    if (size >= huge_page)
-        madvise(block, size & ~(huge_page - 1), MADV_HUGEPAGE);
+    madvise(aligned, length, MADV_HUGEPAGE);
 #endif
-    return block;
+    mapped_blocks.emplace_back(aligned, length);
+    return aligned;
 }
 
 void store_block_free(void *block)
 {
+    for (size_t i = mapped_blocks.size(); i-- > 0;) {
+        if (mapped_blocks[i].first == block) {
+            munmap(block, mapped_blocks[i].second);
+            mapped_blocks[i] = mapped_blocks.back();
+            mapped_blocks.pop_back();
+            return;
+        }
+    }
     free(block);
 }
 
@@ -81,7 +115,7 @@ TestNode *store_new_node(size_t size, uint32_t *reference)
     char *node = cursor;
     memset(node, 0, size);
     *reference = next_reference;
-    next_reference += static_cast<uint32_t>(size / 8);
+    next_reference += static_cast<uint32_t>(size / 4);
     cursor += size;
     left -= size;
     return reinterpret_cast<TestNode *>(node);
@@ -93,7 +127,7 @@ uint32_t node_reference(const TestNode *node)
     const uintptr_t base = address & ~uintptr_t(block_size - 1);
     uint32_t number;
     memcpy(&number, reinterpret_cast<const void *>(base), sizeof number);
-    return (number << unit_shift) | static_cast<uint32_t>((address - base) >> 3);
+    return (number << unit_shift) | static_cast<uint32_t>((address - base) >> 2);
 }
 
 void node_store_clear()

@@ -4,7 +4,7 @@
 // Nodes are carved out of blocks aligned to their size; each block starts
 // with its own number, so the reference of a node known by address is one
 // read from its block, and a reference names the block and the node's place
-// in it in 8-byte units. Texts are kept once per distinct text (interned):
+// in it in 4-byte units. Texts are kept once per distinct text (interned):
 // a reference is a block number and an offset into that block. Both stores
 // live as long as the tree and are released together by tree_free.
 #pragma once
@@ -17,7 +17,7 @@ struct TestNode;
 // The block tables, readable by the inline look-ups below.
 struct NodeBlocks {
     char **table;         // by block number
-    unsigned unit_shift;  // bits of a reference that give the 8-byte unit in a block
+    unsigned unit_shift;  // bits of a reference that give the 4-byte unit in a block
     uint32_t unit_mask;
 };
 struct TextBlocks {
@@ -32,7 +32,7 @@ extern TextBlocks text_blocks;
 inline TestNode *node_at(uint32_t reference)
 {
     return reinterpret_cast<TestNode *>(node_blocks.table[reference >> node_blocks.unit_shift]
-                                        + (size_t(reference & node_blocks.unit_mask) << 3));
+                                        + (size_t(reference & node_blocks.unit_mask) << 2));
 }
 
 // The text a reference names; reference 0 is the empty text.
@@ -41,7 +41,7 @@ inline const char *text_at(uint32_t reference)
     return text_blocks.table[reference >> text_blocks.offset_bits] + (reference & text_blocks.offset_mask);
 }
 
-// Room for a node of size bytes (a multiple of 8), zeroed; its reference
+// Room for a node of size bytes (a multiple of 4), zeroed; its reference
 // goes to *reference.
 TestNode *store_new_node(size_t size, uint32_t *reference);
 // The reference of a node made by store_new_node.
@@ -51,6 +51,9 @@ uint32_t node_reference(const TestNode *node);
 uint32_t store_text(const char *text, size_t length);
 // The same with the text's text_store_hash known.
 uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash);
+// Frees the table that finds stored texts again; store_text builds it anew
+// from the stored texts if it is called after all.
+void release_text_table();
 void node_store_clear();
 void text_store_clear();
 

@@ -38,6 +38,7 @@ char empty_text[1] = "";
 char *initial_table[1] = {empty_text};
 
 std::vector<char *> blocks;  // blocks[0] is empty_text once any text is stored
+std::vector<size_t> block_used;  // bytes of texts in each block
 char *cursor = nullptr;
 size_t left = 0;
 uint32_t cursor_reference = 0;
@@ -74,11 +75,14 @@ namespace {
 
 uint32_t new_block(char *block)
 {
-    if (blocks.empty())
+    if (blocks.empty()) {
         blocks.push_back(empty_text);
+        block_used.push_back(0);
+    }
     if (blocks.size() == block_limit)
         die_out_of_memory();
     blocks.push_back(block);
+    block_used.push_back(0);
     text_blocks.table = blocks.data();
     return static_cast<uint32_t>(blocks.size() - 1) << offset_bits;
 }
@@ -105,6 +109,7 @@ uint32_t append_text(const char *text, size_t length)
     }
     memcpy(copy, text, length);
     copy[length] = '\0';
+    block_used[reference >> offset_bits] += size;
     return reference;
 }
 
@@ -117,16 +122,46 @@ void place(uint64_t slot, uint64_t hash)
     slots[at] = slot;
 }
 
+// Whether the table was released while texts were stored (see
+// release_text_table): it is then built again from the blocks.
+bool table_released = false;
+
+void new_table(size_t count)
+{
+    slot_count = count;
+    slots = static_cast<uint64_t *>(store_block_alloc(slot_count * sizeof *slots));
+    memset(slots, 0, slot_count * sizeof *slots);
+}
+
+void rebuild_table()
+{
+    table_released = false;
+    size_t count = 1024;
+    while (count * 5 < (used + 1) * 8)
+        count *= 2;
+    new_table(count);
+    for (size_t b = 1; b < blocks.size(); ++b) {
+        for (size_t at = 0; at < block_used[b];) {
+            const char *stored = blocks[b] + at;
+            const size_t length = strlen(stored);
+            const uint32_t reference = static_cast<uint32_t>(b << offset_bits | at);
+            const uint64_t hash = text_store_hash(stored, length);
+            place(((hash >> 32) << 32) | reference, hash);
+            at += length + 1;
+        }
+    }
+}
+
 // Keeps the load at or below five eighths.
 void grow_if_needed()
 {
+    if (table_released)
+        rebuild_table();
     if ((used + 1) * 8 <= slot_count * 5)
         return;
     uint64_t *old = slots;
     const size_t old_count = slot_count;
-    slot_count = old_count ? old_count * 2 : 1024;
-    slots = static_cast<uint64_t *>(store_block_alloc(slot_count * sizeof *slots));
-    memset(slots, 0, slot_count * sizeof *slots);
+    new_table(old_count ? old_count * 2 : 1024);
     for (size_t i = 0; i < old_count; ++i) {
         if (!old[i])
             continue;
@@ -169,6 +204,16 @@ uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash)
     }
 }
 
+void release_text_table()
+{
+    if (!slots)
+        return;
+    store_block_free(slots);
+    slots = nullptr;
+    slot_count = 0;
+    table_released = true;
+}
+
 void prefetch_text_slot(uint64_t hash)
 {
     if (slots)
@@ -189,6 +234,8 @@ void text_store_clear()
     for (size_t i = 1; i < blocks.size(); ++i)
         store_block_free(blocks[i]);
     std::vector<char *>().swap(blocks);
+    std::vector<size_t>().swap(block_used);
+    table_released = false;
     text_blocks.table = initial_table;
     cursor = nullptr;
     left = 0;

@@ -25,7 +25,7 @@ size_t node_total = 0;
 // Message bytes kept in memory per tree node before the spool turns to its
 // file: small runs never touch the disk, and memory still follows the tree,
 // not the length of the dynamic trace.
-const uint64_t spool_bytes_per_node = 8;
+const uint64_t spool_bytes_per_node = 16;
 
 // Indexes a new node and appends it as the parent's last child.
 void index_and_link(TestNode *parent, TestNode *child, uint32_t child_reference)
@@ -108,6 +108,11 @@ void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, co
                             parent, line);
 }
 
+void tree_texts_complete()
+{
+    release_text_table();
+}
+
 TestNode *append_copy(TestNode *context, TestNode *model)
 {
     if (!context || !model)
@@ -135,12 +140,20 @@ TestNode *find_equal_child(TestNode *context, TestNode *model)
 
 namespace {
 
-// The spool offset of the node's last message, kept after the counters of
-// nodes made as check nodes; null for other nodes.
-SpoolOffset *last_message_slot(const TestNode *node)
+// Where the spool offset of the node's last message is kept: after the
+// counters of nodes made as check nodes (4-byte aligned only, so read and
+// written bytewise); null for other nodes.
+char *last_message_slot(const TestNode *node)
 {
     CheckCounters *counters = node->extension;
-    return counters ? reinterpret_cast<SpoolOffset *>(counters + 1) : nullptr;
+    return counters ? reinterpret_cast<char *>(counters + 1) : nullptr;
+}
+
+SpoolOffset read_slot(const char *slot)
+{
+    SpoolOffset offset;
+    memcpy(&offset, slot, sizeof offset);
+    return offset;
 }
 
 }  // namespace
@@ -153,22 +166,23 @@ void add_message(TestNode *node, char *text)
 
 void add_message_bytes(TestNode *node, const char *text, size_t length)
 {
-    if (SpoolOffset *last = node ? last_message_slot(node) : nullptr) {
+    if (char *slot = node ? last_message_slot(node) : nullptr) {
         spool_set_memory_budget(node_total * spool_bytes_per_node);
-        *last = spool_append(*last, text, length);
+        const SpoolOffset last = spool_append(read_slot(slot), text, length);
+        memcpy(slot, &last, sizeof last);
     }
 }
 
 bool has_messages(const TestNode *node)
 {
-    const SpoolOffset *last = last_message_slot(node);
-    return last && *last != 0;
+    const char *slot = last_message_slot(node);
+    return slot && read_slot(slot) != 0;
 }
 
 void for_each_message(const TestNode *node, MessageVisitor visit, void *context)
 {
-    if (const SpoolOffset *last = last_message_slot(node))
-        spool_visit_list(*last, visit, context);
+    if (const char *slot = last_message_slot(node))
+        spool_visit_list(read_slot(slot), visit, context);
 }
 
 void walk_tree(TestNode *node, NodeVisitor visitor, void *context)

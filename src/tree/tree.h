@@ -60,22 +60,22 @@ struct NodeText {
 // A node's counters: present exactly for nodes made as check nodes, and then
 // stored right after the node.
 struct NodeCounters {
-    uint16_t present;
+    uint8_t present;
     operator CheckCounters *() const;
     CheckCounters *operator->() const { return *this; }
     CheckCounters &operator*() const { return *static_cast<CheckCounters *>(*this); }
 };
 
-// 40 bytes; a check node takes 24 more for its counters and the place of its
-// last message.
+// 36 bytes; a check node takes 24 more for its counters and the place of its
+// last message. Types (1 to 36) and verdicts (0 to 4) are small numbers.
 struct TestNode {
-    int32_t type;
+    int16_t type;
+    int8_t status;
+    NodeCounters extension;
     int32_t file_number;
     uint32_t identifier;
     NodeText text;
     int32_t line;
-    int16_t status;
-    NodeCounters extension;
     NodeLink parent;
     NodeLink next_sibling;
     NodeLink first_child;
@@ -135,6 +135,10 @@ TestNode *append_copy(TestNode *context, TestNode *model);
 uint64_t text_store_hash(const char *text, size_t length);
 void prefetch_text_slot(uint64_t hash);
 void prefetch_stored_text(uint64_t hash);
+// Tells the tree that few or no new node texts are coming (the dynamic trace
+// only copies nodes): the table that finds a stored text again is freed, and
+// made again from the stored texts should a new text come after all.
+void tree_texts_complete();
 TestNode *find_equal_child(TestNode *context, TestNode *model);
 // Takes text (allocated with mem_alloc) and frees it. The text goes to the
 // message spool, and only nodes made as check nodes keep messages: for any

@@ -135,6 +135,11 @@ TEST_F(TreeTest, FindEqualChildGivesTheFirstEqualChild)
         EXPECT_EQ(find_equal_child(context, probe), nullptr) << probe->text << probe->line;
         EXPECT_EQ(find_equal_child(other, probe), nullptr) << probe->text << probe->line;
     }
+    // Texts made after the tree was told they were complete still compare
+    // equal to the stored ones.
+    tree_texts_complete();
+    EXPECT_EQ(find_equal_child(other, create_node(NODE_CHECK_EXPRESSION, 0, 3, "a == b", nullptr, 10)), copy);
+    EXPECT_STREQ(create_node(NODE_PRINT, 0, 9, "later", nullptr, 0)->text, "later");
 }
 
 TEST_F(TreeTest, FindEqualChildSeesTypeChangesAmongSameKeyChildren)
