@@ -17,6 +17,8 @@
 #include <QString>
 #include <QTextCodec>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -170,25 +172,21 @@ void append_unescaped(const char *local, size_t length, size_t begin, size_t end
 }
 
 // QTextCodec::codecForName of a name, remembered: the look-up compares the
-// name with every known alias, and a trace names the same few character sets
-// (or none: "the text between the first two quotes" of a statement with four
-// quotes) over and over. Codecs live as long as the process.
+// name with every alias the system knows, and a trace names the same few
+// hundred "character sets" (the text between the first two quotes of any
+// statement with four) over and over. Codecs live as long as the process.
 QTextCodec *codec_named(const char *name, size_t length)
 {
-    struct Known {
-        std::string name;
-        QTextCodec *codec;
-    };
-    thread_local Known known[8];
-    thread_local unsigned next = 0;
-    for (const Known &entry : known)
-        if (entry.name.size() == length && memcmp(entry.name.data(), name, length) == 0 && !entry.name.empty())
-            return entry.codec;
+    const size_t most_remembered = 4096;
+    thread_local std::unordered_map<std::string, QTextCodec *> known;
+    std::string key(name, length);
+    const auto found = known.find(key);
+    if (found != known.end())
+        return found->second;
     QTextCodec *codec = QTextCodec::codecForName(QByteArray(name, static_cast<qsizetype>(length)));
-    if (length > 0) {
-        known[next] = Known{std::string(name, length), codec};
-        next = (next + 1) % 8;
-    }
+    if (known.size() == most_remembered)
+        known.clear();
+    known.emplace(std::move(key), codec);
     return codec;
 }
 

@@ -3,7 +3,7 @@
 
 namespace {
 
-size_t records_before_read_ahead = 16384;
+size_t records_before_read_ahead = 4096;
 
 }  // namespace
 

@@ -34,7 +34,7 @@ struct BatchTexts {
 
 const size_t read_ahead_most_waiting = 4;  // full batches: bounds memory
 
-// The readers read this many records (16384 unless set) on their own thread
+// The readers read this many records (4096 unless set) on their own thread
 // before they hand the rest of a trace to read_ahead: small traces never
 // start a thread. Tests set it low to take the threaded path with small
 // traces.

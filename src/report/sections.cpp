@@ -248,6 +248,12 @@ void append_section_head(FILE *stream, std::string &out, const TestNode *node, i
     append_title(out, labels.type_names[slot], node->text, depth, status_style(node->status),
                  take_tag_number());
 
+    // Node texts are stored once each, wherever a text was first met, so the
+    // texts of one table lie far apart: their loading is started for all
+    // rows before the first row is written.
+    for (const TestNode *child = node->first_child; child; child = child->next_sibling)
+        __builtin_prefetch(static_cast<const char *>(child->text));
+
     const bool stub = node->type == NODE_STUB;
     bool table_open = false;
     for (const TestNode *child = node->first_child; child; child = child->next_sibling) {

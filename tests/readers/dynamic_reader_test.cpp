@@ -107,8 +107,8 @@ TEST_F(DynamicReader, PlacementAndContexts)
          "3=1[0/1/0/0] 4=1 2>3=1[0/1/0/0] 2=1"},
     };
     // Records are read on a second thread after the first read_ahead_after:
-    // from the start, after a few, and (for the large cases) after 16384.
-    for (const size_t read_ahead_after : {size_t(16384), size_t(0), size_t(2)}) {
+    // from the start, after a few, and (for the large cases) after 4096.
+    for (const size_t read_ahead_after : {size_t(4096), size_t(0), size_t(2)}) {
         set_read_ahead_after(read_ahead_after);
         for (const auto &c : cases) {
             tree_init();
@@ -116,7 +116,7 @@ TEST_F(DynamicReader, PlacementAndContexts)
             EXPECT_EQ(changes_of(c.trace), c.changes) << c.name << ", read ahead after " << read_ahead_after;
         }
     }
-    set_read_ahead_after(16384);
+    set_read_ahead_after(4096);
 }
 
 // Only a Print shows its messages in the report, so only a Print keeps them:
@@ -129,7 +129,7 @@ TEST_F(DynamicReader, MessagesAreKeptOnPrintsOnly)
     EXPECT_EQ(changes_of("SF 1 0 0\nCS 1\nNI 2 1\nST a5\nNO 3 \"first\"\nNO 4 \"dropped\"\nNO 3 \"second\"\n"
                          "NI 7 2\nNO 3 \"in copy\"\nNO 4 \"dropped too\"\n"),
               "3=1[2/0/0/0]{first|second} 4=1[1/0/0/0] 2=1 7>3=1[1/0/0/0]{in copy} 7>4=1[1/0/0/0] 7=1");
-    set_read_ahead_after(16384);
+    set_read_ahead_after(4096);
 }
 
 TEST_F(DynamicReader, BindsTheSectionOfTheSecondStaticFile)

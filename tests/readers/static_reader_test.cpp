@@ -162,7 +162,7 @@ TEST_F(StaticReader, ReadingAheadGivesTheSameTree)
         text += i % 500 == 499 ? "ED \nSO \"/src/" + id + ".java\"\nIN \"File\" 1 \"F" + id + "\"\nSI 1\n" : "";
     }
     std::string expected;
-    for (const size_t after : {size_t(16384), size_t(0), size_t(1), size_t(999)}) {
+    for (const size_t after : {size_t(4096), size_t(0), size_t(1), size_t(999)}) {
         set_read_ahead_after(after);
         tree_init();
         int32_t counter = 0;
@@ -174,7 +174,7 @@ TEST_F(StaticReader, ReadingAheadGivesTheSameTree)
             expected = result;
         EXPECT_TRUE(result == expected) << "read ahead after " << after;
     }
-    set_read_ahead_after(16384);
+    set_read_ahead_after(4096);
     EXPECT_NE(expected.find("/src/3002.java"), std::string::npos);
 }
 
