@@ -32,6 +32,8 @@ struct CheckMemo {
 
 CheckMemo check_memo;
 
+bool check_messages_kept = false;
+
 const int short_climb = 32;
 
 TestNode *nearest_check_memoised(TestNode *start)
@@ -108,8 +110,9 @@ void place_result(DynamicState &state, uint32_t identifier, const char *raw_mess
         return;
     // Only a Print shows its messages in the report; on any other node a
     // message would be kept for nothing, and memory would grow with the
-    // length of the trace instead of the size of the tree.
-    if (raw_message && target->type == NODE_PRINT) {
+    // length of the trace instead of the size of the tree. A viewer may ask
+    // for the messages of every check (keep_check_messages).
+    if (raw_message && (target->type == NODE_PRINT || (check_messages_kept && is_check_type(target->type)))) {
         if (char *message = decode_text(raw_message))
             add_message(target, message);
     }
@@ -188,6 +191,11 @@ void read_note(TraceStream *stream, DynamicRecord &record)
 }
 
 }  // namespace
+
+void keep_check_messages(bool keep)
+{
+    check_messages_kept = keep;
+}
 
 int result_kind_of(uint32_t status_code)
 {
