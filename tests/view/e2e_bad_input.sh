@@ -42,7 +42,7 @@ directory|1|folder.xrd|folder.xrd -o out/page.html
 empty file|1|not well-formed|empty.xrd -o out/page.html
 truncated|1|not well-formed|--junit truncated.xrd -o out/page.html
 not a results file|1|not a results file|page.xrd -o out/page.html
-unknown option|2|unknown option|--pdf page.xrd
+unknown option|2|Unknown option|--pdf page.xrd
 two formats|2|exclude|--html --junit page.xrd
 no input|2|no results file|-o out/page.html
 CASES

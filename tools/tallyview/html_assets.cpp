@@ -140,6 +140,7 @@ const char HTML_SCRIPT[] = R"JS(
       scopes[k].hidden = !visible;
       if (visible && parents[k] >= 0) flags[parents[k]] |= 2;
       if (visible && query && (below || (flags[k] & 1) !== 0)) scopes[k].open = true;
+      if (visible && changed && below) scopes[k].open = true;
     }
   }
 
