@@ -89,13 +89,21 @@ std::vector<tally> count_below(const std::vector<view_scope> &scopes)
     return tallies;
 }
 
+// The project's name when the studio header gave one, else the report's
+// information title; then the results file or dynamic trace.
+QString page_heading(const view_results &results)
+{
+    return results.project.isEmpty() ? results.info_title : results.project;
+}
+
 QString page_title(const view_results &results)
 {
+    const QString heading = page_heading(results);
     if (results.document_title.isEmpty())
-        return results.info_title;
-    if (results.info_title.isEmpty())
+        return heading;
+    if (heading.isEmpty())
         return results.document_title;
-    return results.info_title + QStringLiteral(" \u2014 ") + results.document_title;
+    return heading + QStringLiteral(" \u2014 ") + results.document_title;
 }
 
 void write_head(const view_results &results, text_sink &sink)
@@ -139,7 +147,7 @@ void write_bar_part(text_sink &sink, const char *css_class, long long part, long
 void write_header(const view_results &results, text_sink &sink)
 {
     sink_literal(sink, "<header>\n<h1>");
-    sink_text(sink, results.project.isEmpty() ? results.info_title : results.project);
+    sink_text(sink, page_heading(results));
     sink_literal(sink, "</h1>\n");
     if (!results.identification.isEmpty()) {
         sink_literal(sink, "<p class=\"ident\">");

@@ -28,10 +28,11 @@ QStringList spread_lists(const QStringList &arguments)
             spread += arguments.mid(i);
             break;
         }
-        if (!list || i + 1 >= arguments.size() || is_option_word(arguments.at(i + 1))) {
+        if (!list) {
             spread.append(word);
             continue;
         }
+        // An empty list names no trace, as in tallyrpt.
         while (i + 1 < arguments.size() && !is_option_word(arguments.at(i + 1)))
             spread << word << arguments.at(++i);
     }

@@ -73,4 +73,8 @@ node "$work/check_junit.mjs" "$out/mixed.junit.xml" 5 2 1 || status=1
 (cd "$out" && KORVELDIR="$stage" "$tallyview" "${traces[@]}" --junit -o traces.junit.xml) \
   || { echo "tallyview failed on the traces"; exit 1; }
 node "$work/check_junit.mjs" "$out/traces.junit.xml" 5 1 1 "no exception for a division by zero" || status=1
+# The cases' own <system-out> (outside the common schema) is read all the same.
+(cd "$out" && KORVELDIR="$stage" "$tallyview" "${traces[@]}" --junit --case-output --passed-output \
+   -o case-output.junit.xml) || { echo "tallyview failed on the traces"; exit 1; }
+node "$work/check_junit.mjs" "$out/case-output.junit.xml" 5 1 1 || status=1
 exit $status
