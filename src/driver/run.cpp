@@ -85,9 +85,6 @@ static int run_sequence(const char *results_name, const char *dynamic_name,
     }
     timer.mark("dynamic reading");
 
-    // Nothing can fail from here on but the writing itself, so the results
-    // file is opened while the verdicts are rolled up.
-    open_results_early(results_name);
     roll_up_verdicts();
     timer.mark("roll-up");
 
