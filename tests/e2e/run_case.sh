@@ -11,6 +11,7 @@
 #                    scratch folder
 #   expected.status  the exit status (255 for -1)
 #   expected.stderr  the standard error stream
+#   expected.stdout  optional: the standard output stream (else it must be empty)
 #   expected.xrd     optional: the expected results file (named by `results`,
 #                    default out.xrd); without it no results file may exist
 #   results          optional: the results file name
@@ -64,7 +65,8 @@ fi
 # does not depend on where the build tree lies.
 mkdir -p "$work/.bin"
 ln -s "$binary" "$work/.bin/tallyrpt"
-env "${unset_names[@]}" "${environment[@]}" PATH="$work/.bin:$PATH" tallyrpt "${args[@]}" 2> actual.stderr
+env "${unset_names[@]}" "${environment[@]}" PATH="$work/.bin:$PATH" tallyrpt "${args[@]}" \
+  > actual.stdout 2> actual.stderr
 status=$?
 
 failed=0
@@ -78,6 +80,12 @@ touch expected.stderr
 expand < expected.stderr > expected.stderr.expanded
 if ! diff -u expected.stderr.expanded actual.stderr; then
   echo "standard error differs"
+  failed=1
+fi
+
+touch expected.stdout
+if ! diff -u expected.stdout actual.stdout; then
+  echo "standard output differs"
   failed=1
 fi
 
@@ -110,6 +118,7 @@ fi
 if [ "${BLESS:-}" = 1 ]; then
   echo "$status" > "$case_dir/expected.status"
   cp actual.stderr "$case_dir/expected.stderr"
+  [ -s actual.stdout ] && cp actual.stdout "$case_dir/expected.stdout"
   if [ -f "$results" ] && [ ! -f expected.keeps-results ]; then
     sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}/@TIME@/' \
       "$results" > "$case_dir/expected.xrd"
