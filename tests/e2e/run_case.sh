@@ -13,10 +13,10 @@
 #                    scratch folder
 #   expected.status  the exit status (255 for -1)
 #   expected.stderr  the standard error stream
+#   expected.stdout  optional: the standard output stream (else it must be empty)
 #   expected.xrd     optional: the expected results file (named by `results`,
 #                    default out.xrd); without it no results file may exist
 #   results          optional: the results file name
-#   expected.stdout  optional: the standard output stream
 #   expected.output/ optional: files the binary must write, each compared
 #                    with the file of the same name it wrote
 #   expected.contains optional: lines "FILE TEXT": the file written holds
@@ -97,6 +97,12 @@ if ! diff -u expected.stderr.expanded actual.stderr; then
   failed=1
 fi
 
+touch expected.stdout
+if ! diff -u expected.stdout actual.stdout; then
+  echo "standard output differs"
+  failed=1
+fi
+
 results=out.xrd
 [ -f results ] && results=$(cat results)
 if [ -f expected.xrd ]; then
@@ -119,10 +125,6 @@ elif [ -e "$results" ] && [ ! -f expected.keeps-results ]; then
   failed=1
 fi
 
-if [ -f expected.stdout ] && ! diff -u expected.stdout <(mask_times actual.stdout); then
-  echo "standard output differs"
-  failed=1
-fi
 if [ -d expected.output ]; then
   for expected in expected.output/*; do
     name=$(basename "$expected")
@@ -152,7 +154,7 @@ fi
 if [ "${BLESS:-}" = 1 ]; then
   echo "$status" > "$case_dir/expected.status"
   cp actual.stderr "$case_dir/expected.stderr"
-  [ -f expected.stdout ] && mask_times actual.stdout > "$case_dir/expected.stdout"
+  [ -s actual.stdout ] && cp actual.stdout "$case_dir/expected.stdout"
   if [ -d expected.output ]; then
     for expected in expected.output/*; do
       [ -f "$(basename "$expected")" ] && mask_times "$(basename "$expected")" > "$case_dir/$expected"
