@@ -123,3 +123,11 @@ QString change_label(case_change change)
     default: return QString();
     }
 }
+
+long long change_count(const view_results &results, case_change change)
+{
+    long long count = 0;
+    for (const view_change &entry : results.changes)
+        count += entry.change == change ? 1 : 0;
+    return count;
+}

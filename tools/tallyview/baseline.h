@@ -22,6 +22,9 @@ QString scope_path(const std::vector<view_scope> &scopes, int index);
 // The translated word of a change: "newly failing", "fixed", ...; empty for none.
 QString change_label(case_change change);
 
+// How many of the run's changes are of this kind.
+long long change_count(const view_results &results, case_change change);
+
 // The five changes in the order they are shown.
 inline const case_change shown_changes[] = {case_change::newly_failing, case_change::fixed,
                                             case_change::still_failing, case_change::added, case_change::removed};

@@ -196,15 +196,12 @@ void write_changes(const view_results &results, text_sink &sink)
     sink_text(sink, QCoreApplication::translate("tallyview", "Compared with %1").arg(results.baseline));
     sink_literal(sink, "</h2>\n<p class=\"change-counts\">");
     for (case_change change : shown_changes) {
-        long long count = 0;
-        for (const view_change &entry : results.changes)
-            count += entry.change == change ? 1 : 0;
         sink_literal(sink, "<span class=\"change ");
         sink_literal(sink, change_class(change));
         sink_literal(sink, "\">");
         sink_text(sink, change_label(change));
         sink_literal(sink, " <b>");
-        sink_number(sink, count);
+        sink_number(sink, change_count(results, change));
         sink_literal(sink, "</b></span>");
     }
     sink_literal(sink, "</p>\n<ul class=\"change-list\">\n");

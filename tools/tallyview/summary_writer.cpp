@@ -40,12 +40,8 @@ QString summary_text(const view_results &results)
     }
     if (!results.baseline.isEmpty()) {
         QStringList tally;
-        for (case_change change : shown_changes) {
-            long long n = 0;
-            for (const view_change &entry : results.changes)
-                n += entry.change == change ? 1 : 0;
-            tally.append(change_label(change) + QLatin1Char(' ') + QString::number(n));
-        }
+        for (case_change change : shown_changes)
+            tally.append(change_label(change) + QLatin1Char(' ') + QString::number(change_count(results, change)));
         lines.append(QCoreApplication::translate("tallyview", "Compared with %1: %2")
                          .arg(results.baseline, tally.join(QStringLiteral(", "))));
         for (const view_change &entry : results.changes)
