@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <malloc.h>
 #include <new>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // The fatal line is kept ready in a static buffer: when memory has run out,
@@ -56,10 +58,24 @@ static void on_terminate()
     abort();
 }
 
+// Under a limit on the address space, the C library cannot reserve the
+// large region a second thread's own heap needs, and every block that thread
+// allocates then comes from a mapping of its own, freed by unmapping it: a
+// read-ahead thread spends most of its time in the kernel. With one heap for
+// all threads, blocks come from the process's data segment as before the
+// thread existed.
+static void share_one_heap_under_address_limit()
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        mallopt(M_ARENA_MAX, 1);
+}
+
 void install_out_of_memory_handler()
 {
     std::set_new_handler(on_new_failure);
     std::set_terminate(on_terminate);
+    share_one_heap_under_address_limit();
 }
 
 void *mem_alloc(size_t size)

@@ -14,24 +14,15 @@ void print_string(const QString &text, FILE *stream)
     fwrite(bytes.constData(), 1, bytes.size(), stream);
 }
 
-void load_catalogues(QCoreApplication &app, const QStringList &prefixes)
+namespace {
+
+QString locale_directory(const QString &installation)
 {
-    const QString installation = QString::fromLocal8Bit(qgetenv("KORVELDIR"));
-    if (installation.isEmpty()) {
-        print_string(QStringLiteral("Fatal Error: please setup KORVELDIR environment variable.\n"), stderr);
-        exit(-1);
-    }
+    return installation + QDir::separator() + QStringLiteral("lib") + QDir::separator() + QStringLiteral("locale");
+}
 
-    const QString directory = installation + QDir::separator() + QStringLiteral("lib")
-                              + QDir::separator() + QStringLiteral("locale");
-    const QFileInfo info(directory);
-    if (!info.isDir()) {
-        QString message = QStringLiteral("Fatal Error: directory doesn't exist '%1'\n");
-        message.replace(QStringLiteral("%1"), info.filePath());
-        print_string(message, stderr);
-        exit(-1);
-    }
-
+void install_from(QCoreApplication &app, const QString &directory, const QStringList &prefixes)
+{
     // Installed translators live until the process ends. The list that keeps
     // them is never freed either, so they stay reachable to the end (a leak
     // checker sees no loose blocks once the application object is gone).
@@ -46,4 +37,31 @@ void load_catalogues(QCoreApplication &app, const QStringList &prefixes)
             delete translator;
         }
     }
+}
+
+}  // namespace
+
+void load_catalogues(QCoreApplication &app, const QStringList &prefixes)
+{
+    const QString installation = QString::fromLocal8Bit(qgetenv("KORVELDIR"));
+    if (installation.isEmpty()) {
+        print_string(QStringLiteral("Fatal Error: please setup KORVELDIR environment variable.\n"), stderr);
+        exit(-1);
+    }
+
+    const QFileInfo info(locale_directory(installation));
+    if (!info.isDir()) {
+        QString message = QStringLiteral("Fatal Error: directory doesn't exist '%1'\n");
+        message.replace(QStringLiteral("%1"), info.filePath());
+        print_string(message, stderr);
+        exit(-1);
+    }
+    install_from(app, info.filePath(), prefixes);
+}
+
+void load_catalogues_if_present(QCoreApplication &app, const QStringList &prefixes)
+{
+    const QString installation = QString::fromLocal8Bit(qgetenv("KORVELDIR"));
+    if (!installation.isEmpty() && QFileInfo(locale_directory(installation)).isDir())
+        install_from(app, locale_directory(installation), prefixes);
 }

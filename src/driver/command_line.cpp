@@ -66,7 +66,7 @@ int parse_command_line(int argc, char **argv, const char **results_name,
     return options - 3;
 }
 
-void print_usage(const char *program)
+void print_usage(const char *program, FILE *stream)
 {
     const QByteArray head = QCoreApplication::translate("TALLYGEN", "\nUsage: ").toLocal8Bit();
     const QByteArray block = QCoreApplication::translate(
@@ -75,5 +75,5 @@ void print_usage(const char *program)
         "         <tsfFile>     Trace static filename\n"
         "         <tdfFile>     Trace dynamic filename\n"
         "         <xrdFile>     Results filename\n\n").toLocal8Bit();
-    fprintf(stderr, "%s%s%s", head.constData(), program ? program : "", block.constData());
+    fprintf(stream, "%s%s%s", head.constData(), program ? program : "", block.constData());
 }

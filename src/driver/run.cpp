@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 // Qt's own warnings would reach standard error beside the diagnostics (a
@@ -35,15 +36,15 @@ static QByteArray banner_text(const char *source)
     return QCoreApplication::translate(IDENTITY_CONTEXT, source).toLocal8Bit();
 }
 
-static void print_banner()
+static void print_banner(FILE *stream)
 {
     const QByteArray name = banner_text(PRODUCT_NAME);
     const QByteArray title = banner_text(PRODUCT_TITLE);
     const QByteArray version = banner_text(PRODUCT_VERSION);
     const QByteArray owner = banner_text(LEGAL_OWNER);
     const QByteArray rights = banner_text(LEGAL_RIGHTS);
-    fprintf(stderr, "%s %s %s\n", name.constData(), title.constData(), version.constData());
-    fprintf(stderr, "%s %s\n", owner.constData(), rights.constData());
+    fprintf(stream, "%s %s %s\n", name.constData(), title.constData(), version.constData());
+    fprintf(stream, "%s %s\n", owner.constData(), rights.constData());
 }
 
 // Every missing input is reported, the dynamic trace first.
@@ -85,9 +86,6 @@ static int run_sequence(const char *results_name, const char *dynamic_name,
     }
     timer.mark("dynamic reading");
 
-    // Nothing can fail from here on but the writing itself, so the results
-    // file is opened while the verdicts are rolled up.
-    open_results_early(results_name);
     roll_up_verdicts();
     timer.mark("roll-up");
 
@@ -114,10 +112,19 @@ static int run_application(int argc, char **argv)
 
     const QStringList prefixes = {QStringLiteral("zephident_"), QStringLiteral("modbas_"),
                                   QStringLiteral("tallygen_")};
+    // "tallyrpt --help" and "tallyrpt --version", alone, answer on standard
+    // output and need no installation; every other line is the run's.
+    if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "--version") == 0)) {
+        load_catalogues_if_present(app, prefixes);
+        print_banner(stdout);
+        if (strcmp(argv[1], "--help") == 0)
+            print_usage(argv[0], stdout);
+        return fflush(stdout) == 0 ? 0 : -1;
+    }
     load_catalogues(app, prefixes);
     prepare_out_of_memory_line();
 
-    print_banner();
+    print_banner(stderr);
 
     const char *results_name = nullptr;
     const char *dynamic_name = nullptr;

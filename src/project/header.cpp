@@ -8,9 +8,12 @@
 
 #include "diagnostics/memory.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -180,13 +183,67 @@ void collapse_separators(char *text)
     *to = '\0';
 }
 
+namespace {
+
+// The header is read through a stream that ends after its first
+// HEADER_READ_LIMIT bytes, far beyond any real header: a file that never
+// ends (/dev/zero) must not hold the run. Reading stays lazy, so a header
+// on a FIFO is read only as far as its keys go.
+struct BoundedHeader {
+    int descriptor;
+    size_t left;
+};
+
+ssize_t read_bounded(void *cookie, char *bytes, size_t size)
+{
+    BoundedHeader *header = static_cast<BoundedHeader *>(cookie);
+    if (size > header->left)
+        size = header->left;
+    if (size == 0)
+        return 0;
+    ssize_t count;
+    do
+        count = read(header->descriptor, bytes, size);
+    while (count < 0 && errno == EINTR);
+    if (count > 0)
+        header->left -= static_cast<size_t>(count);
+    return count;
+}
+
+int close_bounded(void *cookie)
+{
+    BoundedHeader *header = static_cast<BoundedHeader *>(cookie);
+    close(header->descriptor);
+    mem_free(header);
+    return 0;
+}
+
+FILE *open_bounded(const char *path)
+{
+    int descriptor;
+    do
+        descriptor = open(path, O_RDONLY | O_CLOEXEC);
+    while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0)
+        return nullptr;
+    BoundedHeader *header = static_cast<BoundedHeader *>(mem_alloc(sizeof(BoundedHeader)));
+    *header = {descriptor, HEADER_READ_LIMIT};
+    cookie_io_functions_t functions = {read_bounded, nullptr, nullptr, close_bounded};
+    FILE *file = fopencookie(header, "rb", functions);
+    if (!file)
+        close_bounded(header);
+    return file;
+}
+
+}  // namespace
+
 int open_project_header()
 {
     reset_project_info();
     const char *path = getenv("ZEPH_STUDIO_HEADER_FILE");
     if (!path)
         return 0;
-    project_info.file = fopen(path, "rb");
+    project_info.file = open_bounded(path);
     if (!project_info.file)
         return 0;
     scan_project_header();

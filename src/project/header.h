@@ -2,6 +2,11 @@
 // project file, configuration, workspace and test node names for the report.
 #pragma once
 
+#include <cstddef>
+
+// Bytes of the header file read at most (1 MiB); the rest is ignored.
+const size_t HEADER_READ_LIMIT = size_t(1) << 20;
+
 // 1 when the file was opened and read, 0 otherwise (all values none).
 int open_project_header();
 // Stored values (local 8-bit), or null; valid until release_project_info.

@@ -33,6 +33,8 @@ struct CheckMemo {
 
 CheckMemo check_memo;
 
+bool check_messages_kept = false;
+
 const int short_climb = 32;
 
 TestNode *nearest_check_memoised(TestNode *start)
@@ -110,8 +112,9 @@ void place_result(DynamicState &state, uint32_t identifier, const char *message,
         return;
     // Only a Print shows its messages in the report; on any other node a
     // message would be kept for nothing, and memory would grow with the
-    // length of the trace instead of the size of the tree.
-    if (message && target->type == NODE_PRINT)
+    // length of the trace instead of the size of the tree. A viewer may ask
+    // for the messages of every check (keep_check_messages).
+    if (message && (target->type == NODE_PRINT || (check_messages_kept && is_check_type(target->type))))
         add_message_bytes(target, message, length);
     apply_result(target, state.result_kind);
 }
@@ -225,6 +228,11 @@ int dynamic_record_kind(char first, char second)
 }
 
 }  // namespace
+
+void keep_check_messages(bool keep)
+{
+    check_messages_kept = keep;
+}
 
 int result_kind_of(uint32_t status_code)
 {

@@ -47,6 +47,12 @@ struct RawNote {
 // Splits the rest of a "NO" line (NUL-terminated, as read up to the line end).
 RawNote split_note(const char *rest);
 
+// Off by default: only Print nodes keep the messages of "NO" records, so that
+// memory follows the size of the tree rather than the length of the trace.
+// On, every check node keeps its own messages too (for a viewer that shows
+// why a check failed); the results file never shows them.
+void keep_check_messages(bool keep);
+
 int result_kind_of(uint32_t status_code);
 DynamicRecord read_dynamic_record(TraceStream *stream);
 void apply_result(TestNode *node, int kind);

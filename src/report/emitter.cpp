@@ -8,8 +8,7 @@
 
 #include "report/background_writer.h"
 #include "report/escape.h"
-
-#include <QCoreApplication>
+#include "report/vocabulary.h"
 
 int tag_counter = 0;
 
@@ -245,25 +244,15 @@ void write_link_cell(FILE *stream, const char *text, int style, const char *targ
 
 void append_check_header_row(std::string &out, int style)
 {
-    const QString labels[5] = {
-        QCoreApplication::translate("ZOLTGEN Cell text", "Expression"),
-        QCoreApplication::translate("ZOLTGEN Cell text", "Status"),
-        QCoreApplication::translate("ZOLTGEN Cell text", "Executed"),
-        QCoreApplication::translate("ZOLTGEN Cell text", "Failed"),
-        QCoreApplication::translate("ZOLTGEN Cell text", "Passed"),
-    };
+    const QString labels[5] = {check_heading(0), check_heading(1), check_heading(2), check_heading(3),
+                               check_heading(4)};
     append_header_row(out, labels, style);
 }
 
 void append_stub_header_row(std::string &out, int style)
 {
-    const QString labels[5] = {
-        QCoreApplication::translate("TALLYGEN Stub row title", "Expression"),
-        QCoreApplication::translate("TALLYGEN Stub row title", "Status"),
-        QCoreApplication::translate("TALLYGEN Stub row title", "entermethod()"),
-        QCoreApplication::translate("TALLYGEN Stub row title", "fail()"),
-        QCoreApplication::translate("TALLYGEN Stub row title", "exitmethod()"),
-    };
+    const QString labels[5] = {stub_heading(0), stub_heading(1), stub_heading(2), stub_heading(3),
+                               stub_heading(4)};
     append_header_row(out, labels, style);
 }
 

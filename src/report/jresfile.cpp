@@ -7,8 +7,9 @@
 // from the node section writer.
 //
 // The stream gets a large buffer; write and close failures are detected once
-// at the end and reported to the caller. The file is never removed: what was
-// written stays for the user to look at, and the failure is reported.
+// at the end and reported to the caller. A regular results file is replaced
+// only by a complete document (results_file.h): after a failure the old file
+// is left as it was.
 #include "report/jresfile.h"
 
 #include "diagnostics/memory.h"
@@ -17,6 +18,7 @@
 #include "report/background_writer.h"
 #include "report/emitter.h"
 #include "report/escape.h"
+#include "report/results_file.h"
 #include "report/sections.h"
 #include "report/vocabulary.h"
 
@@ -24,8 +26,6 @@
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -217,57 +217,20 @@ void count_verdicts(TestNode *node, VerdictTotals *totals)
     }
 }
 
-namespace {
-
-// An opening started by open_results_early. Emptying a large results file
-// left by an earlier run costs the kernel a noticeable time, which this
-// overlaps with the caller's work.
-struct EarlyOpening {
-    std::thread *thread = nullptr;
-    std::string path;
-    FILE *stream = nullptr;
-};
-
-EarlyOpening early;
-
-FILE *open_results(const char *path)
-{
-    if (early.thread) {
-        early.thread->join();
-        delete early.thread;
-        early.thread = nullptr;
-        if (path && early.path == path)
-            return early.stream;
-        if (early.stream)
-            fclose(early.stream);  // opened for another path: not this write's
-    }
-    return path ? fopen(path, "w") : nullptr;
-}
-
-}  // namespace
-
-void open_results_early(const char *path)
-{
-    if (!path || early.thread)
-        return;
-    early.path = path;
-    early.stream = nullptr;
-    try {
-        early.thread = new std::thread([] { early.stream = fopen(early.path.c_str(), "w"); });
-    } catch (const std::system_error &) {
-        early.thread = nullptr;  // opened later, on this thread
-    }
-}
-
 int write_results_file(const char *path)
 {
-    FILE *stream = open_results(path);
-    if (!stream)
+    // Read before anything is written: the header may be the results file.
+    const bool header = open_project_header() == 1;
+    ResultsFile file;
+    if (results_file_open(path, &file) != 0) {
+        if (header)
+            release_project_info();
         return WRITE_OPEN_FAILED;
+    }
+    FILE *stream = file.stream;
     char *stream_buffer = static_cast<char *>(mem_alloc(STREAM_BUFFER_SIZE));
     setvbuf(stream, stream_buffer, _IOFBF, STREAM_BUFFER_SIZE);
 
-    const bool header = open_project_header() == 1;
     begin_section_document();
     background_writer_begin(stream);
 
@@ -297,8 +260,7 @@ int write_results_file(const char *path)
     background_writer_end();
     end_section_document();
 
-    const bool write_failed = ferror(stream) != 0;
-    const bool close_failed = fclose(stream) != 0;
+    const bool committed = results_file_commit(&file) == 0;
     mem_free(stream_buffer);
-    return write_failed || close_failed ? WRITE_STREAM_FAILED : WRITE_OK;
+    return committed ? WRITE_OK : WRITE_STREAM_FAILED;
 }

@@ -9,7 +9,7 @@
 enum WriteResult {
     WRITE_OK = 0,
     WRITE_OPEN_FAILED = -1,   // nothing written
-    WRITE_STREAM_FAILED = -2, // opened, but a write or the close failed
+    WRITE_STREAM_FAILED = -2, // opened, but a write, the close or the replacement failed
 };
 
 struct VerdictTotals {
@@ -18,11 +18,6 @@ struct VerdictTotals {
 };
 
 int write_results_file(const char *path);
-// Starts opening (and so emptying) the results file on a second thread, for
-// a caller that knows the write will follow and has other work meanwhile;
-// write_results_file with the same path takes the opened stream. Without a
-// second thread, nothing happens here and write_results_file opens the file.
-void open_results_early(const char *path);
 void count_verdicts(TestNode *node, VerdictTotals *totals);
 
 // The time of generation as asctime gives it for the local time, with the

@@ -14,7 +14,6 @@
 #include "report/escape.h"
 #include "report/vocabulary.h"
 
-#include <QCoreApplication>
 #include <vector>
 
 namespace {
@@ -49,7 +48,7 @@ void load_labels()
         append_escaped(labels.status_labels[i], status_label(verdicts[i]), true);
     }
     labels.stub_executed.clear();
-    append_escaped(labels.stub_executed, QCoreApplication::translate("TALLYGEN Stub", "Executed"), true);
+    append_escaped(labels.stub_executed, stub_executed_label(), true);
 
     for (int type = 0; type <= TYPE_SLOTS; ++type) {
         labels.type_names[type] = type_name(type < TYPE_SLOTS ? type : -1);

@@ -117,3 +117,31 @@ int status_style(int verdict)
     default: return 0;
     }
 }
+
+QString check_heading(int column)
+{
+    static const char *const headings[5] = {
+        QT_TRANSLATE_NOOP("ZOLTGEN Cell text", "Expression"), QT_TRANSLATE_NOOP("ZOLTGEN Cell text", "Status"),
+        QT_TRANSLATE_NOOP("ZOLTGEN Cell text", "Executed"), QT_TRANSLATE_NOOP("ZOLTGEN Cell text", "Failed"),
+        QT_TRANSLATE_NOOP("ZOLTGEN Cell text", "Passed"),
+    };
+    return column >= 0 && column < 5 ? QCoreApplication::translate("ZOLTGEN Cell text", headings[column]) : QString();
+}
+
+QString stub_heading(int column)
+{
+    static const char *const headings[5] = {
+        QT_TRANSLATE_NOOP("TALLYGEN Stub row title", "Expression"),
+        QT_TRANSLATE_NOOP("TALLYGEN Stub row title", "Status"),
+        QT_TRANSLATE_NOOP("TALLYGEN Stub row title", "entermethod()"),
+        QT_TRANSLATE_NOOP("TALLYGEN Stub row title", "fail()"),
+        QT_TRANSLATE_NOOP("TALLYGEN Stub row title", "exitmethod()"),
+    };
+    return column >= 0 && column < 5 ? QCoreApplication::translate("TALLYGEN Stub row title", headings[column])
+                                     : QString();
+}
+
+QString stub_executed_label()
+{
+    return QCoreApplication::translate("TALLYGEN Stub", "Executed");
+}

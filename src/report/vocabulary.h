@@ -16,3 +16,10 @@ const char *status_word(int verdict);
 QString status_label(int verdict);
 // CellStyle of a verdict.
 int status_style(int verdict);
+// Translated headings of the five columns (0 to 4) of a check table
+// ("ZOLTGEN Cell text") and of a Stub's table ("TALLYGEN Stub row title").
+QString check_heading(int column);
+QString stub_heading(int column);
+// Translated status word of a check under a Stub that did not fail
+// ("TALLYGEN Stub").
+QString stub_executed_label();

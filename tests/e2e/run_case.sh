@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs one end-to-end case: the built binary on the traces of a case folder,
-# comparing the exit status, the whole standard error stream and, when the
-# case has one, the whole results file (generation time masked).
+# Runs one end-to-end case: the built binary (tallyrpt, or tallyview for the
+# cases of tests/view/cases) on the traces of a case folder, comparing the
+# exit status, the whole standard error stream and, when the case has them,
+# the standard output, the whole results file and other output files
+# (generation times masked).
 #
 # A case folder holds:
 #   args             one command-line argument per line (run from a scratch
@@ -11,9 +13,14 @@
 #                    scratch folder
 #   expected.status  the exit status (255 for -1)
 #   expected.stderr  the standard error stream
+#   expected.stdout  optional: the standard output stream (else it must be empty)
 #   expected.xrd     optional: the expected results file (named by `results`,
 #                    default out.xrd); without it no results file may exist
 #   results          optional: the results file name
+#   expected.output/ optional: files the binary must write, each compared
+#                    with the file of the same name it wrote
+#   expected.contains optional: lines "FILE TEXT": the file written holds
+#                    TEXT; "!FILE TEXT": it does not
 #   setup.sh         optional: run in the scratch folder before the binary
 set -u
 
@@ -62,10 +69,19 @@ fi
 
 # Argument 0 is the bare program name, found through PATH, so the usage text
 # does not depend on where the build tree lies.
+program=$(basename "$binary")
 mkdir -p "$work/.bin"
-ln -s "$binary" "$work/.bin/tallyrpt"
-env "${unset_names[@]}" "${environment[@]}" PATH="$work/.bin:$PATH" tallyrpt "${args[@]}" 2> actual.stderr
+ln -s "$binary" "$work/.bin/$program"
+env "${unset_names[@]}" "${environment[@]}" PATH="$work/.bin:$PATH" "$program" "${args[@]}" \
+  > actual.stdout 2> actual.stderr
 status=$?
+
+# The generation time is the one part that changes from run to run, as
+# asctime writes it and as a JUnit timestamp.
+mask_times() {
+  sed -E -e 's/[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9 ]?[0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}/@TIME@/' \
+         -e 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}/@TIME@/g' "$@"
+}
 
 failed=0
 expected_status=$(cat expected.status 2>/dev/null)
@@ -81,6 +97,12 @@ if ! diff -u expected.stderr.expanded actual.stderr; then
   failed=1
 fi
 
+touch expected.stdout
+if ! diff -u expected.stdout actual.stdout; then
+  echo "standard output differs"
+  failed=1
+fi
+
 results=out.xrd
 [ -f results ] && results=$(cat results)
 if [ -f expected.xrd ]; then
@@ -88,9 +110,7 @@ if [ -f expected.xrd ]; then
     echo "no results file $results"
     failed=1
   else
-    # The generation time is the one part that changes from run to run.
-    sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}/@TIME@/' \
-      "$results" > actual.xrd
+    mask_times "$results" > actual.xrd
     if ! diff -u expected.xrd actual.xrd; then
       echo "results file differs"
       failed=1
@@ -105,14 +125,43 @@ elif [ -e "$results" ] && [ ! -f expected.keeps-results ]; then
   failed=1
 fi
 
+if [ -d expected.output ]; then
+  for expected in expected.output/*; do
+    name=$(basename "$expected")
+    if [ ! -f "$name" ]; then
+      echo "no output file $name"
+      failed=1
+    elif ! diff -u "$expected" <(mask_times "$name"); then
+      echo "output file $name differs"
+      failed=1
+    fi
+  done
+fi
+if [ -f expected.contains ]; then
+  while IFS= read -r line || [ -n "$line" ]; do
+    [ -n "$line" ] || continue
+    file=${line%% *} text=${line#* }
+    if [ "${file#!}" != "$file" ]; then
+      grep -qF -- "$text" "${file#!}" 2>/dev/null && { echo "${file#!} holds: $text"; failed=1; }
+    else
+      grep -qF -- "$text" "$file" 2>/dev/null || { echo "$file lacks: $text"; failed=1; }
+    fi
+  done < expected.contains
+fi
+
 # BLESS=1 records what the binary produced as the case's expectation; read
 # the result before committing it.
 if [ "${BLESS:-}" = 1 ]; then
   echo "$status" > "$case_dir/expected.status"
   cp actual.stderr "$case_dir/expected.stderr"
+  [ -s actual.stdout ] && cp actual.stdout "$case_dir/expected.stdout"
+  if [ -d expected.output ]; then
+    for expected in expected.output/*; do
+      [ -f "$(basename "$expected")" ] && mask_times "$(basename "$expected")" > "$case_dir/$expected"
+    done
+  fi
   if [ -f "$results" ] && [ ! -f expected.keeps-results ]; then
-    sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}/@TIME@/' \
-      "$results" > "$case_dir/expected.xrd"
+    mask_times "$results" > "$case_dir/expected.xrd"
   fi
   exit 0
 fi

@@ -158,33 +158,6 @@ TEST_F(Document, FailuresToOpenOrToWrite)
     EXPECT_EQ(write_results_file("/dev/full"), WRITE_STREAM_FAILED);
 }
 
-// An opening started early is the one the write uses: the same document,
-// and the same failure for a path that cannot be opened. An early opening of
-// another path is closed, not used.
-TEST_F(Document, OpenedEarly)
-{
-    // The time of generation may move on between two writes.
-    const auto written_untimed = [this] {
-        static const std::regex time("[A-Z][a-z]{2} [A-Z][a-z]{2} +[0-9]{1,2} [0-9:]{8} [0-9]{4}");
-        return std::regex_replace(written(), time, "TIME");
-    };
-    add_driver(0, 1, "T", VERDICT_PASSED);
-    const std::string plain = written_untimed();
-    EXPECT_NE(plain.find("TIME"), std::string::npos);
-    tag_counter = 0;
-    open_results_early(path("r.xrd").c_str());
-    EXPECT_EQ(written_untimed(), plain);
-
-    tag_counter = 0;
-    open_results_early(path("missing/r.xrd").c_str());
-    EXPECT_EQ(write_results_file(path("missing/r.xrd").c_str()), WRITE_OPEN_FAILED);
-
-    tag_counter = 0;
-    open_results_early(path("other.xrd").c_str());
-    EXPECT_EQ(written_untimed(), plain);
-    unlink(path("other.xrd").c_str());
-}
-
 TEST(DocumentChecker, RejectsMarkupThatIsNotWellFormed)
 {
     EXPECT_EQ(xml_error("<a>x</a>", false), "");

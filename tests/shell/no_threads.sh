@@ -29,6 +29,22 @@ expect_status 0
 expect_clean
 mv out.xrd threaded.xrd
 
+# Under an address-space limit the C library cannot give the read-ahead
+# thread a heap of its own; unless all threads share one, every block that
+# thread allocates becomes a mapping of its own (a page fault each, and most
+# of the run spent in the kernel). The faults of a limited run must stay
+# close to those of a free one.
+case_name "read-ahead thread under an address-space limit"
+minor_faults() {  # minor_faults <limit or unlimited>: the run's minor page faults
+  (ulimit -v "$1"; env -u LC_ALL KORVELDIR="$stage" LANG=C.UTF-8 \
+    /usr/bin/time -f '%R' -o faults "$binary" -tsf big.tsf -tdf big.tdf -xrd limited.xrd 2> /dev/null)
+  tail -n 1 faults
+}
+free_faults=$(minor_faults unlimited)
+limited_faults=$(minor_faults 116000)
+[ "$limited_faults" -le $((free_faults * 2)) ] ||
+  fail "$limited_faults page faults under the limit against $free_faults without it"
+
 case_name "without threads"
 if ! (ulimit -s 4000000 && ulimit -v 3000000) 2> /dev/null; then
   echo "skipped: the stack or address-space limit cannot be set here"

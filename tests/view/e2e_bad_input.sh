@@ -2,7 +2,7 @@
 # tallyview on what it must refuse: each gives a non-zero status, exactly one
 # line on standard error, and no output file (an existing one is left as it
 # was, and no temporary file stays behind). Also the good paths around them:
-# standard input and output, --help.
+# standard input and output, a terminal, --help.
 #
 # Arguments: tallyview data-dir
 set -u
@@ -42,7 +42,7 @@ directory|1|folder.xrd|folder.xrd -o out/page.html
 empty file|1|not well-formed|empty.xrd -o out/page.html
 truncated|1|not well-formed|--junit truncated.xrd -o out/page.html
 not a results file|1|not a results file|page.xrd -o out/page.html
-unknown option|2|unknown option|--pdf page.xrd
+unknown option|2|Unknown option|--pdf page.xrd
 two formats|2|exclude|--html --junit page.xrd
 no input|2|no results file|-o out/page.html
 CASES
@@ -96,6 +96,17 @@ status=$?
 [ "$status" = 1 ] || fail limit "status $status over the file-size limit"
 [ "$(wc -l < stderr)" = 1 ] || fail limit "not one line: $(cat stderr)"
 [ -z "$(ls -A limited)" ] || fail limit "files left behind: $(ls -A limited)"
+
+# A page is not poured onto a terminal (status 2, one line); the summary is.
+python3 - "$tallyview" "$data/mixed.xrd" > tty_status 2> stderr <<'PY'
+import pty, subprocess, sys
+leader, follower = pty.openpty()
+for extra in ([], ['--summary']):
+    print(subprocess.call([sys.argv[1], sys.argv[2]] + extra, stdout=follower))
+PY
+[ "$(cat tty_status)" = "$(printf '2\n0')" ] || fail terminal "statuses $(cat tty_status) on a terminal"
+[ "$(wc -l < stderr)" = 1 ] || fail terminal "not one line: $(cat stderr)"
+grep -q 'terminal' stderr || fail terminal "no reason in: $(cat stderr)"
 
 "$tallyview" --help > help.txt || fail help "status $?"
 grep -q -- '--junit' help.txt || fail help "no usage text"

@@ -92,6 +92,15 @@ mkdir -p "$work/examples"
 check_results examples "$work/examples/report.xrd" "$work/examples"
 grep -q 'id="count-passed">4<' "$work/examples/page.html" || fail examples "4 passed expected on the page"
 
+# tallyview on the same traces itself: a valid JUnit file, with the case that
+# never ran as a skipped one.
+(cd "$source/examples" && KORVELDIR="$stage" "$tallyview" -tsf calc.tsf strings.tsf -tdf example.tdf --junit \
+   -o "$work/examples/traces.junit.xml") || fail traces "tallyview ended with $?"
+xmllint --noout --schema "$schema" "$work/examples/traces.junit.xml" 2>"$work/schema.log" \
+  || fail traces "JUnit file not valid: $(cat "$work/schema.log")"
+[ "$(xmllint --xpath 'sum(//testsuite/@skipped)' "$work/examples/traces.junit.xml")" = 1 ] \
+  || fail traces "the case that never ran is not skipped"
+
 # The translated report gives a translated page.
 if [ -f "$work/translated_report/page.html" ]; then
   grep -q '<span class="label">Réussis</span>' "$work/translated_report/page.html" \

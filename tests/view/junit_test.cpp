@@ -14,6 +14,7 @@ struct junit_case {
     QString outcome;  // "", "failure" or "skipped"
     QString message;
     QString text;
+    QString output;   // its own system-out
 };
 
 struct junit_suite {
@@ -29,7 +30,10 @@ std::vector<junit_suite> parse_junit(const QByteArray &xml_text)
     QXmlStreamReader xml(xml_text);
     QString current_case;
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("testcase"))
+            current_case.clear();
+        if (token != QXmlStreamReader::StartElement)
             continue;
         const QStringView name = xml.name();
         if (name == QLatin1String("testsuite")) {
@@ -45,7 +49,8 @@ std::vector<junit_suite> parse_junit(const QByteArray &xml_text)
         } else if (name == QLatin1String("property")) {
             suites.back().properties.append(xml.attributes().value(QLatin1String("name")).toString());
         } else if (name == QLatin1String("system-out")) {
-            suites.back().system_out = xml.readElementText();
+            (current_case.isEmpty() ? suites.back().system_out : suites.back().cases[current_case].output) =
+                xml.readElementText();
         }
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
@@ -80,8 +85,8 @@ TEST(ViewJunit, SuitesAndCountsOfMixedFile)
         EXPECT_EQ(attribute(suites[i], "errors"), QStringLiteral("0"));
         EXPECT_EQ(attribute(suites[i], "timestamp"), QStringLiteral("2026-12-06T01:50:02"));
         EXPECT_EQ(static_cast<size_t>(attribute(suites[i], "tests").toInt()), suites[i].cases.size());
-        EXPECT_EQ(suites[i].properties,
-                  (QStringList{"Projet", "Nœud de test", "Espace de travail", "Heure de génération"}));
+        // The information rows that have a value; the empty workspace is left out.
+        EXPECT_EQ(suites[i].properties, (QStringList{"Projet", "Nœud de test", "Heure de génération"}));
     }
     // An unnamed case takes its type name.
     EXPECT_EQ(suites[2].cases.count(QStringLiteral("Cas de test")), 1u);
@@ -96,8 +101,9 @@ TEST(ViewJunit, CasesFailuresAndSkips)
         const char *name, *classname, *outcome, *message, *text;
     } expected[] = {
         {"c1", "A.S1", "", "", ""},
-        {"c2", "A.S1", "failure", "total() == 42",
-         "/work space/src/MixedTest.java:20: total() == 42 [Échoué; Exécutés 3, Échecs 2, Succès 1]\n"},
+        {"c2", "A.S1", "failure", "/work space/src/MixedTest.java:20: total() == 42",
+         "/work space/src/MixedTest.java:20: total() == 42 [Échoué; Exécutés 3, Échecs 2, Succès 1]\n"
+         "/work space/src/MixedTest.java:22: verifyLogMessage(total()) (x1)\n    expected:<42> but was:<41>\n"},
         // A Stub inside a Test Case: its case's name completes the classname.
         {"st1", "A.S1.c2", "failure", "stubbed call", "stubbed call [Échoué; entermethod() 1, fail() 2, exitmethod() 0]\n"},
         {"c3", "A.S1", "skipped", "not executed", ""},
@@ -112,12 +118,17 @@ TEST(ViewJunit, CasesFailuresAndSkips)
         EXPECT_EQ(found->second.message, QString::fromUtf8(e.message));
         EXPECT_EQ(found->second.text, QString::fromUtf8(e.text));
     }
-    // The suite's own failed check and the Prints go to system-out, with the
-    // messages under their Print.
-    EXPECT_EQ(suites[0].system_out,
-              QStringLiteral("C:\\src\\Setup.java:3: setUp() == ready [Échoué; Exécutés 1, Échecs 1, Succès 0]\n"
-                             "c1: src/MixedTest.java:11: verifyLogMessage(\"</script><script>window.__pwned=2"
-                             "</script>\") (x2)\n    first &amp; message\n    second message\n"));
+    // The suite's own failed check goes to system-out; the Prints of a passed
+    // case only when asked for, there or in the case's own system-out.
+    const QString setup = QStringLiteral("C:\\src\\Setup.java:3: setUp() == ready [Échoué; Exécutés 1, Échecs 1, Succès 0]\n");
+    const QString print = QStringLiteral("src/MixedTest.java:11: verifyLogMessage(\"</script><script>window.__pwned=2"
+                                         "</script>\") (x2)\n    first &amp; message\n    second message\n");
+    EXPECT_EQ(suites[0].system_out, setup);
+    const view_results mixed = read_or_fail(view_data("mixed.xrd"));
+    EXPECT_EQ(parse_junit(junit_of(mixed, {false, true}))[0].system_out, setup + QStringLiteral("c1: ") + print);
+    const std::vector<junit_suite> per_case = parse_junit(junit_of(mixed, {true, true}));
+    EXPECT_EQ(per_case[0].system_out, setup);
+    EXPECT_EQ(per_case[0].cases.at(QStringLiteral("c1")).output, print);
 }
 
 TEST(ViewJunit, FailureBelowACaseIsNamed)

@@ -57,6 +57,25 @@ TEST(ViewModel, OnlyAbsolutePathsGetFileLinks)
     }
 }
 
+TEST(ViewModel, JavaPackageFromTheSourcePath)
+{
+    const struct {
+        const char *path;
+        const char *package;
+    } cases[] = {
+        {"/home/u/calc/src/test/java/com/acme/CalcTest.java", "com.acme"},
+        {"C:\\work\\src\\test\\java\\org\\x\\T.java", "org.x"},
+        {"/proj/src/test/com/acme/T.java", "com.acme"},
+        {"/home/user/project/src/test/CalcTest.java", ""},
+        {"/proj/java/T.java", ""},
+        {"/proj/tests/T.java", ""},
+        {"T.java", ""},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(java_package(QString::fromUtf8(c.path)), QString::fromUtf8(c.package)) << c.path;
+}
+
 TEST(ViewModel, GenerationTimestampFromTheTimeRow)
 {
     const struct {

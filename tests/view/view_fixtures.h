@@ -58,4 +58,7 @@ QByteArray render(const view_results &results, Writer writer)
 }
 
 inline QByteArray html_of(const view_results &results) { return render(results, write_html); }
-inline QByteArray junit_of(const view_results &results) { return render(results, write_junit); }
+inline QByteArray junit_of(const view_results &results, const junit_options &options = {})
+{
+    return render(results, [&](const view_results &r, text_sink &sink) { write_junit(r, sink, options); });
+}

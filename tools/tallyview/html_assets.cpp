@@ -1,10 +1,12 @@
 // Colours: green for passed, red for failed, grey for not executed, on the
 // left border of each scope and on the rows of the check tables. The script
-// implements the "failed only" filter, the text search and expand/collapse
-// all; it works in one pass over the rows and one backward pass over the
-// scopes (children come after their parent in the page), so the cost is
-// linear in the size of the page. Without the script the page still reads:
-// the scopes are native <details> elements.
+// implements the "failed only" filter (which keeps a failed scope's failed
+// rows and its Print rows: what explains the failure), the "changed only"
+// filter of a comparison with a baseline, the text search and expand/collapse
+// all; it works in one pass over the rows, one backward pass over the scopes
+// (children come after their parent in the page) and one over the tables, so
+// the cost is linear in the size of the page. Without the script the page
+// still reads: the scopes are native <details> elements.
 #include "html_assets.h"
 
 const char HTML_STYLE[] = R"CSS(
@@ -56,12 +58,24 @@ table.checks td.count-cell{text-align:right;white-space:nowrap;width:9%}
 tr.passed td{color:var(--ok)}
 tr.failed td{color:var(--ko);background:var(--ko-bg);font-weight:600}
 tr.print td{background:#fffde7;color:#424242}
+tr.print.failed td{background:var(--ko-bg);color:var(--ko)}
 .expr .text{font-family:ui-monospace,"DejaVu Sans Mono",monospace;word-break:break-word}
 .src{display:block;font-size:12px;color:var(--link);word-break:break-all;font-weight:400}
 .print .src{display:inline;margin-left:8px}
 .times{margin-left:8px;color:#616161}
 .arrow{color:#f9a825;margin-right:6px}
 ul.messages{margin:4px 0 0;padding-left:28px;font-family:ui-monospace,"DejaVu Sans Mono",monospace}
+.expr ul.messages{color:#424242;font-weight:400}
+.changes h2{font-size:15px;margin:10px 0 4px}
+.change-counts{margin:0 0 4px}
+.change-list{margin:0;padding-left:20px;max-height:240px;overflow:auto}
+.change{display:inline-block;margin:0 8px 2px 0;padding:0 8px;border-radius:10px;font-size:12px;background:var(--ne-bg);color:#424242}
+summary .change{margin-left:10px}
+.change.c-newly-failing{background:var(--ko);color:#fff}
+.change.c-still-failing{background:var(--ko-bg);color:var(--ko)}
+.change.c-fixed{background:var(--ok);color:#fff}
+.change.c-new{background:#e3f2fd;color:var(--link)}
+.controls .filter.changed{border-color:var(--link);color:var(--link)}
 .empty{color:#616161}
 [hidden]{display:none!important}
 )CSS";
@@ -70,15 +84,19 @@ const char HTML_SCRIPT[] = R"JS(
 (function () {
   'use strict';
   var failedOnly = document.getElementById('failed-only');
+  var changedOnly = document.getElementById('changed-only');
   var search = document.getElementById('search');
   var scopes = Array.prototype.slice.call(document.querySelectorAll('details.scope'));
   var rows = Array.prototype.slice.call(document.querySelectorAll('tr.row'));
+  var tables = Array.prototype.slice.call(document.querySelectorAll('table.checks'));
   var parents = new Int32Array(scopes.length);
   var titles = new Array(scopes.length);
   var rowScopes = new Int32Array(rows.length);
+  var rowTables = new Int32Array(rows.length);
   var rowTexts = new Array(rows.length);
   var i;
   for (i = 0; i < scopes.length; i++) scopes[i].dataset.index = i;
+  for (i = 0; i < tables.length; i++) tables[i].dataset.index = i;
   for (i = 0; i < scopes.length; i++) {
     var content = scopes[i].parentElement;
     var parent = content && content.classList.contains('content') ? content.parentElement : null;
@@ -87,32 +105,42 @@ const char HTML_SCRIPT[] = R"JS(
   }
   for (i = 0; i < rows.length; i++) {
     rowScopes[i] = Number(rows[i].closest('details.scope').dataset.index);
+    rowTables[i] = Number(rows[i].closest('table.checks').dataset.index);
     rowTexts[i] = rows[i].textContent.toLowerCase();
   }
 
   function apply() {
     var query = search.value.trim().toLowerCase();
     var only = failedOnly.checked;
+    var changed = changedOnly !== null && changedOnly.checked;
     var titleHit = new Uint8Array(scopes.length);
     var flags = new Uint8Array(scopes.length); // 1: a row matched, 2: a child is shown
+    var shownRows = new Int32Array(tables.length);
     var k;
     if (query) {
       for (k = 0; k < scopes.length; k++) titleHit[k] = titles[k].indexOf(query) >= 0 ? 1 : 0;
     }
     for (k = 0; k < rows.length; k++) {
       var s = rowScopes[k];
-      var show = (!only || rows[k].classList.contains('failed')) &&
+      var explains = rows[k].classList.contains('failed') ||
+                     (rows[k].classList.contains('print') && scopes[s].classList.contains('ko'));
+      var show = (!only || explains) &&
                  (!query || titleHit[s] === 1 || rowTexts[k].indexOf(query) >= 0);
       rows[k].hidden = !show;
+      if (show) shownRows[rowTables[k]]++;
       if (show && query) flags[s] |= 1;
     }
+    // A table whose rows are all filtered out goes too: no empty tables.
+    for (k = 0; k < tables.length; k++) tables[k].hidden = shownRows[k] === 0;
     for (k = scopes.length - 1; k >= 0; k--) {
-      var own = !query || titleHit[k] === 1 || (flags[k] & 1) !== 0;
+      var own = (!query || titleHit[k] === 1 || (flags[k] & 1) !== 0) &&
+                (!changed || scopes[k].classList.contains('changed'));
       var below = (flags[k] & 2) !== 0;
       var visible = (own || below) && (!only || scopes[k].classList.contains('ko'));
       scopes[k].hidden = !visible;
       if (visible && parents[k] >= 0) flags[parents[k]] |= 2;
       if (visible && query && (below || (flags[k] & 1) !== 0)) scopes[k].open = true;
+      if (visible && changed && below) scopes[k].open = true;
     }
   }
 
@@ -122,11 +150,12 @@ const char HTML_SCRIPT[] = R"JS(
     timer = setTimeout(apply, 120);
   });
   failedOnly.addEventListener('change', apply);
+  if (changedOnly !== null) changedOnly.addEventListener('change', apply);
   function setAll(open) {
     for (var k = 0; k < scopes.length; k++) scopes[k].open = open;
   }
   document.getElementById('expand-all').addEventListener('click', function () { setAll(true); });
   document.getElementById('collapse-all').addEventListener('click', function () { setAll(false); });
-  if (failedOnly.checked || search.value) apply();
+  if (failedOnly.checked || search.value || (changedOnly !== null && changedOnly.checked)) apply();
 })();
 )JS";

@@ -3,11 +3,14 @@
 // not its descendant comes; an explicit stack of open scopes replaces
 // recursion, so the nesting depth of the tree costs no call stack.
 //
-// Every label shown comes from the results file (titles, table headings,
-// status words, summary labels); the few words of the page's own controls
-// are looked up under the context "tallyview".
+// Every label shown comes from the model (titles, table headings, status
+// words, summary labels: the results file's own, or tallyrpt's catalogues
+// when read from the traces); the few words of the page's own controls and
+// of the comparison with a baseline are looked up under the context
+// "tallyview".
 #include "html_writer.h"
 
+#include "baseline.h"
 #include "html_assets.h"
 
 #include <QCoreApplication>
@@ -36,6 +39,19 @@ const char *kind_class(scope_kind kind)
     case scope_kind::driver: return "driver";
     case scope_kind::counted: return "counted";
     default: return "group";
+    }
+}
+
+// CSS class of a change, also the word the script filters on.
+const char *change_class(case_change change)
+{
+    switch (change) {
+    case case_change::newly_failing: return "c-newly-failing";
+    case case_change::fixed: return "c-fixed";
+    case case_change::still_failing: return "c-still-failing";
+    case case_change::added: return "c-new";
+    case case_change::removed: return "c-removed";
+    default: return "";
     }
 }
 
@@ -73,13 +89,21 @@ std::vector<tally> count_below(const std::vector<view_scope> &scopes)
     return tallies;
 }
 
+// The project's name when the studio header gave one, else the report's
+// information title; then the results file or dynamic trace.
+QString page_heading(const view_results &results)
+{
+    return results.project.isEmpty() ? results.info_title : results.project;
+}
+
 QString page_title(const view_results &results)
 {
+    const QString heading = page_heading(results);
     if (results.document_title.isEmpty())
-        return results.info_title;
-    if (results.info_title.isEmpty())
+        return heading;
+    if (heading.isEmpty())
         return results.document_title;
-    return results.info_title + QStringLiteral(" \u2014 ") + results.document_title;
+    return heading + QStringLiteral(" \u2014 ") + results.document_title;
 }
 
 void write_head(const view_results &results, text_sink &sink)
@@ -123,7 +147,7 @@ void write_bar_part(text_sink &sink, const char *css_class, long long part, long
 void write_header(const view_results &results, text_sink &sink)
 {
     sink_literal(sink, "<header>\n<h1>");
-    sink_text(sink, results.info_title);
+    sink_text(sink, page_heading(results));
     sink_literal(sink, "</h1>\n");
     if (!results.identification.isEmpty()) {
         sink_literal(sink, "<p class=\"ident\">");
@@ -149,6 +173,8 @@ void write_header(const view_results &results, text_sink &sink)
     write_count(sink, results.passed, "count-passed");
     write_count(sink, results.failed, "count-failed");
     write_count(sink, results.total, "count-total");
+    if (!results.not_executed.label.isEmpty())
+        write_count(sink, results.not_executed, "count-not-executed");
     sink_literal(sink, "</div>\n<div class=\"bar\" role=\"img\" aria-label=\"");
     sink_attribute(sink, results.passed.label + QLatin1Char(' ') + QString::number(results.passed.count)
                              + QStringLiteral(", ") + results.failed.label + QLatin1Char(' ')
@@ -157,7 +183,46 @@ void write_header(const view_results &results, text_sink &sink)
     const long long whole = results.passed.count + results.failed.count;
     write_bar_part(sink, "bar-passed", results.passed.count, whole);
     write_bar_part(sink, "bar-failed", results.failed.count, whole);
-    sink_literal(sink, "</div>\n</section>\n</header>\n");
+    sink_literal(sink, "</div>\n</section>\n");
+}
+
+// The comparison with a baseline: how many cases changed in each way, then
+// each changed case with its mark, linked to its section.
+void write_changes(const view_results &results, text_sink &sink)
+{
+    if (results.baseline.isEmpty())
+        return;
+    sink_literal(sink, "<section class=\"changes\" id=\"changes\">\n<h2>");
+    sink_text(sink, QCoreApplication::translate("tallyview", "Compared with %1").arg(results.baseline));
+    sink_literal(sink, "</h2>\n<p class=\"change-counts\">");
+    for (case_change change : shown_changes) {
+        sink_literal(sink, "<span class=\"change ");
+        sink_literal(sink, change_class(change));
+        sink_literal(sink, "\">");
+        sink_text(sink, change_label(change));
+        sink_literal(sink, " <b>");
+        sink_number(sink, change_count(results, change));
+        sink_literal(sink, "</b></span>");
+    }
+    sink_literal(sink, "</p>\n<ul class=\"change-list\">\n");
+    for (const view_change &entry : results.changes) {
+        sink_literal(sink, "<li><span class=\"change ");
+        sink_literal(sink, change_class(entry.change));
+        sink_literal(sink, "\">");
+        sink_text(sink, change_label(entry.change));
+        sink_literal(sink, "</span> ");
+        if (entry.scope >= 0) {
+            sink_literal(sink, "<a href=\"#s");
+            sink_number(sink, entry.scope);
+            sink_literal(sink, "\">");
+            sink_text(sink, entry.path);
+            sink_literal(sink, "</a>");
+        } else {
+            sink_text(sink, entry.path);
+        }
+        sink_literal(sink, "</li>\n");
+    }
+    sink_literal(sink, "</ul>\n</section>\n");
 }
 
 void write_controls(const view_results &results, text_sink &sink)
@@ -169,7 +234,13 @@ void write_controls(const view_results &results, text_sink &sink)
                        "<circle cx=\"10\" cy=\"10\" r=\"6\"/><path d=\"M15 15l6 6\"/></svg>"
                        "<input type=\"search\" id=\"search\" aria-label=\"");
     sink_attribute(sink, QCoreApplication::translate("tallyview", "Search"));
-    sink_literal(sink, "\"></label>\n<button type=\"button\" id=\"expand-all\" title=\"");
+    sink_literal(sink, "\"></label>\n");
+    if (!results.baseline.isEmpty()) {
+        sink_literal(sink, "<label class=\"filter changed\"><input type=\"checkbox\" id=\"changed-only\"> <span>");
+        sink_text(sink, QCoreApplication::translate("tallyview", "Changed only"));
+        sink_literal(sink, "</span></label>\n");
+    }
+    sink_literal(sink, "<button type=\"button\" id=\"expand-all\" title=\"");
     sink_attribute(sink, QCoreApplication::translate("tallyview", "Expand all"));
     sink_literal(sink, "\">+</button><button type=\"button\" id=\"collapse-all\" title=\"");
     sink_attribute(sink, QCoreApplication::translate("tallyview", "Collapse all"));
@@ -194,9 +265,23 @@ void write_source(text_sink &sink, const view_row &row)
     sink_literal(sink, "</a>");
 }
 
+void write_messages(text_sink &sink, const QStringList &messages)
+{
+    if (messages.isEmpty())
+        return;
+    sink_literal(sink, "<ul class=\"messages\">");
+    for (const QString &message : messages) {
+        sink_literal(sink, "<li>");
+        sink_text(sink, message);
+        sink_literal(sink, "</li>");
+    }
+    sink_literal(sink, "</ul>");
+}
+
 void write_print_row(text_sink &sink, const view_row &row, int columns)
 {
-    sink_literal(sink, "<tr class=\"row print\"><td colspan=\"");
+    sink_literal(sink, row.verdict == row_verdict::failed ? "<tr class=\"row print failed\"><td colspan=\""
+                                                          : "<tr class=\"row print\"><td colspan=\"");
     sink_number(sink, columns);
     sink_literal(sink, "\"><span class=\"arrow\">\xE2\x96\xB8</span><span class=\"text\">");
     sink_text(sink, row.text);
@@ -207,15 +292,7 @@ void write_print_row(text_sink &sink, const view_row &row, int columns)
         sink_text(sink, cell);
         sink_literal(sink, "</span>");
     }
-    if (!row.messages.isEmpty()) {
-        sink_literal(sink, "<ul class=\"messages\">");
-        for (const QString &message : row.messages) {
-            sink_literal(sink, "<li>");
-            sink_text(sink, message);
-            sink_literal(sink, "</li>");
-        }
-        sink_literal(sink, "</ul>");
-    }
+    write_messages(sink, row.messages);
     sink_literal(sink, "</td></tr>\n");
 }
 
@@ -227,6 +304,7 @@ void write_check_row(text_sink &sink, const view_row &row, int columns)
     sink_text(sink, row.text);
     sink_literal(sink, "</span>");
     write_source(sink, row);
+    write_messages(sink, row.messages);
     sink_literal(sink, "</td>");
     for (qsizetype i = 0; i < row.cells.size(); ++i) {
         // The status word stays left; the counts after it align right.
@@ -288,17 +366,30 @@ void write_tally(text_sink &sink, const tally &counts)
     sink_literal(sink, "</span>");
 }
 
-void open_scope(const view_results &results, const view_scope &scope, const tally &counts, text_sink &sink)
+void open_scope(const view_results &results, int index, const tally &counts, text_sink &sink)
 {
+    const view_scope &scope = results.scopes[static_cast<size_t>(index)];
+    const bool changed = scope.change != case_change::none;
     sink_literal(sink, "<details class=\"scope ");
     sink_literal(sink, state_class(scope.state));
     sink_literal(sink, " ");
     sink_literal(sink, kind_class(scope.kind));
+    if (changed) {
+        sink_literal(sink, " changed\" id=\"s");
+        sink_number(sink, index);
+    }
     sink_literal(sink, scope.state == scope_state::failed ? "\" open>" : "\">");
     sink_literal(sink, "<summary><span class=\"mark\"></span><span class=\"title\">");
     const QString title = scope.title.isEmpty() ? scope.type_name + QLatin1Char(' ') + scope.name : scope.title;
     sink_text(sink, title.trimmed());
     sink_literal(sink, "</span>");
+    if (changed) {
+        sink_literal(sink, "<span class=\"change ");
+        sink_literal(sink, change_class(scope.change));
+        sink_literal(sink, "\">");
+        sink_text(sink, change_label(scope.change));
+        sink_literal(sink, "</span>");
+    }
     if (scope.kind != scope_kind::counted)
         write_tally(sink, counts);
     sink_literal(sink, "</summary>\n<div class=\"content\">\n");
@@ -316,7 +407,7 @@ void write_tree(const view_results &results, text_sink &sink)
             sink_literal(sink, "</div></details>\n");
             open.pop_back();
         }
-        open_scope(results, scope, tallies[i], sink);
+        open_scope(results, static_cast<int>(i), tallies[i], sink);
         open.push_back(static_cast<int>(i));
     }
     for (size_t i = 0; i < open.size(); ++i)
@@ -330,6 +421,8 @@ void write_html(const view_results &results, text_sink &sink)
 {
     write_head(results, sink);
     write_header(results, sink);
+    write_changes(results, sink);
+    sink_literal(sink, "</header>\n");
     write_controls(results, sink);
     write_tree(results, sink);
     sink_literal(sink, "<script>");

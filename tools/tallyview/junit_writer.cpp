@@ -18,14 +18,6 @@ struct suite_plan {
     QHash<int, std::vector<int>> failed_children;  // failed scopes by parent
 };
 
-QString display_name(const view_scope &scope)
-{
-    QString name = scope.name.simplified();
-    if (name.isEmpty())
-        name = scope.type_name.simplified();
-    return name.isEmpty() ? QStringLiteral("-") : name;
-}
-
 suite_plan plan_suites(const std::vector<view_scope> &scopes)
 {
     const size_t n = scopes.size();
@@ -100,45 +92,111 @@ QString describe_row(const view_results &results, const view_scope &scope, const
     return line + QLatin1Char(']');
 }
 
-void write_failure(const view_results &results, const suite_plan &plan, const view_scope &scope, text_sink &sink)
+// "file:line: text", or the text alone.
+QString located_text(const view_row &row)
 {
-    QStringList names;
+    if (row.has_source && !row.source.path.isEmpty())
+        return source_label(row.source) + QStringLiteral(": ") + row.text;
+    return row.text;
+}
+
+void append_row(const view_results &results, const view_scope &scope, const view_row &row, const QString &prefix,
+                QStringList &lines)
+{
+    lines.append(prefix + describe_row(results, scope, row));
+    for (const QString &message : row.messages)
+        lines.append(QStringLiteral("    ") + message);
+}
+
+// The scope's failed rows into lines; the first one's located text becomes
+// the message when there is none yet. False when the scope has none.
+bool add_failed_rows(const view_results &results, const view_scope &scope, const QString &prefix, QString &message,
+                     QStringList &lines)
+{
+    bool found = false;
+    for (const view_row &row : scope.rows) {
+        if (row.verdict != row_verdict::failed)
+            continue;
+        if (message.isEmpty())
+            message = located_text(row);
+        append_row(results, scope, row, prefix, lines);
+        found = true;
+    }
+    return found;
+}
+
+// The scope's Print rows that did not fail (the failed ones are among the
+// failed checks), with their messages.
+QStringList print_output(const view_results &results, const view_scope &scope, const QString &prefix)
+{
     QStringList lines;
     for (const view_row &row : scope.rows) {
-        if (row.kind == row_kind::check && row.verdict == row_verdict::failed) {
-            names.append(row.text);
-            lines.append(describe_row(results, scope, row));
-        }
+        if (row.kind == row_kind::print && row.verdict != row_verdict::failed)
+            append_row(results, scope, row, prefix, lines);
     }
-    if (names.isEmpty()) {
+    return lines;
+}
+
+QString title_of(const view_scope &scope)
+{
+    return scope.title.isEmpty() ? display_name(scope) : scope.title;
+}
+
+void write_lines(text_sink &sink, const QStringList &lines)
+{
+    for (const QString &line : lines) {
+        sink_text(sink, line);
+        sink_literal(sink, "\n");
+    }
+}
+
+void write_failure(const view_results &results, const suite_plan &plan, const view_scope &scope,
+                   const junit_options &options, text_sink &sink)
+{
+    QString message;
+    QStringList lines;
+    if (!add_failed_rows(results, scope, QString(), message, lines)) {
         // The failure lies in a scope below (a Stub inside a Test Case).
         const int self = static_cast<int>(&scope - results.scopes.data());
         const auto found = plan.failed_children.constFind(self);
         if (found != plan.failed_children.constEnd()) {
             for (int child : found.value()) {
                 const view_scope &below = results.scopes[static_cast<size_t>(child)];
-                names.append(below.title.isEmpty() ? display_name(below) : below.title);
+                const QString title = title_of(below);
+                if (!add_failed_rows(results, below, title + QStringLiteral(": "), message, lines))
+                    lines.append(title);
+                if (message.isEmpty())
+                    message = title;
             }
-            lines = names;
         }
     }
-    if (names.isEmpty())
-        names.append(scope.title.isEmpty() ? display_name(scope) : scope.title);
+    if (message.isEmpty())
+        message = title_of(scope);
+    if (lines.isEmpty())
+        lines.append(message);
+    if (!options.case_output)
+        lines += print_output(results, scope, QString());
     sink_literal(sink, "      <failure type=\"check\" message=\"");
-    sink_attribute(sink, names.join(QStringLiteral("; ")));
+    sink_attribute(sink, message);
     sink_literal(sink, "\">");
-    for (const QString &line : lines) {
-        sink_text(sink, line);
-        sink_literal(sink, "\n");
-    }
+    write_lines(sink, lines);
     sink_literal(sink, "</failure>\n");
 }
 
-void write_testcase(const view_results &results, const suite_plan &plan, const QString &suite, int index,
-                    text_sink &sink)
+void write_case_output(const QStringList &lines, text_sink &sink)
+{
+    if (lines.isEmpty())
+        return;
+    sink_literal(sink, "      <system-out>");
+    write_lines(sink, lines);
+    sink_literal(sink, "</system-out>\n");
+}
+
+void write_testcase(const view_results &results, const suite_plan &plan, const QString &suite_class, int index,
+                    const junit_options &options, text_sink &sink)
 {
     const view_scope &scope = results.scopes[static_cast<size_t>(index)];
-    QString classname = suite;
+    QString classname = suite_class;
     const view_scope &parent = results.scopes[static_cast<size_t>(scope.parent)];
     if (parent.kind == scope_kind::counted)
         classname += QLatin1Char('.') + display_name(parent);
@@ -147,15 +205,20 @@ void write_testcase(const view_results &results, const suite_plan &plan, const Q
     sink_literal(sink, "\" classname=\"");
     sink_attribute(sink, classname);
     sink_literal(sink, "\" time=\"0\"");
-    if (scope.state == scope_state::passed) {
+    const bool passed = scope.state == scope_state::passed;
+    const QStringList output = options.case_output && (!passed || options.passed_output)
+                                   ? print_output(results, scope, QString())
+                                   : QStringList();
+    if (passed && output.isEmpty()) {
         sink_literal(sink, "/>\n");
         return;
     }
     sink_literal(sink, ">\n");
     if (scope.state == scope_state::failed)
-        write_failure(results, plan, scope, sink);
-    else
+        write_failure(results, plan, scope, options, sink);
+    else if (!passed)
         sink_literal(sink, "      <skipped message=\"not executed\"/>\n");
+    write_case_output(output, sink);
     sink_literal(sink, "    </testcase>\n");
 }
 
@@ -163,7 +226,7 @@ void write_properties(const view_results &results, text_sink &sink)
 {
     sink_literal(sink, "    <properties>\n");
     for (const view_info_row &row : results.info) {
-        if (row.label.simplified().isEmpty())
+        if (row.label.simplified().isEmpty() || row.value.trimmed().isEmpty())
             continue;
         sink_literal(sink, "      <property name=\"");
         sink_attribute(sink, row.label.simplified());
@@ -174,25 +237,21 @@ void write_properties(const view_results &results, text_sink &sink)
     sink_literal(sink, "    </properties>\n");
 }
 
-// The group's own checks and Prints, then the Prints of its cases.
-void write_system_out(const view_results &results, const suite_plan &plan, int group, text_sink &sink)
+// The group's own checks and Prints; then, when asked for and not written
+// per case, the Prints of its cases that did not fail.
+void write_system_out(const view_results &results, const suite_plan &plan, int group, const junit_options &options,
+                      text_sink &sink)
 {
     QStringList lines;
     const view_scope &owner = results.scopes[static_cast<size_t>(group)];
-    for (const view_row &row : owner.rows) {
-        lines.append(describe_row(results, owner, row));
-        for (const QString &message : row.messages)
-            lines.append(QStringLiteral("    ") + message);
-    }
-    for (int slot = plan.case_start[static_cast<size_t>(group)]; slot < plan.case_start[static_cast<size_t>(group) + 1];
-         ++slot) {
-        const view_scope &scope = results.scopes[static_cast<size_t>(plan.cases[static_cast<size_t>(slot)])];
-        for (const view_row &row : scope.rows) {
-            if (row.kind != row_kind::print)
-                continue;
-            lines.append(display_name(scope) + QStringLiteral(": ") + describe_row(results, scope, row));
-            for (const QString &message : row.messages)
-                lines.append(QStringLiteral("    ") + message);
+    for (const view_row &row : owner.rows)
+        append_row(results, owner, row, QString(), lines);
+    if (options.passed_output && !options.case_output) {
+        for (int slot = plan.case_start[static_cast<size_t>(group)];
+             slot < plan.case_start[static_cast<size_t>(group) + 1]; ++slot) {
+            const view_scope &scope = results.scopes[static_cast<size_t>(plan.cases[static_cast<size_t>(slot)])];
+            if (scope.state != scope_state::failed)
+                lines += print_output(results, scope, display_name(scope) + QStringLiteral(": "));
         }
     }
     if (lines.isEmpty()) {
@@ -200,15 +259,12 @@ void write_system_out(const view_results &results, const suite_plan &plan, int g
         return;
     }
     sink_literal(sink, "    <system-out>");
-    for (const QString &line : lines) {
-        sink_text(sink, line);
-        sink_literal(sink, "\n");
-    }
+    write_lines(sink, lines);
     sink_literal(sink, "</system-out>\n");
 }
 
 void write_suite(const view_results &results, const suite_plan &plan, int group, int id, const QString &timestamp,
-                 text_sink &sink)
+                 const junit_options &options, text_sink &sink)
 {
     const int first = plan.case_start[static_cast<size_t>(group)];
     const int last = plan.case_start[static_cast<size_t>(group) + 1];
@@ -223,10 +279,12 @@ void write_suite(const view_results &results, const suite_plan &plan, int group,
     }
     const QString name = suite_name(results.scopes, group);
     const view_scope &owner = results.scopes[static_cast<size_t>(group)];
+    const view_scope &driver = results.scopes[static_cast<size_t>(owner.driver >= 0 ? owner.driver : group)];
+    const QString package = java_package(driver.source_path);
     sink_literal(sink, "  <testsuite name=\"");
     sink_attribute(sink, name);
     sink_literal(sink, "\" package=\"");
-    sink_attribute(sink, display_name(results.scopes[static_cast<size_t>(owner.driver >= 0 ? owner.driver : group)]));
+    sink_attribute(sink, package.isEmpty() ? display_name(driver) : package);
     sink_literal(sink, "\" id=\"");
     sink_number(sink, id);
     sink_literal(sink, "\" timestamp=\"");
@@ -239,15 +297,16 @@ void write_suite(const view_results &results, const suite_plan &plan, int group,
     sink_number(sink, skipped);
     sink_literal(sink, "\" time=\"0\">\n");
     write_properties(results, sink);
+    const QString classname = package.isEmpty() ? name : package + QLatin1Char('.') + name;
     for (int slot = first; slot < last; ++slot)
-        write_testcase(results, plan, name, plan.cases[static_cast<size_t>(slot)], sink);
-    write_system_out(results, plan, group, sink);
+        write_testcase(results, plan, classname, plan.cases[static_cast<size_t>(slot)], options, sink);
+    write_system_out(results, plan, group, options, sink);
     sink_literal(sink, "    <system-err/>\n  </testsuite>\n");
 }
 
 }  // namespace
 
-void write_junit(const view_results &results, text_sink &sink)
+void write_junit(const view_results &results, text_sink &sink, const junit_options &options)
 {
     const suite_plan plan = plan_suites(results.scopes);
     QString timestamp = generation_timestamp(results);
@@ -262,7 +321,7 @@ void write_junit(const view_results &results, text_sink &sink)
         const bool has_cases = plan.case_start[i + 1] > plan.case_start[i];
         const bool lone_driver = scope.kind == scope_kind::driver && !plan.has_nested[i];
         if (has_cases || lone_driver)
-            write_suite(results, plan, static_cast<int>(i), id++, timestamp, sink);
+            write_suite(results, plan, static_cast<int>(i), id++, timestamp, options, sink);
     }
     sink_literal(sink, "</testsuites>\n");
 }

@@ -1,5 +1,5 @@
-// Small interpretations of results-file words shared by the reader and both
-// writers: styles and states, link targets and the generation time.
+// Small interpretations shared by the readers and the writers: styles and
+// states, link targets, Java packages, names and the generation time.
 #include "results_model.h"
 
 #include <QDateTime>
@@ -50,6 +50,32 @@ bool is_absolute_source_path(const QString &path)
     return path.size() >= 3 && path.at(0).isLetter() && path.at(0).unicode() < 128
            && path.at(1) == QLatin1Char(':')
            && (path.at(2) == QLatin1Char('\\') || path.at(2) == QLatin1Char('/'));
+}
+
+QString java_package(const QString &path)
+{
+    QStringList folders = QString(path).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'));
+    folders.removeLast();  // the file name
+    qsizetype start = folders.lastIndexOf(QStringLiteral("java"));
+    if (start < 0) {
+        for (qsizetype i = folders.size() - 1; i > 0 && start < 0; --i) {
+            if (folders.at(i) == QLatin1String("test") && folders.at(i - 1) == QLatin1String("src"))
+                start = i;
+        }
+    }
+    if (start < 0)
+        return QString();
+    folders = folders.mid(start + 1);
+    folders.removeAll(QString());
+    return folders.join(QLatin1Char('.'));
+}
+
+QString display_name(const view_scope &scope)
+{
+    QString name = scope.name.simplified();
+    if (name.isEmpty())
+        name = scope.type_name.simplified();
+    return name.isEmpty() ? QStringLiteral("-") : name;
 }
 
 QString source_label(const source_ref &source)

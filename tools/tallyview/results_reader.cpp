@@ -137,8 +137,13 @@ void add_scope_row(reader_state &state, view_scope &scope)
     row.verdict = row.kind == row_kind::print ? row_verdict::plain : verdict_of_style(first.style);
     row.text = first.text;
     row.has_source = first.has_link;
-    if (first.has_link)
+    if (first.has_link) {
         row.source = parse_link_target(first.target);
+        // The file names no source of its own; a driver's first link tells it.
+        QString &driver_source = state.results.scopes[static_cast<size_t>(scope.driver)].source_path;
+        if (driver_source.isEmpty())
+            driver_source = row.source.path;
+    }
     for (size_t i = 1; i < cells.size(); ++i)
         row.cells.append(cells[i].text);
     scope.rows.push_back(std::move(row));
@@ -247,6 +252,10 @@ bool take_summary(reader_state &state)
         return false;
     for (size_t i = 0; i + 3 < n; ++i)
         results.info.push_back({rows[i].label, rows[i].value});
+    // The first information row is the project's name, empty without a
+    // studio header (the information rows come in a fixed order).
+    if (n > 3)
+        results.project = rows[0].value.simplified();
     return true;
 }
 

@@ -2,9 +2,10 @@
 // wrote: test-results-parser (per-suite counts and per-case statuses, as CI
 // dashboards use it) and junit2json (the document as data). Both must find
 // the report's numbers of executed, failed and skipped cases, and every
-// failure must say something.
+// failure must say something (and, when REASON is given, some failure must
+// hold that text in what each parser gives of it).
 //
-// Usage: node check_junit.mjs FILE.xml EXECUTED FAILED SKIPPED
+// Usage: node check_junit.mjs FILE.xml EXECUTED FAILED SKIPPED [REASON]
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { parse as junit2json } from 'junit2json';
@@ -12,7 +13,8 @@ import { parse as junit2json } from 'junit2json';
 const require = createRequire(import.meta.url);
 const { parse: parseResults } = require('test-results-parser');
 
-const [file, executedText, failedText, skippedText] = process.argv.slice(2);
+const [file, executedText, failedText, skippedText, reason] = process.argv.slice(2);
+const reasons = { 'test-results-parser': false, junit2json: false };
 const expected = { executed: Number(executedText), failed: Number(failedText), skipped: Number(skippedText) };
 const problems = [];
 
@@ -32,6 +34,7 @@ for (const suite of result.suites) {
   for (const testCase of suite.cases) statuses[testCase.status] = (statuses[testCase.status] ?? 0) + 1;
   for (const testCase of suite.cases.filter((c) => c.status === 'FAIL')) {
     if (!testCase.failure) problems.push(`test-results-parser: ${testCase.name} failed without a message`);
+    if (reason && `${testCase.failure} ${testCase.stack_trace}`.includes(reason)) reasons['test-results-parser'] = true;
   }
 }
 compare('test-results-parser cases',
@@ -54,12 +57,17 @@ for (const suite of suites) {
       failedCases += 1;
       const text = testCase.failure.map((f) => `${f.message ?? ''} ${f.inner ?? ''}`).join(' ').trim();
       if (!text) problems.push(`junit2json: ${testCase.name} has an empty failure`);
+      if (reason && text.includes(reason)) reasons.junit2json = true;
     }
     if (testCase.skipped) skippedCases += 1;
   }
 }
 compare('junit2json suites', { executed: tests - skipped, failed: failures, skipped });
 compare('junit2json cases', { executed: tests - skippedCases, failed: failedCases, skipped: skippedCases });
+
+for (const [consumer, found] of Object.entries(reasons)) {
+  if (reason && !found) problems.push(`${consumer}: no failure says "${reason}"`);
+}
 
 if (problems.length) {
   console.log(`FAIL ${file}:\n  ${problems.join('\n  ')}`);

@@ -5,13 +5,18 @@
 //     and failed cases;
 //   - a failed case is open and red, a passed one closed; clicking a title
 //     collapses and reopens its section;
-//   - "failed only" leaves only failed scopes and rows, and undoes cleanly;
+//   - "failed only" leaves only failed scopes and, in them, the rows that
+//     explain the failure (failed rows and Print rows), no table without a
+//     visible row, and undoes cleanly;
 //   - the search narrows the tree to the matching cases (examples page);
 //   - texts that would run as markup stay text (mixed page);
-//   - full-page screenshots are kept: as opened, and with every section open.
+//   - from the traces: the failed check's message is visible under "failed
+//     only", and "changed only" leaves the case that newly fails (traces page);
+//   - full-page screenshots are kept: as opened, and with every section open
+//     (and the traces page under "failed only").
 // Waits are for conditions (Playwright's own polling), never for a time.
 //
-// Usage: node check_page.mjs PAGE.html examples|mixed PASSED FAILED SCREENSHOT.png
+// Usage: node check_page.mjs PAGE.html examples|mixed|traces PASSED FAILED SCREENSHOT.png
 import { chromium } from 'playwright-core';
 import { mkdtempSync, rmSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -85,14 +90,29 @@ try {
   await failedCase.locator(':scope > summary').click();
   await failedRow.waitFor({ state: 'visible' });
 
-  // Failed only: every visible scope and row is a failed one.
+  // Failed only: every visible scope is a failed one, every visible row a
+  // failed row or a Print row of a failed scope, every visible table has one.
   await page.check('#failed-only');
   await page.waitForFunction(() =>
     [...document.querySelectorAll('details.scope.ok')].every((d) => d.hidden));
   const visibleFailed = await page.locator('details.scope.counted.ko:visible').count();
   check(visibleFailed === shown.failed, `${visibleFailed} failed cases visible under "failed only"`);
-  const visibleOtherRows = await page.locator('tr.row:not(.failed):visible').count();
+  const visibleOtherRows = await page.locator('tr.row:not(.failed):not(.print):visible').count();
   check(visibleOtherRows === 0, `${visibleOtherRows} non-failed rows visible under "failed only"`);
+  const emptyTables = await page.evaluate(() => [...document.querySelectorAll('table.checks')]
+    .filter((t) => !t.hidden && t.closest('details.scope:not([hidden])') &&
+                   ![...t.querySelectorAll('tr.row')].some((r) => !r.hidden)).length);
+  check(emptyTables === 0, `${emptyTables} tables without a visible row under "failed only"`);
+  if (kind === 'traces') {
+    check(await page.getByText('no exception for a division by zero').isVisible(),
+          'the failed check\'s message is not visible under "failed only"');
+    await page.screenshot({ path: screenshot.replace(/\.png$/, '-failed-only.png'), fullPage: true });
+  }
+  if (kind === 'mixed') {
+    // A failed case's Print rows stay: they often hold the reason.
+    check(await page.locator('details.scope.ko tr.row.print:visible').count() > 0,
+          'no Print row of a failed case visible under "failed only"');
+  }
   await page.uncheck('#failed-only');
   await page.waitForFunction(() =>
     [...document.querySelectorAll('details.scope')].every((d) => !d.hidden));
@@ -115,6 +135,19 @@ try {
     await page.waitForFunction(() =>
       [...document.querySelectorAll('details.scope')].every((d) => !d.hidden));
     // Back to the state of a fresh page for the screenshot: failed sections open.
+    await page.reload({ waitUntil: 'load' });
+  } else if (kind === 'traces') {
+    // Changed only: the case that fails now and passed in the baseline.
+    await page.check('#changed-only');
+    await page.waitForFunction(() =>
+      [...document.querySelectorAll('details.scope.counted')].filter((d) => !d.hidden).length === 1);
+    const titles = await page.locator('details.scope.counted:visible > summary .title').allTextContents();
+    check(titles.length === 1 && titles[0] === 'Test Case testDivide', `changed only shows ${JSON.stringify(titles)}`);
+    check((await page.textContent('#changes')).includes('CalcTest/CalcSuite/testDivide'),
+          'the marks at the top do not name the newly failing case');
+    await page.uncheck('#changed-only');
+    await page.waitForFunction(() =>
+      [...document.querySelectorAll('details.scope')].every((d) => !d.hidden));
     await page.reload({ waitUntil: 'load' });
   } else {
     check(await page.evaluate(() => window.__pwned) === undefined, 'a text of the results file ran as script');

@@ -2,8 +2,11 @@
 # One of the two checks that need npm packages, on pages and JUnit files that
 # tallyview makes from real results files:
 #   page   the HTML page in headless Chromium (check_page.mjs), for the
-#          example traces and for tests/view/data/mixed.xrd; screenshots are
-#          kept in <work>/screenshots (as opened, and all expanded);
+#          example traces (through a results file, and read by tallyview
+#          itself against a baseline where the failed check passed) and for
+#          tests/view/data/mixed.xrd; screenshots are kept in
+#          <work>/screenshots (as opened, and all expanded; the page from the
+#          traces also under "failed only");
 #   junit  the JUnit file read by two JUnit parsers from npm
 #          (check_junit.mjs), whose counts must be the report's.
 # Chromium is Debian's, installed by the set-up script when missing; where it
@@ -30,9 +33,13 @@ cp "$source/tests/view/browser/"*.mjs "$work/"
 
 # The example traces (4 passed, 1 failed) and the hand-made mixed file
 # (3 passed, 2 failed, one case not executed).
-(cd "$out" && KORVELDIR="$stage" "$tallyrpt" -tsf "$source/examples/calc.tsf" "$source/examples/strings.tsf" \
-   -tdf "$source/examples/example.tdf" -xrd examples.xrd 2>/dev/null) || { echo "tallyrpt failed on the examples"; exit 1; }
-cp "$source/tests/view/data/mixed.xrd" "$out/mixed.xrd"
+# tallyview also reads the example traces itself, against a baseline where
+# the failed check passed.
+cp "$source/examples/"*.tsf "$source/examples/example.tdf" "$source/tests/view/data/mixed.xrd" "$out/"
+sed 's/^ST 97$/ST 65/' "$source/examples/example.tdf" > "$out/passing.tdf"
+traces=(-tsf calc.tsf strings.tsf -tdf example.tdf)
+(cd "$out" && KORVELDIR="$stage" "$tallyrpt" "${traces[@]}" -xrd examples.xrd 2>/dev/null) \
+  || { echo "tallyrpt failed on the examples"; exit 1; }
 
 if [ "$check" = page ]; then
   if [ ! -x /usr/bin/chromium ]; then
@@ -45,9 +52,14 @@ if [ "$check" = page ]; then
   for name in examples mixed; do
     "$tallyview" -o "$out/$name.html" "$out/$name.xrd" || { echo "tallyview failed on $name"; exit 1; }
   done
+  printf '$PROJECT_NAME=Calculator\n' > "$out/studio.hdr"
+  (cd "$out" && KORVELDIR="$stage" ZEPH_STUDIO_HEADER_FILE=studio.hdr \
+     "$tallyview" "${traces[@]}" --baseline-tdf passing.tdf -o traces.html) \
+    || { echo "tallyview failed on the traces"; exit 1; }
   status=0
   node "$work/check_page.mjs" "$out/examples.html" examples 4 1 "$work/screenshots/tallyview-examples.png" || status=1
   node "$work/check_page.mjs" "$out/mixed.html" mixed 3 2 "$work/screenshots/tallyview-mixed.png" || status=1
+  node "$work/check_page.mjs" "$out/traces.html" traces 4 1 "$work/screenshots/tallyview-traces.png" || status=1
   exit $status
 fi
 
@@ -57,4 +69,12 @@ for name in examples mixed; do
 done
 node "$work/check_junit.mjs" "$out/examples.junit.xml" 5 1 0 || status=1
 node "$work/check_junit.mjs" "$out/mixed.junit.xml" 5 2 1 || status=1
+# From the traces: the case that never ran is skipped, and the failure says why.
+(cd "$out" && KORVELDIR="$stage" "$tallyview" "${traces[@]}" --junit -o traces.junit.xml) \
+  || { echo "tallyview failed on the traces"; exit 1; }
+node "$work/check_junit.mjs" "$out/traces.junit.xml" 5 1 1 "no exception for a division by zero" || status=1
+# The cases' own <system-out> (outside the common schema) is read all the same.
+(cd "$out" && KORVELDIR="$stage" "$tallyview" "${traces[@]}" --junit --case-output --passed-output \
+   -o case-output.junit.xml) || { echo "tallyview failed on the traces"; exit 1; }
+node "$work/check_junit.mjs" "$out/case-output.junit.xml" 5 1 1 || status=1
 exit $status

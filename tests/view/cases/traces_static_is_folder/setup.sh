@@ -1,0 +1,2 @@
+mkdir folder.tsf
+: > run.tdf
