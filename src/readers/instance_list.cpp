@@ -11,15 +11,10 @@ uint64_t mix(uint64_t h)
     return h;
 }
 
-uint64_t triple_hash(uint32_t identifier, uint32_t instance_key, int32_t file_number)
+uint64_t entry_hash(uint32_t identifier, uint32_t instance_key, int32_t file_number)
 {
     return mix((uint64_t(identifier) << 32 | instance_key) * 0x9e3779b97f4a7c15ULL
                ^ static_cast<uint32_t>(file_number));
-}
-
-uint64_t triple_hash_of(const InstanceEntry &entry)
-{
-    return triple_hash(entry.target.identifier, entry.instance_key, entry.target.file_number);
 }
 
 uint64_t key_hash(uint32_t instance_key)
@@ -27,55 +22,28 @@ uint64_t key_hash(uint32_t instance_key)
     return mix(instance_key * 0x9e3779b97f4a7c15ULL);
 }
 
-uint64_t key_hash_of(const InstanceEntry &entry)
-{
-    return key_hash(entry.instance_key);
-}
-
-uint64_t slot_of(uint32_t number, uint64_t hash)
-{
-    return (hash & 0xffffffff00000000ULL) | number;
-}
-
-uint32_t number_of(uint64_t slot)
-{
-    return static_cast<uint32_t>(slot);
-}
-
-// The slot holding the entry for which same(entry) holds, or the empty slot
-// where it would go.
-template <typename Same>
-uint64_t &probe(std::vector<uint64_t> &slots, const std::vector<InstanceEntry> &entries, uint64_t hash,
-                Same same)
+// The slot for which same(slot) holds, or the empty slot where it would go.
+template <typename Slots, typename Same>
+auto &probe(Slots &slots, uint64_t hash, Same same)
 {
     const size_t mask = slots.size() - 1;
-    const uint64_t tag = hash & 0xffffffff00000000ULL;
-    for (size_t at = hash & mask;; at = (at + 1) & mask) {
-        const uint64_t slot = slots[at];
-        if (!slot || ((slot & 0xffffffff00000000ULL) == tag && same(entries[number_of(slot) - 1])))
+    for (size_t at = hash & mask;; at = (at + 1) & mask)
+        if (!slots[at].used || same(slots[at]))
             return slots[at];
-    }
 }
 
 // Doubles the table when one more entry would fill more than four fifths of
-// it: probes rarely read an entry, so the table can be full.
-template <typename HashOf>
-void make_room(std::vector<uint64_t> &slots, const std::vector<InstanceEntry> &entries, size_t count,
-               HashOf hash_of)
+// it: slots are small and probes run along adjacent ones.
+template <typename Slot, typename HashOf>
+void make_room(std::vector<Slot> &slots, size_t count, HashOf hash_of)
 {
     if ((count + 1) * 5 <= slots.size() * 4)
         return;
-    std::vector<uint64_t> old(slots.empty() ? 64 : slots.size() * 2, 0);
+    std::vector<Slot> old(slots.empty() ? 64 : slots.size() * 2, Slot{});
     old.swap(slots);
-    const size_t mask = slots.size() - 1;
-    for (const uint64_t slot : old) {
-        if (!slot)
-            continue;
-        size_t at = hash_of(entries[number_of(slot) - 1]) & mask;
-        while (slots[at])
-            at = (at + 1) & mask;
-        slots[at] = slot;
-    }
+    for (const Slot &slot : old)
+        if (slot.used)
+            probe(slots, hash_of(slot), [](const Slot &) { return false; }) = slot;
 }
 
 }  // namespace
@@ -83,39 +51,36 @@ void make_room(std::vector<uint64_t> &slots, const std::vector<InstanceEntry> &e
 void instance_remember(InstanceList &list, uint32_t identifier, uint32_t instance_key,
                        int32_t file_number)
 {
-    make_room(list.by_triple, list.entries, list.entries.size(), triple_hash_of);
-    const uint64_t hash = triple_hash(identifier, instance_key, file_number);
-    uint64_t &entry = probe(list.by_triple, list.entries, hash, [&](const InstanceEntry &e) {
-        return e.target.identifier == identifier && e.instance_key == instance_key
-               && e.target.file_number == file_number;
+    make_room(list.entries, list.entry_count, [](const InstanceEntrySlot &slot) {
+        return entry_hash(slot.identifier, slot.instance_key, slot.file_number);
     });
-    if (entry)
+    InstanceEntrySlot &entry = probe(list.entries, entry_hash(identifier, instance_key, file_number),
+                                     [&](const InstanceEntrySlot &slot) {
+                                         return slot.identifier == identifier
+                                                && slot.instance_key == instance_key
+                                                && slot.file_number == file_number;
+                                     });
+    if (entry.used)
         return;
-    list.entries.push_back(InstanceEntry{{identifier, file_number}, instance_key});
-    const uint32_t number = static_cast<uint32_t>(list.entries.size());
-    entry = slot_of(number, hash);
+    entry = InstanceEntrySlot{identifier, instance_key, file_number, 1};
+    ++list.entry_count;
 
-    make_room(list.newest_by_key, list.entries, list.key_count, key_hash_of);
-    const uint64_t key = key_hash(instance_key);
-    uint64_t &newest = probe(list.newest_by_key, list.entries, key,
-                             [&](const InstanceEntry &e) { return e.instance_key == instance_key; });
-    if (!newest)
-        ++list.key_count;
-    newest = slot_of(number, key);
+    make_room(list.newest, list.newest_count,
+              [](const InstanceNewestSlot &slot) { return key_hash(slot.instance_key); });
+    InstanceNewestSlot &newest = probe(list.newest, key_hash(instance_key), [&](const InstanceNewestSlot &slot) {
+        return slot.instance_key == instance_key;
+    });
+    if (!newest.used)
+        ++list.newest_count;
+    newest = InstanceNewestSlot{instance_key, 1, InstanceTarget{identifier, file_number}};
 }
 
 const InstanceTarget *instance_find(const InstanceList &list, uint32_t instance_key)
 {
-    if (list.newest_by_key.empty())
+    if (list.newest.empty())
         return nullptr;
-    const uint64_t hash = key_hash(instance_key);
-    const uint64_t tag = hash & 0xffffffff00000000ULL;
-    const size_t mask = list.newest_by_key.size() - 1;
-    for (size_t at = hash & mask;; at = (at + 1) & mask) {
-        const uint64_t slot = list.newest_by_key[at];
-        if (!slot)
-            return nullptr;
-        if ((slot & 0xffffffff00000000ULL) == tag && list.entries[number_of(slot) - 1].instance_key == instance_key)
-            return &list.entries[number_of(slot) - 1].target;
-    }
+    const InstanceNewestSlot &slot = probe(list.newest, key_hash(instance_key), [&](const InstanceNewestSlot &s) {
+        return s.instance_key == instance_key;
+    });
+    return slot.used ? &slot.target : nullptr;
 }

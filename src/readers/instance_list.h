@@ -4,12 +4,10 @@
 // head of a list, so "first from the head with this key" is the newest entry
 // added with that key; a duplicate triple is not added again.
 //
-// Entries are kept in the order they came, 12 bytes each; two flat tables,
-// probed linearly, find them by triple and the newest one by key. A slot holds
-// an entry number with half of the entry's hash, so a probe reads an entry
-// only when the halves match: a look-up costs about two cache misses, which
-// matters on traces with hundreds of thousands of instances, and memory stays
-// between 20 and 40 bytes an entry.
+// Both tables are flat, probed linearly and kept up to four fifths full, with
+// the entry in the slot: a look-up costs about one cache miss per table,
+// which matters on traces with hundreds of thousands of instances, and
+// memory stays between 20 and 40 bytes an entry.
 #pragma once
 
 #include <cstddef>
@@ -21,18 +19,24 @@ struct InstanceTarget {
     int32_t file_number;
 };
 
-struct InstanceEntry {
-    InstanceTarget target;
+struct InstanceEntrySlot {
+    uint32_t identifier;
     uint32_t instance_key;
+    int32_t file_number;
+    uint32_t used;
+};
+
+struct InstanceNewestSlot {
+    uint32_t instance_key;
+    uint32_t used;
+    InstanceTarget target;
 };
 
 struct InstanceList {
-    std::vector<InstanceEntry> entries;  // oldest first
-    // Entry number plus one, with the top half of the entry's hash above it;
-    // 0 for an empty slot. Zero or a power of two slots.
-    std::vector<uint64_t> by_triple;
-    std::vector<uint64_t> newest_by_key;
-    size_t key_count = 0;
+    std::vector<InstanceEntrySlot> entries;  // zero or a power of two slots
+    size_t entry_count = 0;
+    std::vector<InstanceNewestSlot> newest;  // zero or a power of two slots
+    size_t newest_count = 0;
 };
 
 void instance_remember(InstanceList &list, uint32_t identifier, uint32_t instance_key,

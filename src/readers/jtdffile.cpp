@@ -373,70 +373,83 @@ constexpr std::array<unsigned char, 256> hex_values = make_hex_values();
 // A number field in its plain form, one to eight hexadecimal digits right
 // before its delimiter: read_number_field gives exactly their value. Then
 // true, with p past the delimiter; otherwise false.
-bool plain_hex_field(const char *&p, const char *end, char delimiter, uint32_t &value)
+inline bool plain_hex_field(const char *&p, const char *end, char delimiter, uint32_t &value)
 {
     const char *q = p;
+    const char *const last = end - p > 9 ? p + 9 : end;  // eight digits and the delimiter
     uint32_t number = 0;
-    for (; q < end && q - p <= 8; ++q) {
+    for (; q < last; ++q) {
         const unsigned digit = hex_values[static_cast<unsigned char>(*q)];
         if (digit == 16)
             break;
         number = number << 4 | digit;
     }
-    if (q == p || q - p > 8 || q == end || *q != delimiter)
+    if (q == p || q == last || *q != delimiter)
         return false;
     value = number;
     p = q + 1;
     return true;
 }
 
-// The common records made of plain number fields ("ST 65", "NO 5d", "GL 96 5",
-// "MR "), read straight off the buffer; false for anything else.
-bool prepare_plain_line(TraceStream *stream, RecordBatch &batch, int kind, const char *p)
+// Reads, straight off the buffer, the run of common records made of plain
+// number fields ("ST 65", "NO 5d", "GL 96 5", "MR ") that starts at the
+// stream's position, up to limit records in the batch; stops before the
+// first other line, which the general reading takes.
+void prepare_plain_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
 {
-    const char *end = reinterpret_cast<const char *>(stream->end);
-    PreparedRecord record = {kind, {0, 0, 0}, BatchTexts::none, 0};
-    switch (kind) {
-    case DYNAMIC_CS:
-    case DYNAMIC_ST:
-    case DYNAMIC_CI:
-        if (!plain_hex_field(p, end, '\n', record.numbers[0]))
-            return false;
-        break;
-    case DYNAMIC_NI:
-    case DYNAMIC_GL:
-    case DYNAMIC_ME:
-        if (!plain_hex_field(p, end, ' ', record.numbers[0]) || !plain_hex_field(p, end, '\n', record.numbers[1]))
-            return false;
-        break;
-    case DYNAMIC_NO_WITH_ID: {
-        // An identifier alone: the note's text is the identifier's digits.
-        const char *digits = p;
-        if (!plain_hex_field(p, end, '\n', record.numbers[0]))
-            return false;
-        if (record.numbers[0] == 0) {
-            record.kind = DYNAMIC_IGNORED;
-        } else {
-            // Digits decode to themselves.
+    const char *p = reinterpret_cast<const char *>(stream->position);
+    const char *const end = reinterpret_cast<const char *>(stream->end);
+    std::vector<PreparedRecord> &records = batch.records;
+    while (records.size() < limit && end - p >= 4 && p[2] == ' ') {
+        // A blank, a line end or a NUL in the keyword gives no record kind
+        // here: the general reading handles those lines.
+        PreparedRecord record = {dynamic_record_kind(p[0], p[1]), {0, 0, 0}, BatchTexts::none, 0};
+        const char *q = p + 3;
+        switch (record.kind) {
+        case DYNAMIC_CS:
+        case DYNAMIC_ST:
+        case DYNAMIC_CI:
+            if (!plain_hex_field(q, end, '\n', record.numbers[0]))
+                goto done;
+            break;
+        case DYNAMIC_NI:
+        case DYNAMIC_GL:
+        case DYNAMIC_ME:
+            if (!plain_hex_field(q, end, ' ', record.numbers[0]) || !plain_hex_field(q, end, '\n', record.numbers[1]))
+                goto done;
+            break;
+        case DYNAMIC_NO_WITH_ID: {
+            // An identifier alone: the note's text is the identifier's
+            // digits, which decode to themselves.
+            if (!plain_hex_field(q, end, '\n', record.numbers[0]))
+                goto done;
+            if (record.numbers[0] == 0) {
+                record.kind = DYNAMIC_IGNORED;
+                break;
+            }
+            const size_t digits = static_cast<size_t>(q - 1 - (p + 3));
+            char text[9];
+            memcpy(text, p + 3, digits);
+            text[digits] = '\0';
             std::string &bytes = batch.texts.bytes;
             record.text_at = static_cast<uint32_t>(bytes.size());
-            record.text_length = static_cast<uint32_t>(p - 1 - digits);
-            bytes.append(digits, record.text_length);
-            bytes.push_back('\0');
+            record.text_length = static_cast<uint32_t>(digits);
+            bytes.append(text, digits + 1);
+            break;
         }
-        break;
+        case DYNAMIC_MR:
+            if (q == end || *q != '\n')
+                goto done;
+            ++q;
+            break;
+        default:
+            goto done;
+        }
+        records.push_back(record);
+        p = q;
     }
-    case DYNAMIC_MR:
-        if (p == end || *p != '\n')
-            return false;
-        ++p;
-        break;
-    default:
-        return false;
-    }
+done:
     stream->position = reinterpret_cast<const unsigned char *>(p);
-    batch.records.push_back(record);
-    return true;
 }
 
 // The record on one whole line in the stream's buffer, read exactly as the
@@ -453,8 +466,6 @@ bool prepare_dynamic_line(TraceStream *stream, RecordBatch &batch)
     if (line[0] && line[1])
         record.kind = dynamic_record_kind(line[0], line[1]);
     const char *p = line + 3;
-    if (prepare_plain_line(stream, batch, record.kind, p))
-        return true;
     const char *end = buffered_line_end(stream);
     if (!end)
         return false;
@@ -532,6 +543,12 @@ void prepare_dynamic_record(TraceStream *stream, RecordBatch &batch)
     batch.records.push_back(record);
 }
 
+// The identifier of the static node a record places a result on, or 0.
+uint32_t placed_identifier(const PreparedRecord &record)
+{
+    return record.kind == DYNAMIC_NO_WITH_ID ? record.numbers[0] : record.kind == DYNAMIC_GL ? record.numbers[1] : 0;
+}
+
 // Past the first records, the rest of a trace is read on a second thread
 // (read_ahead.h) while this one places them.
 const size_t batch_records = 4096;
@@ -540,16 +557,30 @@ void apply_rest(DynamicState &state, TraceStream *stream)
 {
     read_ahead<RecordBatch>(
         [&](RecordBatch &batch) {
-            while (batch.records.size() < batch_records) {
+            batch.records.reserve(batch_records);
+            for (;;) {
+                prepare_plain_lines(stream, batch, batch_records);
+                if (batch.records.size() >= batch_records)
+                    return true;
                 if (trace_eof(stream))
                     return false;
                 prepare_dynamic_record(stream, batch);
             }
-            return true;
         },
         [&](const RecordBatch &batch) {
-            for (const PreparedRecord &record : batch.records)
-                apply_dynamic_record(state, record, batch);
+            // A result looks its static node up by identifier and changes it:
+            // both are started a few records ahead (with the file number in
+            // force now, which a later "CS" rarely changes), so that the cache
+            // misses of several records overlap.
+            const std::vector<PreparedRecord> &records = batch.records;
+            const size_t count = records.size();
+            for (size_t i = 0; i < count; ++i) {
+                if (i + 16 < count && placed_identifier(records[i + 16]))
+                    prefetch_index_entry(state.file_number, placed_identifier(records[i + 16]));
+                if (i + 8 < count && placed_identifier(records[i + 8]))
+                    prefetch_indexed_node(state.file_number, placed_identifier(records[i + 8]));
+                apply_dynamic_record(state, records[i], batch);
+            }
         });
 }
 

@@ -83,6 +83,29 @@ TestNode *find_node(int32_t file_number, uint32_t identifier)
                      });
 }
 
+void prefetch_index_entry(int32_t file_number, uint32_t identifier)
+{
+    if (const DenseSection *section = dense_section(file_number)) {
+        if (identifier < section->by_identifier.size())
+            __builtin_prefetch(&section->by_identifier[identifier]);
+    }
+}
+
+void prefetch_indexed_node(int32_t file_number, uint32_t identifier)
+{
+    if (const DenseSection *section = dense_section(file_number)) {
+        if (identifier < section->by_identifier.size()) {
+            if (const uint32_t reference = section->by_identifier[identifier]) {
+                const char *node = reinterpret_cast<const char *>(node_at(reference));
+                __builtin_prefetch(node);
+                // The end of a check node's counters, which may lie in the
+                // next cache line.
+                __builtin_prefetch(node + sizeof(TestNode) + sizeof(CheckCounters) - 1);
+            }
+        }
+    }
+}
+
 void index_insert(TestNode *node)
 {
     if (node)
