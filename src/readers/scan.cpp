@@ -314,10 +314,17 @@ const char *line_text(const char *from, const char *line_end, char *buffer, size
         // Each backslash is dropped and the byte after it kept as it stands;
         // one right before the line end ends the text there.
         count = 0;
-        for (const char *p = from; p < line_end && count < limit; ++p) {
-            if (*p == '\\' && ++p == line_end)
+        const char *p = from;
+        while (p < line_end && count < limit) {
+            const char *stop = static_cast<const char *>(memchr(p, '\\', static_cast<size_t>(line_end - p)));
+            const size_t run = static_cast<size_t>((stop ? stop : line_end) - p);
+            const size_t part = run < limit - count ? run : limit - count;
+            memcpy(buffer + count, p, part);
+            count += part;
+            if (!stop || count == limit || stop + 1 == line_end)
                 break;
-            buffer[count++] = *p;
+            buffer[count++] = stop[1];
+            p = stop + 2;
         }
         text = buffer;
     }

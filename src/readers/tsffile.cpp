@@ -59,29 +59,33 @@ constexpr std::array<bool, 256> make_word_starts()
 constexpr std::array<bool, 256> word_starts = make_word_starts();
 
 // The words that make a statement a Print, and the one that makes it a
-// Comment, looked for in one pass over the text.
+// Comment, looked for in one pass over the text; a word is compared only
+// where its first two letters stand.
 int statement_type_of(const char *text, size_t length)
 {
     bool comment = false;
-    for (size_t at = 0; at < length; ++at) {
+    for (size_t at = 0; at + 1 < length; ++at) {
         if (!word_starts[static_cast<unsigned char>(text[at])])
             continue;
+        const char next = text[at + 1];
         switch (text[at]) {
         case 'v':
-            if (contains_at(text, length, at, "verifyLogMessage", 16))
+            if (next == 'e' && contains_at(text, length, at, "verifyLogMessage", 16))
                 return NODE_PRINT;
             break;
         case 'e':
-            if (contains_at(text, length, at, "entermethod", 11) || contains_at(text, length, at, "exitmethod", 10))
+            if ((next == 'n' && contains_at(text, length, at, "entermethod", 11))
+                || (next == 'x' && contains_at(text, length, at, "exitmethod", 10)))
                 return NODE_PRINT;
             break;
         case 't':
-            if (contains_at(text, length, at, "timerStart", 10)
-                || contains_at(text, length, at, "timerReportElapsedTime", 22))
+            if (next == 'i'
+                && (contains_at(text, length, at, "timerStart", 10)
+                    || contains_at(text, length, at, "timerReportElapsedTime", 22)))
                 return NODE_PRINT;
             break;
         default:
-            comment = comment || contains_at(text, length, at, "createTimer", 11);
+            comment = comment || (next == 'r' && contains_at(text, length, at, "createTimer", 11));
             break;
         }
     }
