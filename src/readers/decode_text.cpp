@@ -209,13 +209,24 @@ bool decode_text_into(const char *text, size_t length, std::string &out)
 
     QByteArray converted;
     bool through_unicode = false;
+    const char *payload = nullptr;  // a payload that converts to itself
+    size_t payload_length = 0;
     if (traits.quotes == 4) {
         QTextCodec *codec = codec_named(text + traits.quote_at[0] + 1, traits.quote_at[1] - traits.quote_at[0] - 1);
         if (!codec)
             codec = QTextCodec::codecForLocale();
-        converted = codec->toUnicode(text + traits.quote_at[2],
-                                     static_cast<int>(traits.quote_at[3] - traits.quote_at[2]))
-                        .toLocal8Bit();
+        const char *bytes = text + traits.quote_at[2];
+        const size_t count = traits.quote_at[3] - traits.quote_at[2];
+        // Local 8-bit text is UTF-8 here, so a UTF-8 payload that is valid
+        // (it starts with the quote, so no byte-order mark) comes back as it
+        // is from the round trip through Unicode.
+        thread_local QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
+        if (codec == utf8 && passes_unchanged(reinterpret_cast<const unsigned char *>(bytes), count)) {
+            payload = bytes;
+            payload_length = count;
+        } else {
+            converted = codec->toUnicode(bytes, static_cast<int>(count)).toLocal8Bit();
+        }
         through_unicode = true;
     } else if (traits.high && !passes_unchanged(reinterpret_cast<const unsigned char *>(text), length)) {
         converted = QString::fromUtf8(text, static_cast<qsizetype>(length)).toLocal8Bit();
@@ -223,7 +234,11 @@ bool decode_text_into(const char *text, size_t length, std::string &out)
     }
     const char *local = text;
     bool has_backslash = traits.backslash;
-    if (through_unicode) {
+    if (payload) {
+        local = payload;
+        length = payload_length;
+        has_backslash = memchr(local, '\\', length) != nullptr;
+    } else if (through_unicode) {
         local = converted.constData();
         length = static_cast<size_t>(converted.size());
         has_backslash = memchr(local, '\\', length) != nullptr;

@@ -48,46 +48,67 @@ bool contains_at(const char *text, size_t length, size_t at, const char *word, s
     return length - at >= word_length && memcmp(text + at, word, word_length) == 0;
 }
 
-// The first letters of the words statement_type_of looks for.
-constexpr std::array<bool, 256> make_word_starts()
+// Whether the word starting at text + at is one that makes a statement a
+// Print (1) or a Comment (2); 0 otherwise.
+int statement_word_at(const char *text, size_t length, size_t at)
 {
-    std::array<bool, 256> starts{};
-    for (const unsigned char c : {'v', 'e', 't', 'c'})
-        starts[c] = true;
-    return starts;
+    if (at + 1 >= length)
+        return 0;
+    const char next = text[at + 1];
+    switch (text[at]) {
+    case 'v':
+        return next == 'e' && contains_at(text, length, at, "verifyLogMessage", 16) ? 1 : 0;
+    case 'e':
+        return (next == 'n' && contains_at(text, length, at, "entermethod", 11))
+                       || (next == 'x' && contains_at(text, length, at, "exitmethod", 10))
+                   ? 1 : 0;
+    case 't':
+        return next == 'i'
+                       && (contains_at(text, length, at, "timerStart", 10)
+                           || contains_at(text, length, at, "timerReportElapsedTime", 22))
+                   ? 1 : 0;
+    case 'c':
+        return next == 'r' && contains_at(text, length, at, "createTimer", 11) ? 2 : 0;
+    default:
+        return 0;
+    }
 }
-constexpr std::array<bool, 256> word_starts = make_word_starts();
+
+const uint64_t byte_ones = 0x0101010101010101ULL;
+const uint64_t byte_lows = 0x7f7f7f7f7f7f7f7fULL;
+
+// 0x80 in each byte of the word that is zero, 0 in the others.
+uint64_t zero_bytes(uint64_t word)
+{
+    return ~(((word & byte_lows) + byte_lows) | word | byte_lows);
+}
 
 // The words that make a statement a Print, and the one that makes it a
-// Comment, looked for in one pass over the text; a word is compared only
-// where its first two letters stand.
+// Comment, looked for in one pass over the text: eight bytes at a time, a
+// word compared only where one of their first letters stands.
 int statement_type_of(const char *text, size_t length)
 {
     bool comment = false;
-    for (size_t at = 0; at + 1 < length; ++at) {
-        if (!word_starts[static_cast<unsigned char>(text[at])])
-            continue;
-        const char next = text[at + 1];
-        switch (text[at]) {
-        case 'v':
-            if (next == 'e' && contains_at(text, length, at, "verifyLogMessage", 16))
-                return NODE_PRINT;
-            break;
-        case 'e':
-            if ((next == 'n' && contains_at(text, length, at, "entermethod", 11))
-                || (next == 'x' && contains_at(text, length, at, "exitmethod", 10)))
-                return NODE_PRINT;
-            break;
-        case 't':
-            if (next == 'i'
-                && (contains_at(text, length, at, "timerStart", 10)
-                    || contains_at(text, length, at, "timerReportElapsedTime", 22)))
-                return NODE_PRINT;
-            break;
-        default:
-            comment = comment || (next == 'r' && contains_at(text, length, at, "createTimer", 11));
-            break;
+    size_t at = 0;
+    if (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+        for (; at + 8 <= length; at += 8) {
+            uint64_t word;
+            memcpy(&word, text + at, 8);
+            uint64_t starts = zero_bytes(word ^ (byte_ones * 'v')) | zero_bytes(word ^ (byte_ones * 'e'))
+                              | zero_bytes(word ^ (byte_ones * 't')) | zero_bytes(word ^ (byte_ones * 'c'));
+            for (; starts; starts &= starts - 1) {
+                const int found = statement_word_at(text, length, at + static_cast<size_t>(__builtin_ctzll(starts) / 8));
+                if (found == 1)
+                    return NODE_PRINT;
+                comment = comment || found == 2;
+            }
         }
+    }
+    for (; at < length; ++at) {
+        const int found = statement_word_at(text, length, at);
+        if (found == 1)
+            return NODE_PRINT;
+        comment = comment || found == 2;
     }
     return comment ? NODE_COMMENT : NODE_CHECK_EXPRESSION;
 }
