@@ -53,7 +53,9 @@ struct Spool {
     std::vector<RecordHeader> whole;
 };
 
-Spool spool;
+// Never destroyed: when a run ends without freeing the tree (its results
+// file could not be written), the blocks stay reachable to the end.
+Spool &spool = *new Spool;
 
 bool open_file()
 {

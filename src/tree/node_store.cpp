@@ -30,7 +30,9 @@ const unsigned unit_shift = log2_of(block_size / 4);
 const uint32_t unit_mask = static_cast<uint32_t>(block_size / 4 - 1);
 const size_t block_limit = size_t(1) << (32 - unit_shift);
 
-std::vector<char *> blocks;
+// Never destroyed, like the blocks it lists: a run may end without freeing
+// the tree.
+std::vector<char *> &blocks = *new std::vector<char *>;
 char *cursor = nullptr;
 size_t left = 0;
 uint32_t next_reference = 0;

@@ -37,7 +37,9 @@ const size_t large_text = block_size / 4;
 char empty_text[1] = "";
 char *initial_table[1] = {empty_text};
 
-std::vector<char *> blocks;  // blocks[0] is empty_text once any text is stored
+// blocks[0] is empty_text once any text is stored. Never destroyed, like the
+// blocks it lists: a run may end without freeing the tree.
+std::vector<char *> &blocks = *new std::vector<char *>;
 std::vector<size_t> block_used;  // bytes of texts in each block
 char *cursor = nullptr;
 size_t left = 0;
