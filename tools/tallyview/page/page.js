@@ -1,0 +1,553 @@
+// tallyview's page script. The page carries the node tree as three packed
+// blocks (zlib-compressed JSON in base64, written by page_data.cpp): the
+// scopes, the rows of the failed scopes, the rows of the others. The first
+// two are inflated (DecompressionStream) and shown at once; the third follows
+// while the page is already in use.
+//
+// The tree is shown as one list of fixed-height lines (a scope, a table
+// header, a check or Print row, a message), flattened from the scopes that
+// are open; only the lines in view are in the document, so a run of any size
+// costs the same to scroll. Siblings are ordered failures first; failed
+// scopes start open, the others collapsed.
+//
+// Controls: "failed only" (a failed scope's failed rows and its Print rows,
+// nothing else; no table without a row), "changed only" after a comparison
+// with a baseline, a text search over titles, rows, sources, cells and
+// messages (one lower-cased text searched with indexOf, so a query costs one
+// pass over it), expand/collapse all, and a link to every case. The state of
+// the controls is kept in the URL fragment (#f=1&c=1&q=text&case=12), so a
+// link reopens the same view. Every word shown comes from the page's data.
+(function () {
+  'use strict';
+
+  var LINE = 24;            // px: the height of every line, as in page.css
+  var MAX_HEIGHT = 8000000; // px: longer lists are scrolled in proportion
+  var OVERSCAN = 8;         // lines rendered beyond each edge of the view
+  var INDENT = 16;          // px per level
+  var MAX_INDENT = 40;      // levels indented at most
+
+  var PASSED = 0, FAILED = 1;                   // scope states
+  var COUNTED = 2;                              // scope kind of cases, stubs
+  var V_FAILED = 2, PRINT = 3;                  // row codes: kind * 3 + verdict
+  var L_SCOPE = 0, L_HEAD = 1, L_ROW = 2, L_MSG = 3, L_WAIT = 4, L_NONE = 5;
+
+  var tree = document.getElementById('tree');
+  var failedOnly = document.getElementById('failed-only');
+  var changedOnly = document.getElementById('changed-only');
+  var search = document.getElementById('search');
+  var matchCount = document.getElementById('match-count');
+  var times = window.tallyviewTimes = { start: performance.now() };
+
+  var S;              // the scopes block
+  var labels;
+  var count = 0;      // scopes
+  var blocks = [null, null];
+  var failedRows = 0; // rows in the first rows block
+  var firstRow, depth, open, kids, roots, tallies;
+  var visible = null, rowShown = null, titleHit = null, rowHit = null;
+  var query = '';
+  var lineKind = [], lineScope = [], lineRow = [], lineMsg = [];
+  var spacer, windowBox;
+  var index = null;   // search texts: {rows, rowEnds, titles, titleEnds}
+  var target = -1;    // the case named by the fragment
+  var pending = 0;
+
+  function inflate(id) {
+    var text = document.getElementById(id).textContent;
+    var bytes;
+    if (Uint8Array.fromBase64) {
+      bytes = Uint8Array.fromBase64(text);
+    } else {
+      var binary = atob(text);
+      bytes = new Uint8Array(binary.length);
+      for (var i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+    }
+    var stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate'));
+    return new Response(stream).text().then(JSON.parse);
+  }
+
+  // ---- the tree -------------------------------------------------------------
+
+  function setUpScopes() {
+    count = S.parent.length;
+    labels = S.labels;
+    firstRow = new Int32Array(count);
+    depth = new Int32Array(count);
+    open = new Uint8Array(count);
+    kids = new Array(count);
+    roots = [];
+    var s, f = 0, r = 0;
+    for (s = 0; s < count; s++) {
+      if (S.state[s] === FAILED) { firstRow[s] = f; f += S.rows[s]; }
+    }
+    failedRows = f;
+    for (s = 0; s < count; s++) {
+      if (S.state[s] !== FAILED) { firstRow[s] = f + r; r += S.rows[s]; }
+      var p = S.parent[s];
+      depth[s] = p < 0 ? 0 : depth[p] + 1;
+      open[s] = S.state[s] === FAILED ? 1 : 0;
+      (p < 0 ? roots : (kids[p] || (kids[p] = []))).push(s);
+    }
+    // Failures first, the rest in their order.
+    roots = failuresFirst(roots);
+    for (s = 0; s < count; s++) if (kids[s]) kids[s] = failuresFirst(kids[s]);
+    // Cases below each scope, by state: one backward pass (children follow parents).
+    tallies = new Int32Array(count * 3);
+    for (s = count - 1; s >= 0; s--) {
+      if (S.kind[s] === COUNTED) tallies[s * 3 + S.state[s]]++;
+      p = S.parent[s];
+      if (p >= 0) for (var k = 0; k < 3; k++) tallies[p * 3 + k] += tallies[s * 3 + k];
+    }
+  }
+
+  function failuresFirst(list) {
+    var failed = [], other = [];
+    for (var i = 0; i < list.length; i++) (S.state[list[i]] === FAILED ? failed : other).push(list[i]);
+    return failed.concat(other);
+  }
+
+  function loaded(s) { return blocks[S.state[s] === FAILED ? 0 : 1] !== null; }
+
+  function rowAt(g) {
+    return g < failedRows ? { block: blocks[0], r: g } : { block: blocks[1], r: g - failedRows };
+  }
+
+  function rowCode(g) {
+    return g < failedRows ? blocks[0].kind[g] : blocks[1].kind[g - failedRows];
+  }
+
+  function messagesOf(block, r) {
+    return block.messages[r] || [];
+  }
+
+  // ---- filters and search -----------------------------------------------------
+
+  function buildIndex() {
+    var parts = [], ends = new Int32Array(failedRows + (blocks[1] ? blocks[1].kind.length : 0));
+    var length = 0, g = 0;
+    [blocks[0], blocks[1]].forEach(function (block) {
+      for (var r = 0; r < block.kind.length; r++, g++) {
+        var text = rowTexts(block, r).join('\n').toLowerCase() + '\n';
+        parts.push(text);
+        length += text.length;
+        ends[g] = length;
+      }
+    });
+    var titles = [], titleEnds = new Int32Array(count);
+    length = 0;
+    for (var s = 0; s < count; s++) {
+      var title = S.title[s].toLowerCase() + '\n';
+      titles.push(title);
+      length += title.length;
+      titleEnds[s] = length;
+    }
+    index = { rows: parts.join(''), rowEnds: ends, titles: titles.join(''), titleEnds: titleEnds };
+  }
+
+  // The texts of a row that a search looks in, as they are shown.
+  function rowTexts(block, r) {
+    var texts = [block.text[r]];
+    if (block.src[r] >= 0) texts.push(sourceLabel(block, r));
+    texts = texts.concat(block.cellLists[block.cells[r]], messagesOf(block, r));
+    return texts;
+  }
+
+  function sourceLabel(block, r) {
+    var path = block.paths[block.src[r]][0];
+    return block.line[r] >= 0 ? path + ':' + block.line[r] : path;
+  }
+
+  // Marks every item whose text holds q; the number of items marked.
+  function findAll(text, ends, q, hits) {
+    var found = 0, at = text.indexOf(q);
+    while (at >= 0) {
+      var lo = 0, hi = ends.length - 1;
+      while (lo < hi) { var mid = (lo + hi) >> 1; if (ends[mid] <= at) lo = mid + 1; else hi = mid; }
+      hits[lo] = 1;
+      found++;
+      at = text.indexOf(q, ends[lo]);
+    }
+    return found;
+  }
+
+  function explains(g, s) {
+    var code = rowCode(g);
+    return code % 3 === V_FAILED || (code >= PRINT && S.state[s] === FAILED);
+  }
+
+  // Decides what is shown under the controls, opening the scopes on the way
+  // to a match or a change. Children come after their parent, so one
+  // backward pass over the scopes settles them.
+  function apply() {
+    var began = performance.now();
+    query = search.value.trim().toLowerCase();
+    var only = failedOnly.checked;
+    var changed = changedOnly !== null && changedOnly.checked;
+    if (query && !index) {
+      if (!blocks[1]) { matchCount.textContent = labels.loading; pending = 1; return; }
+      buildIndex();
+    }
+    if (!query && !only && !changed) {
+      visible = rowShown = titleHit = rowHit = null;
+      matchCount.textContent = '';
+      flatten();
+      times.apply = performance.now() - began;
+      return;
+    }
+    var total = failedRows + (blocks[1] ? blocks[1].kind.length : 0);
+    var found = 0;
+    titleHit = rowHit = null;
+    if (query) {
+      titleHit = new Uint8Array(count);
+      rowHit = new Uint8Array(total);
+      found = findAll(index.titles, index.titleEnds, query, titleHit) +
+              findAll(index.rows, index.rowEnds, query, rowHit);
+      matchCount.textContent = labels.matches.replace('%1', found);
+    } else {
+      matchCount.textContent = '';
+    }
+    visible = new Uint8Array(count);
+    rowShown = new Uint8Array(total);
+    var flags = new Uint8Array(count); // 1: a row matched, 2: a child is shown, 4: a row is shown
+    for (var s = count - 1; s >= 0; s--) {
+      if (loaded(s)) {
+        for (var g = firstRow[s], end = g + S.rows[s]; g < end; g++) {
+          var show = (!only || explains(g, s)) && (!query || titleHit[s] === 1 || rowHit[g] === 1);
+          if (show) {
+            rowShown[g] = 1;
+            flags[s] |= 4;
+            if (query) flags[s] |= 1;
+          }
+        }
+      }
+      var own = (!query || titleHit[s] === 1 || (flags[s] & 1) !== 0) && (!changed || S.change[s] !== 0);
+      var below = (flags[s] & 2) !== 0;
+      var shown = (own || below) && (!only || S.state[s] === FAILED);
+      visible[s] = shown ? 1 : 0;
+      var p = S.parent[s];
+      if (shown && p >= 0) flags[p] |= 2;
+      if (shown && query && (below || (flags[s] & 1) !== 0)) open[s] = 1;
+      if (shown && changed && below) open[s] = 1;
+    }
+    flatten();
+    times.apply = performance.now() - began;
+  }
+
+  // ---- the list of lines --------------------------------------------------------
+
+  function addLine(kind, s, g, m) {
+    lineKind.push(kind);
+    lineScope.push(s);
+    lineRow.push(g);
+    lineMsg.push(m);
+  }
+
+  function addRows(s) {
+    if (!loaded(s)) { addLine(L_WAIT, s, -1, -1); return; }
+    var first = lineKind.length;
+    for (var g = firstRow[s], end = g + S.rows[s]; g < end; g++) {
+      if (rowShown !== null && rowShown[g] !== 1) continue;
+      addLine(L_ROW, s, g, -1);
+      var at = rowAt(g), messages = messagesOf(at.block, at.r);
+      for (var m = 0; m < messages.length; m++) addLine(L_MSG, s, g, m);
+    }
+    // The header goes before the rows, and only over rows.
+    if (lineKind.length > first && S.header[s] >= 0) {
+      lineKind.splice(first, 0, L_HEAD);
+      lineScope.splice(first, 0, s);
+      lineRow.splice(first, 0, -1);
+      lineMsg.splice(first, 0, -1);
+    }
+  }
+
+  function flatten() {
+    lineKind = []; lineScope = []; lineRow = []; lineMsg = [];
+    var stack = roots.slice().reverse();
+    while (stack.length) {
+      var s = stack.pop();
+      if (visible !== null && visible[s] !== 1) continue;
+      addLine(L_SCOPE, s, -1, -1);
+      if (!open[s]) continue;
+      if (S.rows[s] > 0) addRows(s);
+      var children = kids[s];
+      if (children) for (var i = children.length - 1; i >= 0; i--) stack.push(children[i]);
+    }
+    if (lineKind.length === 0) addLine(L_NONE, -1, -1, -1);
+    spacer.style.height = Math.min(lineKind.length * LINE, MAX_HEIGHT) + 'px';
+    render();
+  }
+
+  // ---- rendering the lines in view ------------------------------------------------
+
+  function treeTop() { return tree.getBoundingClientRect().top + window.scrollY; }
+
+  // Where the view is in the list: the first line's fraction of a pixel and the
+  // scroll offset inside the spacer.
+  function viewport() {
+    var height = spacer.offsetHeight, view = window.innerHeight;
+    var scroll = Math.min(Math.max(window.scrollY - treeTop(), 0), height);
+    var full = lineKind.length * LINE;
+    var virtualTop = full > height && height > view ? scroll * (full - view) / (height - view) : scroll;
+    return { scroll: scroll, top: virtualTop, view: view };
+  }
+
+  function render() {
+    var at = viewport();
+    var first = Math.max(0, Math.floor(at.top / LINE) - OVERSCAN);
+    var last = Math.min(lineKind.length, Math.ceil((at.top + at.view) / LINE) + OVERSCAN);
+    windowBox.style.transform = 'translateY(' + (at.scroll + first * LINE - at.top) + 'px)';
+    var fragment = document.createDocumentFragment();
+    for (var i = first; i < last; i++) fragment.appendChild(lineElement(i));
+    windowBox.replaceChildren(fragment);
+    if (times.firstFailure === undefined && windowBox.querySelector('.row.failed')) {
+      times.firstFailure = performance.now();
+    }
+  }
+
+  function element(tag, className, text) {
+    var e = document.createElement(tag);
+    if (className) e.className = className;
+    if (text !== undefined) appendMarked(e, text);
+    return e;
+  }
+
+  // The text, with the matches of the search marked.
+  function appendMarked(parent, text) {
+    if (!query) { parent.appendChild(document.createTextNode(text)); return; }
+    var lower = text.toLowerCase();
+    if (lower.length !== text.length) { parent.appendChild(document.createTextNode(text)); return; }
+    var from = 0, at = lower.indexOf(query);
+    while (at >= 0) {
+      if (at > from) parent.appendChild(document.createTextNode(text.slice(from, at)));
+      parent.appendChild(element('mark', '', text.slice(at, at + query.length)));
+      from = at + query.length;
+      at = lower.indexOf(query, from);
+    }
+    if (from < text.length) parent.appendChild(document.createTextNode(text.slice(from)));
+  }
+
+  var STATE_CLASS = ['ok', 'ko', 'ne'];
+  var ROW_CLASS = ['plain', 'passed', 'failed'];
+  var CHANGE_CLASS = ['', 'c-newly-failing', 'c-fixed', 'c-still-failing', 'c-new', 'c-removed'];
+
+  function indent(e, s, extra) {
+    e.style.paddingLeft = (Math.min(depth[s], MAX_INDENT) * INDENT + extra) + 'px';
+  }
+
+  function columns(s) {
+    var n = S.header[s] >= 0 ? S.headers[S.header[s]].length : 5;
+    return 'minmax(0,6fr) minmax(0,1.4fr)' + (n > 2 ? ' repeat(' + (n - 2) + ',minmax(0,1fr))' : '');
+  }
+
+  function lineElement(i) {
+    var kind = lineKind[i], s = lineScope[i];
+    var e;
+    if (kind === L_SCOPE) e = scopeLine(s);
+    else if (kind === L_HEAD) e = headLine(s);
+    else if (kind === L_ROW) e = rowLine(s, lineRow[i]);
+    else if (kind === L_MSG) e = messageLine(s, lineRow[i], lineMsg[i]);
+    else e = element('div', 'line note', kind === L_WAIT ? labels.loading : labels.nothing);
+    if (kind === L_WAIT) indent(e, s, 28);
+    e.style.top = '0';
+    return e;
+  }
+
+  function scopeLine(s) {
+    var state = S.state[s];
+    var e = element('div', 'line scope ' + STATE_CLASS[state] + (S.kind[s] === COUNTED ? ' counted' : '') +
+                    (open[s] ? ' open' : '') + (s === target ? ' target' : ''));
+    e.dataset.scope = s;
+    e.setAttribute('role', 'treeitem');
+    e.setAttribute('aria-expanded', open[s] ? 'true' : 'false');
+    e.tabIndex = 0;
+    indent(e, s, 4);
+    e.appendChild(element('span', 'caret'));
+    e.appendChild(element('span', 'mark'));
+    e.appendChild(element('span', 'title', S.title[s]));
+    if (S.change[s] !== 0) e.appendChild(element('span', 'change ' + CHANGE_CLASS[S.change[s]], S.changeLabels[S.change[s]]));
+    if (S.kind[s] !== COUNTED) {
+      var tally = element('span', 'tally');
+      ['t-ok', 't-ko', 't-ne'].forEach(function (name, k) {
+        if (tallies[s * 3 + k] > 0) tally.appendChild(element('span', name, String(tallies[s * 3 + k])));
+      });
+      e.appendChild(tally);
+    }
+    var link = element('a', 'case-link', '#');
+    link.href = '#' + fragment(s);
+    link.title = labels.link;
+    e.appendChild(link);
+    return e;
+  }
+
+  function headLine(s) {
+    var e = element('div', 'line thead');
+    indent(e, s, 28);
+    e.style.gridTemplateColumns = columns(s);
+    S.headers[S.header[s]].forEach(function (label) { e.appendChild(element('span', 'cell', label)); });
+    return e;
+  }
+
+  function sourceElement(block, r) {
+    var url = block.paths[block.src[r]][1];
+    var e = element(url ? 'a' : 'span', 'src', sourceLabel(block, r));
+    if (url) e.href = url;
+    return e;
+  }
+
+  function rowLine(s, g) {
+    var at = rowAt(g), block = at.block, r = at.r, code = block.kind[r];
+    var cells = block.cellLists[block.cells[r]];
+    var e;
+    if (code >= PRINT) {
+      e = element('div', 'line row print ' + ROW_CLASS[code - PRINT]);
+      e.appendChild(element('span', 'arrow', '\u25b8'));
+      e.appendChild(element('span', 'text', block.text[r]));
+      if (block.src[r] >= 0) e.appendChild(sourceElement(block, r));
+      cells.forEach(function (cell) { e.appendChild(element('span', 'times', cell)); });
+    } else {
+      e = element('div', 'line row ' + ROW_CLASS[code]);
+      e.style.gridTemplateColumns = columns(s);
+      var expr = element('span', 'cell expr');
+      expr.appendChild(element('span', 'text', block.text[r]));
+      if (block.src[r] >= 0) expr.appendChild(sourceElement(block, r));
+      e.appendChild(expr);
+      cells.forEach(function (cell, k) { e.appendChild(element('span', k === 0 ? 'cell' : 'cell count-cell', cell)); });
+    }
+    e.title = block.text[r];
+    indent(e, s, 28);
+    return e;
+  }
+
+  function messageLine(s, g, m) {
+    var at = rowAt(g), block = at.block;
+    var e = element('div', 'line message ' + ROW_CLASS[block.kind[at.r] % 3], messagesOf(block, at.r)[m]);
+    e.title = e.textContent;
+    indent(e, s, 56);
+    return e;
+  }
+
+  // ---- the URL fragment ------------------------------------------------------------
+
+  function fragment(caseIndex) {
+    var parts = [];
+    if (failedOnly.checked) parts.push('f=1');
+    if (changedOnly !== null && changedOnly.checked) parts.push('c=1');
+    if (search.value.trim()) parts.push('q=' + encodeURIComponent(search.value.trim()));
+    if (caseIndex >= 0) parts.push('case=' + caseIndex);
+    return parts.join('&');
+  }
+
+  function saveState() {
+    var hash = fragment(-1);
+    history.replaceState(null, '', hash ? '#' + hash : location.pathname + location.search);
+  }
+
+  function readState() {
+    var hash = location.hash.slice(1), values = {};
+    var legacy = /^s(\d+)$/.exec(hash);
+    if (legacy) hash = 'case=' + legacy[1];
+    hash.split('&').forEach(function (pair) {
+      var at = pair.indexOf('=');
+      if (at > 0) {
+        try { values[pair.slice(0, at)] = decodeURIComponent(pair.slice(at + 1)); } catch (e) { /* kept out */ }
+      }
+    });
+    failedOnly.checked = values.f === '1';
+    if (changedOnly !== null) changedOnly.checked = values.c === '1';
+    search.value = values.q || '';
+    var c = Number(values['case']);
+    target = values['case'] !== undefined && c >= 0 && c < count ? c : -1;
+  }
+
+  // Opens the way to the case named by the fragment and brings it into view.
+  function showTarget() {
+    if (target < 0) return;
+    for (var p = S.parent[target]; p >= 0; p = S.parent[p]) open[p] = 1;
+    open[target] = 1;
+    flatten();
+    var at = lineScope.indexOf(target);
+    for (; at >= 0 && lineKind[at] !== L_SCOPE; at = lineScope.indexOf(target, at + 1));
+    if (at < 0) return;
+    var height = spacer.offsetHeight, full = lineKind.length * LINE, view = window.innerHeight;
+    var offset = at * LINE;
+    if (full > height && height > view) offset = offset * (height - view) / (full - view);
+    window.scrollTo(0, treeTop() + offset);
+    render();
+  }
+
+  function fromFragment() {
+    readState();
+    apply();
+    showTarget();
+  }
+
+  // ---- events ------------------------------------------------------------------------
+
+  function toggle(s) {
+    open[s] = open[s] ? 0 : 1;
+    flatten();
+  }
+
+  function listen() {
+    var frame = 0;
+    window.addEventListener('scroll', function () {
+      if (!frame) frame = requestAnimationFrame(function () { frame = 0; render(); });
+    }, { passive: true });
+    window.addEventListener('resize', function () { render(); });
+    tree.addEventListener('click', function (event) {
+      if (event.target.closest('a')) return;
+      var line = event.target.closest('.line.scope');
+      if (line) toggle(Number(line.dataset.scope));
+    });
+    tree.addEventListener('keydown', function (event) {
+      var line = event.target.closest && event.target.closest('.line.scope');
+      if (line && (event.key === 'Enter' || event.key === ' ')) {
+        event.preventDefault();
+        toggle(Number(line.dataset.scope));
+      }
+    });
+    var timer = 0;
+    search.addEventListener('input', function () {
+      clearTimeout(timer);
+      timer = setTimeout(function () { saveState(); apply(); }, 60);
+    });
+    var changeFilter = function () { saveState(); apply(); };
+    failedOnly.addEventListener('change', changeFilter);
+    if (changedOnly !== null) changedOnly.addEventListener('change', changeFilter);
+    document.getElementById('expand-all').addEventListener('click', function () { open.fill(1); flatten(); });
+    document.getElementById('collapse-all').addEventListener('click', function () { open.fill(0); flatten(); });
+    window.addEventListener('hashchange', fromFragment);
+  }
+
+  function start() {
+    tree.replaceChildren();
+    spacer = element('div', 'spacer');
+    windowBox = element('div', 'lines');
+    windowBox.setAttribute('role', 'tree');
+    spacer.appendChild(windowBox);
+    tree.appendChild(spacer);
+    inflate('tree-scopes').then(function (scopes) {
+      S = scopes;
+      setUpScopes();
+      return inflate('tree-failed');
+    }).then(function (rows) {
+      blocks[0] = rows;
+      listen();
+      fromFragment();
+      times.first = performance.now();
+      return inflate('tree-rest');
+    }).then(function (rows) {
+      blocks[1] = rows;
+      if (pending || visible !== null) apply(); else flatten();
+      pending = 0;
+      if (target >= 0) showTarget();
+      times.ready = performance.now();
+      document.body.dataset.ready = 'true';
+    }).catch(function (error) {
+      tree.textContent = String(error);
+      throw error;
+    });
+  }
+
+  start();
+})();

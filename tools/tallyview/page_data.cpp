@@ -1,0 +1,188 @@
+// Each column is written in one pass over the scopes or rows, numbers as
+// JSON numbers and texts as JSON strings. The texts the script needs for its
+// own controls are looked up here under the context "tallyview", so the
+// script itself holds no words.
+#include "page_data.h"
+
+#include "baseline.h"
+#include "packed_sink.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <functional>
+
+namespace {
+
+QString tr(const char *text) { return QCoreApplication::translate("tallyview", text); }
+
+void write_key(text_sink &sink, const char *key, bool first = false)
+{
+    sink_literal(sink, first ? "{\"" : ",\"");
+    sink_literal(sink, key);
+    sink_literal(sink, "\":");
+}
+
+template <typename Items, typename Write>
+void write_array(text_sink &sink, const Items &items, Write write)
+{
+    sink_literal(sink, "[");
+    bool first = true;
+    for (const auto &item : items) {
+        if (!first)
+            sink_literal(sink, ",");
+        first = false;
+        write(item);
+    }
+    sink_literal(sink, "]");
+}
+
+void write_strings(text_sink &sink, const QStringList &texts)
+{
+    write_array(sink, texts, [&](const QString &text) { sink_json(sink, text); });
+}
+
+void write_labels(const view_results &results, text_sink &sink)
+{
+    const struct {
+        const char *key;
+        QString text;
+    } labels[] = {
+        {"matches", tr("%1 matches")},
+        {"link", tr("Link to this case")},
+        {"loading", tr("Loading\u2026")},
+        {"nothing", tr("Nothing to show")},
+        {"failed", results.failed.label},
+    };
+    sink_literal(sink, "{");
+    bool first = true;
+    for (const auto &label : labels) {
+        sink_literal(sink, first ? "\"" : ",\"");
+        first = false;
+        sink_literal(sink, label.key);
+        sink_literal(sink, "\":");
+        sink_json(sink, label.text);
+    }
+    sink_literal(sink, "}");
+}
+
+QString scope_title(const view_scope &scope)
+{
+    return (scope.title.isEmpty() ? scope.type_name + QLatin1Char(' ') + scope.name : scope.title).trimmed();
+}
+
+void write_scopes(const view_results &results, text_sink &sink)
+{
+    const std::vector<view_scope> &scopes = results.scopes;
+    write_key(sink, "labels", true);
+    write_labels(results, sink);
+    write_key(sink, "changeLabels");
+    QStringList change_labels{QString()};
+    for (case_change change : shown_changes)
+        change_labels.append(change_label(change));
+    write_strings(sink, change_labels);
+    write_key(sink, "headers");
+    write_array(sink, results.headers, [&](const QStringList &header) { write_strings(sink, header); });
+    const auto column = [&](const char *key, auto value) {
+        write_key(sink, key);
+        write_array(sink, scopes, [&](const view_scope &scope) { value(scope); });
+    };
+    column("parent", [&](const view_scope &s) { sink_number(sink, s.parent); });
+    column("state", [&](const view_scope &s) { sink_number(sink, static_cast<int>(s.state)); });
+    column("kind", [&](const view_scope &s) { sink_number(sink, static_cast<int>(s.kind)); });
+    column("header", [&](const view_scope &s) { sink_number(sink, s.header); });
+    column("change", [&](const view_scope &s) { sink_number(sink, static_cast<int>(s.change)); });
+    column("rows", [&](const view_scope &s) { sink_number(sink, static_cast<long long>(s.rows.size())); });
+    column("title", [&](const view_scope &s) { sink_json(sink, scope_title(s)); });
+    sink_literal(sink, "}");
+}
+
+// Source paths and cell lists repeat from row to row: each is stored once
+// and the rows give its index.
+struct interned {
+    QHash<QString, int> index;
+    std::vector<const view_row *> first_use;
+
+    int of(const QString &key, const view_row &row)
+    {
+        const auto found = index.constFind(key);
+        if (found != index.constEnd())
+            return found.value();
+        const int at = static_cast<int>(first_use.size());
+        index.insert(key, at);
+        first_use.push_back(&row);
+        return at;
+    }
+};
+
+int row_code(const view_row &row)
+{
+    return (row.kind == row_kind::print ? 3 : 0) + static_cast<int>(row.verdict);
+}
+
+void write_rows(const view_results &results, bool failed, text_sink &sink)
+{
+    std::vector<const view_row *> rows;
+    for (const view_scope &scope : results.scopes) {
+        if ((scope.state == scope_state::failed) == failed) {
+            for (const view_row &row : scope.rows)
+                rows.push_back(&row);
+        }
+    }
+    interned paths, cells;
+    const auto column = [&](const char *key, auto value) {
+        write_key(sink, key, key[0] == 'k');
+        write_array(sink, rows, [&](const view_row *row) { value(*row); });
+    };
+    column("kind", [&](const view_row &r) { sink_number(sink, row_code(r)); });
+    column("line", [&](const view_row &r) { sink_number(sink, r.has_source ? r.source.line : -1); });
+    column("src", [&](const view_row &r) {
+        sink_number(sink, r.has_source ? paths.of(r.source.path, r) : -1);
+    });
+    column("cells", [&](const view_row &r) { sink_number(sink, cells.of(r.cells.join(QChar(0x1f)), r)); });
+    column("text", [&](const view_row &r) { sink_json(sink, r.text); });
+    write_key(sink, "messages");
+    sink_literal(sink, "{");
+    bool first = true;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i]->messages.isEmpty())
+            continue;
+        sink_literal(sink, first ? "\"" : ",\"");
+        first = false;
+        sink_number(sink, static_cast<long long>(i));
+        sink_literal(sink, "\":");
+        write_strings(sink, rows[i]->messages);
+    }
+    sink_literal(sink, "}");
+    write_key(sink, "paths");
+    write_array(sink, paths.first_use, [&](const view_row *row) {
+        sink_literal(sink, "[");
+        sink_json(sink, source_label({row->source.path, -1}));
+        sink_literal(sink, ",");
+        sink_json(sink, source_url(row->source));
+        sink_literal(sink, "]");
+    });
+    write_key(sink, "cellLists");
+    write_array(sink, cells.first_use, [&](const view_row *row) { write_strings(sink, row->cells); });
+    sink_literal(sink, "}");
+}
+
+void write_block(text_sink &sink, const char *id, const std::function<void(text_sink &)> &write)
+{
+    sink_literal(sink, "<script type=\"application/json+deflate+base64\" id=\"");
+    sink_literal(sink, id);
+    sink_literal(sink, "\">");
+    packed_sink packed;
+    packed_open(packed, sink);
+    write(packed.input);
+    packed_close(packed);
+    sink_literal(sink, "</script>\n");
+}
+
+}  // namespace
+
+void write_page_data(const view_results &results, text_sink &sink)
+{
+    write_block(sink, "tree-scopes", [&](text_sink &json) { write_scopes(results, json); });
+    write_block(sink, "tree-failed", [&](text_sink &json) { write_rows(results, true, json); });
+    write_block(sink, "tree-rest", [&](text_sink &json) { write_rows(results, false, json); });
+}

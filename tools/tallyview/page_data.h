@@ -1,0 +1,16 @@
+// The node tree of a run as the page's script reads it: three blocks of JSON,
+// each packed (packed_sink.h) into an element <script type="application/json+
+// deflate+base64" id="...">. The first, "tree-scopes", holds the texts the
+// script shows (translated), the table headers and the scopes as columns
+// (parent, state, kind, title, header, change, number of rows); the second,
+// "tree-failed", the rows of the failed scopes in scope order, which the
+// first view needs; the third, "tree-rest", the rows of every other scope.
+// A rows block holds columns too: kind, text, source path and line, cells
+// and messages, with the source paths (and their file:// URLs) and the cell
+// lists stored once each.
+#pragma once
+
+#include "results_model.h"
+#include "text_sink.h"
+
+void write_page_data(const view_results &results, text_sink &sink);
