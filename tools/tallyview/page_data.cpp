@@ -97,20 +97,29 @@ void write_scopes(const view_results &results, text_sink &sink)
 }
 
 // Source paths and cell lists repeat from row to row: each is stored once
-// and the rows give its index.
+// and the rows give its index. Neighbouring rows mostly share them, so the
+// last one is tried before the table.
+template <typename Key>
 struct interned {
-    QHash<QString, int> index;
+    QHash<Key, int> index;
     std::vector<const view_row *> first_use;
+    Key last;
+    int last_index = -1;
 
-    int of(const QString &key, const view_row &row)
+    int of(const Key &key, const view_row &row)
     {
+        if (last_index >= 0 && key == last)
+            return last_index;
         const auto found = index.constFind(key);
-        if (found != index.constEnd())
-            return found.value();
+        if (found != index.constEnd()) {
+            last = key;
+            return last_index = found.value();
+        }
         const int at = static_cast<int>(first_use.size());
         index.insert(key, at);
         first_use.push_back(&row);
-        return at;
+        last = key;
+        return last_index = at;
     }
 };
 
@@ -128,7 +137,8 @@ void write_rows(const view_results &results, bool failed, text_sink &sink)
                 rows.push_back(&row);
         }
     }
-    interned paths, cells;
+    interned<QString> paths;
+    interned<QStringList> cells;
     const auto column = [&](const char *key, auto value) {
         write_key(sink, key, key[0] == 'k');
         write_array(sink, rows, [&](const view_row *row) { value(*row); });
@@ -138,7 +148,7 @@ void write_rows(const view_results &results, bool failed, text_sink &sink)
     column("src", [&](const view_row &r) {
         sink_number(sink, r.has_source ? paths.of(r.source.path, r) : -1);
     });
-    column("cells", [&](const view_row &r) { sink_number(sink, cells.of(r.cells.join(QChar(0x1f)), r)); });
+    column("cells", [&](const view_row &r) { sink_number(sink, cells.of(r.cells, r)); });
     column("text", [&](const view_row &r) { sink_json(sink, r.text); });
     write_key(sink, "messages");
     sink_literal(sink, "{");
