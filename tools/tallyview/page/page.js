@@ -319,7 +319,9 @@
     var from = 0, at = lower.indexOf(query);
     while (at >= 0) {
       if (at > from) parent.appendChild(document.createTextNode(text.slice(from, at)));
-      parent.appendChild(element('mark', '', text.slice(at, at + query.length)));
+      var mark = document.createElement('mark');
+      mark.textContent = text.slice(at, at + query.length);
+      parent.appendChild(mark);
       from = at + query.length;
       at = lower.indexOf(query, from);
     }
@@ -327,6 +329,7 @@
   }
 
   var STATE_CLASS = ['ok', 'ko', 'ne'];
+  var KIND_CLASS = [' driver', '', ' counted'];
   var ROW_CLASS = ['plain', 'passed', 'failed'];
   var CHANGE_CLASS = ['', 'c-newly-failing', 'c-fixed', 'c-still-failing', 'c-new', 'c-removed'];
 
@@ -354,7 +357,7 @@
 
   function scopeLine(s) {
     var state = S.state[s];
-    var e = element('div', 'line scope ' + STATE_CLASS[state] + (S.kind[s] === COUNTED ? ' counted' : '') +
+    var e = element('div', 'line scope ' + STATE_CLASS[state] + KIND_CLASS[S.kind[s]] +
                     (open[s] ? ' open' : '') + (s === target ? ' target' : ''));
     e.dataset.scope = s;
     e.setAttribute('role', 'treeitem');
@@ -543,6 +546,8 @@
       if (target >= 0) showTarget();
       times.ready = performance.now();
       document.body.dataset.ready = 'true';
+      // The search text is built while nobody is typing yet.
+      setTimeout(function () { if (!index) buildIndex(); }, 0);
     }).catch(function (error) {
       tree.textContent = String(error);
       throw error;
