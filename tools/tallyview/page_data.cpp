@@ -150,19 +150,16 @@ void write_rows(const view_results &results, bool failed, text_sink &sink)
     });
     column("cells", [&](const view_row &r) { sink_number(sink, cells.of(r.cells, r)); });
     column("text", [&](const view_row &r) { sink_json(sink, r.text); });
-    write_key(sink, "messages");
-    sink_literal(sink, "{");
-    bool first = true;
+    // Messages are few beside rows: the rows that have some, then their lists.
+    std::vector<size_t> with_messages;
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i]->messages.isEmpty())
-            continue;
-        sink_literal(sink, first ? "\"" : ",\"");
-        first = false;
-        sink_number(sink, static_cast<long long>(i));
-        sink_literal(sink, "\":");
-        write_strings(sink, rows[i]->messages);
+        if (!rows[i]->messages.isEmpty())
+            with_messages.push_back(i);
     }
-    sink_literal(sink, "}");
+    write_key(sink, "messageRows");
+    write_array(sink, with_messages, [&](size_t i) { sink_number(sink, static_cast<long long>(i)); });
+    write_key(sink, "messages");
+    write_array(sink, with_messages, [&](size_t i) { write_strings(sink, rows[i]->messages); });
     write_key(sink, "paths");
     write_array(sink, paths.first_use, [&](const view_row *row) {
         sink_literal(sink, "[");

@@ -5,9 +5,9 @@
 // (parent, state, kind, title, header, change, number of rows); the second,
 // "tree-failed", the rows of the failed scopes in scope order, which the
 // first view needs; the third, "tree-rest", the rows of every other scope.
-// A rows block holds columns too: kind, text, source path and line, cells
-// and messages, with the source paths (and their file:// URLs) and the cell
-// lists stored once each.
+// A rows block holds columns too: kind, text, source path and line, cells;
+// then the rows that have messages and their message lists; the source paths
+// (and their file:// URLs) and the cell lists are stored once each.
 #pragma once
 
 #include "results_model.h"

@@ -69,7 +69,8 @@ async function driverTotals(page) {
   const seen = new Map();
   for (let y = 0; ; y += 600) {
     await page.evaluate((top) => window.scrollTo(0, top), y);
-    await page.waitForFunction(() => document.querySelector('#tree .line') !== null);
+    // The lines are rendered on the next frame after the scroll.
+    await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
     for (const line of await page.$$eval('#tree .line.scope', (ls) => ls.map((l) => ({
       scope: l.dataset.scope, driver: l.classList.contains('driver'),
       ok: Number(l.querySelector('.t-ok')?.textContent ?? 0),

@@ -116,23 +116,39 @@
     return g < failedRows ? blocks[0].kind[g] : blocks[1].kind[g - failedRows];
   }
 
+  var NO_MESSAGES = [];
+
   function messagesOf(block, r) {
-    return block.messages[r] || [];
+    var at = block.messageAt[r];
+    return at < 0 ? NO_MESSAGES : block.messages[at];
+  }
+
+  // Rows block as sent, plus where each row's messages are (-1: none).
+  function setUpRows(block) {
+    block.messageAt = new Int32Array(block.kind.length).fill(-1);
+    for (var i = 0; i < block.messageRows.length; i++) block.messageAt[block.messageRows[i]] = i;
+    return block;
   }
 
   // ---- filters and search -----------------------------------------------------
 
+  // The search text: every row's texts lower-cased, in pieces of CHUNK rows
+  // (one string each, so building it never holds two copies of the whole),
+  // with where each row ends; the scope titles likewise.
+  var CHUNK = 16384;
+
   function buildIndex() {
-    var parts = [], ends = new Int32Array(failedRows + (blocks[1] ? blocks[1].kind.length : 0));
-    var length = 0, g = 0;
-    [blocks[0], blocks[1]].forEach(function (block) {
-      for (var r = 0; r < block.kind.length; r++, g++) {
-        var text = rowTexts(block, r).join('\n').toLowerCase() + '\n';
+    var pieces = [], total = failedRows + (blocks[1] ? blocks[1].kind.length : 0);
+    for (var from = 0; from < total; from += CHUNK) {
+      var parts = [], ends = new Int32Array(Math.min(CHUNK, total - from)), length = 0;
+      for (var g = from; g < from + ends.length; g++) {
+        var at = rowAt(g), text = rowTexts(at.block, at.r).join('\n').toLowerCase() + '\n';
         parts.push(text);
         length += text.length;
-        ends[g] = length;
+        ends[g - from] = length;
       }
-    });
+      pieces.push({ first: from, text: parts.join(''), ends: ends });
+    }
     var titles = [], titleEnds = new Int32Array(count);
     length = 0;
     for (var s = 0; s < count; s++) {
@@ -141,7 +157,7 @@
       length += title.length;
       titleEnds[s] = length;
     }
-    index = { rows: parts.join(''), rowEnds: ends, titles: titles.join(''), titleEnds: titleEnds };
+    index = { rows: pieces, titles: { first: 0, text: titles.join(''), ends: titleEnds } };
   }
 
   // The texts of a row that a search looks in, as they are shown.
@@ -157,13 +173,13 @@
     return block.line[r] >= 0 ? path + ':' + block.line[r] : path;
   }
 
-  // Marks every item whose text holds q; the number of items marked.
-  function findAll(text, ends, q, hits) {
-    var found = 0, at = text.indexOf(q);
+  // Marks every item of a piece whose text holds q; the number marked.
+  function findAll(piece, q, hits) {
+    var found = 0, text = piece.text, ends = piece.ends, at = text.indexOf(q);
     while (at >= 0) {
       var lo = 0, hi = ends.length - 1;
       while (lo < hi) { var mid = (lo + hi) >> 1; if (ends[mid] <= at) lo = mid + 1; else hi = mid; }
-      hits[lo] = 1;
+      hits[piece.first + lo] = 1;
       found++;
       at = text.indexOf(q, ends[lo]);
     }
@@ -200,8 +216,8 @@
     if (query) {
       titleHit = new Uint8Array(count);
       rowHit = new Uint8Array(total);
-      found = findAll(index.titles, index.titleEnds, query, titleHit) +
-              findAll(index.rows, index.rowEnds, query, rowHit);
+      found = findAll(index.titles, query, titleHit);
+      for (var p = 0; p < index.rows.length; p++) found += findAll(index.rows[p], query, rowHit);
       matchCount.textContent = labels.matches.replace('%1', found);
     } else {
       matchCount.textContent = '';
@@ -224,8 +240,8 @@
       var below = (flags[s] & 2) !== 0;
       var shown = (own || below) && (!only || S.state[s] === FAILED);
       visible[s] = shown ? 1 : 0;
-      var p = S.parent[s];
-      if (shown && p >= 0) flags[p] |= 2;
+      var up = S.parent[s];
+      if (shown && up >= 0) flags[up] |= 2;
       if (shown && query && (below || (flags[s] & 1) !== 0)) open[s] = 1;
       if (shown && changed && below) open[s] = 1;
     }
@@ -244,23 +260,22 @@
 
   function addRows(s) {
     if (!loaded(s)) { addLine(L_WAIT, s, -1, -1); return; }
-    var first = lineKind.length;
-    for (var g = firstRow[s], end = g + S.rows[s]; g < end; g++) {
+    var g, first = firstRow[s], end = first + S.rows[s];
+    if (rowShown !== null) {
+      for (g = first; g < end && rowShown[g] !== 1; g++);
+      if (g === end) return;  // no table without a row
+    }
+    if (S.header[s] >= 0) addLine(L_HEAD, s, -1, -1);
+    for (g = first; g < end; g++) {
       if (rowShown !== null && rowShown[g] !== 1) continue;
       addLine(L_ROW, s, g, -1);
       var at = rowAt(g), messages = messagesOf(at.block, at.r);
       for (var m = 0; m < messages.length; m++) addLine(L_MSG, s, g, m);
     }
-    // The header goes before the rows, and only over rows.
-    if (lineKind.length > first && S.header[s] >= 0) {
-      lineKind.splice(first, 0, L_HEAD);
-      lineScope.splice(first, 0, s);
-      lineRow.splice(first, 0, -1);
-      lineMsg.splice(first, 0, -1);
-    }
   }
 
   function flatten() {
+    var began = performance.now();
     lineKind = []; lineScope = []; lineRow = []; lineMsg = [];
     var stack = roots.slice().reverse();
     while (stack.length) {
@@ -274,6 +289,7 @@
     }
     if (lineKind.length === 0) addLine(L_NONE, -1, -1, -1);
     spacer.style.height = Math.min(lineKind.length * LINE, MAX_HEIGHT) + 'px';
+    times.flatten = performance.now() - began;
     render();
   }
 
@@ -534,13 +550,13 @@
       setUpScopes();
       return inflate('tree-failed');
     }).then(function (rows) {
-      blocks[0] = rows;
+      blocks[0] = setUpRows(rows);
       listen();
       fromFragment();
       times.first = performance.now();
       return inflate('tree-rest');
     }).then(function (rows) {
-      blocks[1] = rows;
+      blocks[1] = setUpRows(rows);
       if (pending || visible !== null) apply(); else flatten();
       pending = 0;
       if (target >= 0) showTarget();
