@@ -6,6 +6,7 @@
 # per-stage split and the RSS growth when the same executions are repeated.
 #
 # Usage: bash scripts/bench.sh [build-dir]       (make bench)
+# Then tallyview's page benchmark (scripts/bench-page.sh; BENCH_PAGE=0 skips it).
 # Environment:
 #   BENCH_SIZES="S M L"   sizes to run (any of S, M, L or a byte count)
 #   BENCH_SEED=1          generator seed
@@ -236,4 +237,9 @@ if [ "$repeat" -gt 1 ] && [ -n "${rss[$repeat_size]:-}" ]; then
         mr, m1, (mr > m1 ? (rr - r1) * 1024 / (mr - m1) : 0)
     }'
   fi
+fi
+
+# tallyview's page beside tallyrpt's figures (BENCH_PAGE=0 leaves it out).
+if [ "${BENCH_PAGE:-1}" != 0 ]; then
+  bash "$(dirname "$0")/bench-page.sh" "$build"
 fi

@@ -46,7 +46,10 @@
   var firstRow, depth, open, kids, roots, tallies;
   var visible = null, rowShown = null, titleHit = null, rowHit = null;
   var query = '';
-  var lineKind = [], lineScope = [], lineRow = [], lineMsg = [];
+  // The lines: kind, scope, row (-1: none) and message (-1: none), in typed
+  // arrays kept from one flattening to the next.
+  var lineCount = 0, capacity = 0;
+  var lineKind, lineScope, lineRow, lineMsg;
   var spacer, windowBox;
   var index = null;   // search texts: {rows, rowEnds, titles, titleEnds}
   var target = -1;    // the case named by the fragment
@@ -226,9 +229,11 @@
     rowShown = new Uint8Array(total);
     var flags = new Uint8Array(count); // 1: a row matched, 2: a child is shown, 4: a row is shown
     for (var s = count - 1; s >= 0; s--) {
-      if (loaded(s)) {
+      // Rows count only in scopes that can show: failed ones under "failed only".
+      if (loaded(s) && (!only || S.state[s] === FAILED)) {
+        var anyRow = !query || titleHit[s] === 1;
         for (var g = firstRow[s], end = g + S.rows[s]; g < end; g++) {
-          var show = (!only || explains(g, s)) && (!query || titleHit[s] === 1 || rowHit[g] === 1);
+          var show = (anyRow || rowHit[g] === 1) && (!only || explains(g, s));
           if (show) {
             rowShown[g] = 1;
             flags[s] |= 4;
@@ -251,11 +256,19 @@
 
   // ---- the list of lines --------------------------------------------------------
 
+  function grow(kind, scope, row, msg) {
+    capacity = Math.max(1024, capacity * 2);
+    var k = new Uint8Array(capacity), s = new Int32Array(capacity), r = new Int32Array(capacity), m = new Int32Array(capacity);
+    if (lineKind) { k.set(lineKind); s.set(lineScope); r.set(lineRow); m.set(lineMsg); }
+    lineKind = k; lineScope = s; lineRow = r; lineMsg = m;
+  }
+
   function addLine(kind, s, g, m) {
-    lineKind.push(kind);
-    lineScope.push(s);
-    lineRow.push(g);
-    lineMsg.push(m);
+    if (lineCount === capacity) grow();
+    lineKind[lineCount] = kind;
+    lineScope[lineCount] = s;
+    lineRow[lineCount] = g;
+    lineMsg[lineCount++] = m;
   }
 
   function addRows(s) {
@@ -276,7 +289,7 @@
 
   function flatten() {
     var began = performance.now();
-    lineKind = []; lineScope = []; lineRow = []; lineMsg = [];
+    lineCount = 0;
     var stack = roots.slice().reverse();
     while (stack.length) {
       var s = stack.pop();
@@ -287,8 +300,8 @@
       var children = kids[s];
       if (children) for (var i = children.length - 1; i >= 0; i--) stack.push(children[i]);
     }
-    if (lineKind.length === 0) addLine(L_NONE, -1, -1, -1);
-    spacer.style.height = Math.min(lineKind.length * LINE, MAX_HEIGHT) + 'px';
+    if (lineCount === 0) addLine(L_NONE, -1, -1, -1);
+    spacer.style.height = Math.min(lineCount * LINE, MAX_HEIGHT) + 'px';
     times.flatten = performance.now() - began;
     render();
   }
@@ -302,7 +315,7 @@
   function viewport() {
     var height = spacer.offsetHeight, view = window.innerHeight;
     var scroll = Math.min(Math.max(window.scrollY - treeTop(), 0), height);
-    var full = lineKind.length * LINE;
+    var full = lineCount * LINE;
     var virtualTop = full > height && height > view ? scroll * (full - view) / (height - view) : scroll;
     return { scroll: scroll, top: virtualTop, view: view };
   }
@@ -310,7 +323,7 @@
   function render() {
     var at = viewport();
     var first = Math.max(0, Math.floor(at.top / LINE) - OVERSCAN);
-    var last = Math.min(lineKind.length, Math.ceil((at.top + at.view) / LINE) + OVERSCAN);
+    var last = Math.min(lineCount, Math.ceil((at.top + at.view) / LINE) + OVERSCAN);
     windowBox.style.transform = 'translateY(' + (at.scroll + first * LINE - at.top) + 'px)';
     var fragment = document.createDocumentFragment();
     for (var i = first; i < last; i++) fragment.appendChild(lineElement(i));
@@ -484,10 +497,10 @@
     for (var p = S.parent[target]; p >= 0; p = S.parent[p]) open[p] = 1;
     open[target] = 1;
     flatten();
-    var at = lineScope.indexOf(target);
-    for (; at >= 0 && lineKind[at] !== L_SCOPE; at = lineScope.indexOf(target, at + 1));
-    if (at < 0) return;
-    var height = spacer.offsetHeight, full = lineKind.length * LINE, view = window.innerHeight;
+    var at = 0;
+    while (at < lineCount && !(lineScope[at] === target && lineKind[at] === L_SCOPE)) at++;
+    if (at === lineCount) return;
+    var height = spacer.offsetHeight, full = lineCount * LINE, view = window.innerHeight;
     var offset = at * LINE;
     if (full > height && height > view) offset = offset * (height - view) / (full - view);
     window.scrollTo(0, treeTop() + offset);
@@ -554,6 +567,12 @@
       listen();
       fromFragment();
       times.first = performance.now();
+      // The rest once the first view is painted.
+      return new Promise(function (done) {
+        requestAnimationFrame(function () { setTimeout(done, 0); });
+      });
+    }).then(function () {
+      times.painted = performance.now();
       return inflate('tree-rest');
     }).then(function (rows) {
       blocks[1] = setUpRows(rows);
