@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates the shipped catalogue sources translations/<prefix><lang>.ts
-# from the source texts in src/, keeping every translation already made.
+# from the source texts in src/ and tools/, keeping every translation
+# already made.
 #
 # For each language the three catalogue sources are merged into one file,
 # lupdate brings that file in line with the code (new texts come in
@@ -12,6 +13,7 @@
 #   tallygen_   the report: TALLYGEN global information, TALLYGEN status,
 #               TALLYGEN Stub row title, TALLYGEN Stub, ZOLTGEN Cell text,
 #               ZOLTGEN KvsType
+#   tallyview_  tallyview's own texts: tallyview
 #
 # A context missing from this table stops the run, so a new context cannot be
 # left out of every catalogue by accident.
@@ -21,6 +23,7 @@
 # differences and the texts still to translate are listed and the status is 1.
 #
 # Usage: update-translations.sh [--check] [--sources DIR] [--translations DIR]
+# (the tools/ folder beside the sources folder is scanned too)
 # Tools: $LUPDATE and $LCONVERT, else Qt 6's lupdate and lconvert.
 set -euo pipefail
 
@@ -39,7 +42,7 @@ while [ $# -gt 0 ]; do
 done
 
 languages=(fr de)
-prefixes=(zephident_ modbas_ tallygen_)
+prefixes=(zephident_ modbas_ tallygen_ tallyview_)
 context_map='ZEPHIdent=zephident_
 ZOLT Error=modbas_
 TALLYGEN=modbas_
@@ -48,7 +51,8 @@ TALLYGEN status=tallygen_
 TALLYGEN Stub row title=tallygen_
 TALLYGEN Stub=tallygen_
 ZOLTGEN Cell text=tallygen_
-ZOLTGEN KvsType=tallygen_'
+ZOLTGEN KvsType=tallygen_
+tallyview=tallyview_'
 
 find_tool() {
   local name=$1 override=$2
@@ -114,9 +118,11 @@ for lang in "${languages[@]}"; do
   if [ ${#inputs[@]} -gt 0 ]; then
     "$lconvert" "${inputs[@]}" -o "$merged"
   fi
+  scanned=("$(basename "$sources")")
+  [ -d "$(dirname "$sources")/tools" ] && scanned+=(tools)
   (cd "$(dirname "$sources")" && "$lupdate" -silent -no-obsolete -locations none \
       -source-language en -target-language "$lang" \
-      "$(basename "$sources")" -ts "$merged")
+      "${scanned[@]}" -ts "$merged")
   split_by_context "$merged" "$lang" "$work/out"
 done
 

@@ -35,11 +35,20 @@ const off_t freed_elsewhere_from = off_t(64) << 20;
 // The hidden name to remove if a signal ends the run; empty when none.
 char cleanup_name[PATH_MAX + 64];
 
-void remove_hidden_file_and_die(int signal_number)
+// The signals that end a run, and what they did before the handler below.
+const int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+struct sigaction earlier_actions[sizeof ending_signals / sizeof ending_signals[0]];
+
+// Removes the hidden file, then lets the signal do what it did before
+// (end the process, as a rule).
+void remove_hidden_file_and_go_on(int signal_number)
 {
     if (cleanup_name[0])
         unlink(cleanup_name);
-    signal(signal_number, SIG_DFL);
+    for (size_t i = 0; i < sizeof ending_signals / sizeof ending_signals[0]; ++i) {
+        if (ending_signals[i] == signal_number)
+            sigaction(signal_number, &earlier_actions[i], nullptr);
+    }
     raise(signal_number);
 }
 
@@ -49,20 +58,20 @@ void set_cleanup_name(const std::string &name)
     if (!handlers_installed) {
         handlers_installed = true;
         struct sigaction action = {};
-        action.sa_handler = remove_hidden_file_and_die;
+        action.sa_handler = remove_hidden_file_and_go_on;
         sigemptyset(&action.sa_mask);
-        for (int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
-            struct sigaction previous;
+        for (size_t i = 0; i < sizeof ending_signals / sizeof ending_signals[0]; ++i) {
             // A signal ignored by whoever started the run stays ignored.
-            if (sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
-                sigaction(signal_number, &action, nullptr);
+            if (sigaction(ending_signals[i], nullptr, &earlier_actions[i]) == 0
+                && earlier_actions[i].sa_handler != SIG_IGN)
+                sigaction(ending_signals[i], &action, nullptr);
         }
     }
     // Only this thread runs here; with the signals held back, the handler
     // never sees half a name.
     sigset_t held, previous;
     sigemptyset(&held);
-    for (int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM})
+    for (int signal_number : ending_signals)
         sigaddset(&held, signal_number);
     pthread_sigmask(SIG_BLOCK, &held, &previous);
     if (name.size() < sizeof cleanup_name)

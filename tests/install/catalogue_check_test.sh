@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The catalogue check (update-translations.sh --check) must fail on each
 # fault it exists for and pass on the committed state. Each case works on
-# scratch copies of src/ and translations/, spoils one of them, runs the
+# scratch copies of src/, tools/ and translations/, spoils one of them, runs the
 # check and compares its status and a line it must print.
 #
 # Usage: catalogue_check_test.sh <source dir>   ($LUPDATE, $LCONVERT as for the script)
@@ -58,7 +58,7 @@ cases=(
   "stale|1|zephident_fr.ts is not what lupdate makes of the sources; run scripts/update-translations.sh"
   "moved_context|1|modbas_de.ts is not what lupdate makes of the sources; run scripts/update-translations.sh"
   "missing_file|1|modbas_fr.ts: TALLYGEN / (line break)..."
-  "extra_language|1|catalogue sources expected: modbas_de.ts modbas_fr.ts tallygen_de.ts tallygen_fr.ts zephident_de.ts zephident_fr.ts"
+  "extra_language|1|catalogue sources expected: modbas_de.ts modbas_fr.ts tallygen_de.ts tallygen_fr.ts tallyview_de.ts tallyview_fr.ts zephident_de.ts zephident_fr.ts"
 )
 
 failed=0
@@ -66,7 +66,7 @@ for entry in "${cases[@]}"; do
   IFS='|' read -r name expected_status expected_line <<< "$entry"
   dir="$work/$name"
   mkdir -p "$dir"
-  cp -r "$root/src" "$root/translations" "$dir"/
+  cp -r "$root/src" "$root/tools" "$root/translations" "$dir"/
   (cd "$dir" && "setup_$name")
   output=$(bash "$script" --check --sources "$dir/src" --translations "$dir/translations" 2>&1)
   status=$?

@@ -16,19 +16,24 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 
 check_layout() {
-  local prefix=$1
-  local link="$prefix/bin/tallyrpt"
-  if [ ! -L "$link" ]; then
-    echo "$link is not a symbolic link"
-    failed=1
-  elif [ "$(readlink -f "$link")" != "$(readlink -f "$prefix/$home/bin/tallyrpt")" ]; then
-    echo "$link leads to $(readlink "$link"), not to $home/bin/tallyrpt"
-    failed=1
-  elif [ "$(readlink "$link" | cut -c1)" = / ]; then
-    echo "$link is an absolute link; it breaks when the tree is moved or unpacked elsewhere"
-    failed=1
-  fi
-  for prefix_name in zephident_ modbas_ tallygen_; do
+  local prefix=$1 program link
+  for program in tallyrpt tallyview; do
+    link="$prefix/bin/$program"
+    if [ ! -L "$link" ]; then
+      echo "$link is not a symbolic link"
+      failed=1
+    elif [ "$(readlink -f "$link")" != "$(readlink -f "$prefix/$home/bin/$program")" ]; then
+      echo "$link leads to $(readlink "$link"), not to $home/bin/$program"
+      failed=1
+    elif [ "$(readlink "$link" | cut -c1)" = / ]; then
+      echo "$link is an absolute link; it breaks when the tree is moved or unpacked elsewhere"
+      failed=1
+    fi
+    gzip -t "$prefix/share/man/man1/$program.1.gz" 2> /dev/null \
+      || { echo "no manual page share/man/man1/$program.1.gz"; failed=1; }
+  done
+  link="$prefix/bin/tallyrpt"
+  for prefix_name in zephident_ modbas_ tallygen_ tallyview_; do
     for lang in fr de; do
       [ -s "$prefix/$home/lib/locale/$prefix_name$lang.qm" ] \
         || { echo "missing catalogue $home/lib/locale/$prefix_name$lang.qm"; failed=1; }
@@ -38,8 +43,6 @@ check_layout() {
     echo "something was installed into lib/locale of the prefix"
     failed=1
   fi
-  gzip -t "$prefix/share/man/man1/tallyrpt.1.gz" 2> /dev/null \
-    || { echo "no manual page share/man/man1/tallyrpt.1.gz"; failed=1; }
   bash "$(dirname "$0")/run_installed.sh" "$link" "$prefix/$home" "$source/examples" "$work/run" \
     || failed=1
 }

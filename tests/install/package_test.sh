@@ -42,14 +42,17 @@ for package in libqt6core6 libqt6core5compat6; do
   has_dependency $package || { echo "Depends lacks $package: $depends"; failed=1; }
 done
 
-# Contents: the link, the program, the catalogues and the manual page.
+# Contents: the links, the programs, the catalogues and the manual pages.
 dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' > "$work/contents"
-expected=(
-  "./usr/bin/tallyrpt -> ../lib/tallyrpt/bin/tallyrpt"
-  "./usr/lib/tallyrpt/bin/tallyrpt"
-  "./usr/share/man/man1/tallyrpt.1.gz"
-)
-for prefix_name in zephident_ modbas_ tallygen_; do
+expected=()
+for program in tallyrpt tallyview; do
+  expected+=(
+    "./usr/bin/$program -> ../lib/tallyrpt/bin/$program"
+    "./usr/lib/tallyrpt/bin/$program"
+    "./usr/share/man/man1/$program.1.gz"
+  )
+done
+for prefix_name in zephident_ modbas_ tallygen_ tallyview_; do
   for lang in fr de; do
     expected+=("./usr/lib/tallyrpt/lib/locale/$prefix_name$lang.qm")
   done

@@ -2,7 +2,9 @@
 # Runs an installed tallyrpt on the example traces, once per language, and
 # checks what an installation must give: status 0, a well-formed results
 # file whose labels are in the language asked for, machine words left as
-# they are, and the untranslated fatal line when KORVELDIR is missing.
+# they are, and the untranslated fatal line when KORVELDIR is missing. The
+# installed tallyview beside it speaks the same language, its own catalogues
+# found next to the program even without KORVELDIR.
 #
 # Usage: run_installed.sh <program> <korveldir> <examples dir> <scratch dir>
 # Prints one line per fault; the status is the number of faults (capped).
@@ -48,6 +50,18 @@ status=$?
 [ $status -eq 255 ] || fault "KORVELDIR unset: status $status"
 [ "$(cat "$work/unset")" = "Fatal Error: please setup KORVELDIR environment variable." ] \
   || fault "KORVELDIR unset: unexpected message: $(cat "$work/unset")"
+
+tallyview="$(dirname "$program")/tallyview"
+# locale | tallyview's word for an error | the summary's word for passed
+for entry in "C.UTF-8|error|Passed" "fr_FR.UTF-8|erreur|Réussi" "de_DE.UTF-8|Fehler|Bestanden"; do
+  IFS='|' read -r locale error passed <<< "$entry"
+  env -u LC_ALL -u LC_MESSAGES -u KORVELDIR LANG="$locale" "$tallyview" missing.xrd 2> "$work/view-$locale"
+  grep -q "^tallyview: $error: " "$work/view-$locale" || fault "$locale: tallyview said: $(cat "$work/view-$locale")"
+  env -u LC_ALL -u LC_MESSAGES -u ZEPH_STUDIO_HEADER_FILE KORVELDIR="$korveldir" LANG="$locale" \
+    "$tallyview" -tsf "$examples"/calc.tsf "$examples"/strings.tsf -tdf "$examples"/example.tdf \
+    --summary > "$work/summary-$locale" 2>&1
+  grep -q "^$passed" "$work/summary-$locale" || fault "$locale: tallyview summary: $(head -1 "$work/summary-$locale")"
+done
 
 [ $faults -gt 100 ] && faults=100
 exit $faults
