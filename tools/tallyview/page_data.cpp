@@ -13,8 +13,6 @@
 
 namespace {
 
-QString tr(const char *text) { return QCoreApplication::translate("tallyview", text); }
-
 void write_key(text_sink &sink, const char *key, bool first = false)
 {
     sink_literal(sink, first ? "{\"" : ",\"");
@@ -47,10 +45,10 @@ void write_labels(const view_results &results, text_sink &sink)
         const char *key;
         QString text;
     } labels[] = {
-        {"matches", tr("%1 matches")},
-        {"link", tr("Link to this case")},
-        {"loading", tr("Loading\u2026")},
-        {"nothing", tr("Nothing to show")},
+        {"matches", QCoreApplication::translate("tallyview", "%1 matches")},
+        {"link", QCoreApplication::translate("tallyview", "Link to this case")},
+        {"loading", QCoreApplication::translate("tallyview", "Loading\u2026")},
+        {"nothing", QCoreApplication::translate("tallyview", "Nothing to show")},
         {"failed", results.failed.label},
     };
     sink_literal(sink, "{");
