@@ -256,7 +256,7 @@
 
   // ---- the list of lines --------------------------------------------------------
 
-  function grow(kind, scope, row, msg) {
+  function grow() {
     capacity = Math.max(1024, capacity * 2);
     var k = new Uint8Array(capacity), s = new Int32Array(capacity), r = new Int32Array(capacity), m = new Int32Array(capacity);
     if (lineKind) { k.set(lineKind); s.set(lineScope); r.set(lineRow); m.set(lineMsg); }
@@ -380,7 +380,6 @@
     else if (kind === L_MSG) e = messageLine(s, lineRow[i], lineMsg[i]);
     else e = element('div', 'line note', kind === L_WAIT ? labels.loading : labels.nothing);
     if (kind === L_WAIT) indent(e, s, 28);
-    e.style.top = '0';
     return e;
   }
 
