@@ -145,7 +145,7 @@ text_of() {
   cat "$1" 2>/dev/null || return 1
   case $1 in
     *.html)
-      sed -n 's/^<script type="application\/json+deflate+base64" id="[a-z-]*">\(.*\)<\/script>$/\1/p' "$1" |
+      sed -n 's/^<script type="application\/json+deflate+base64" id="[a-z0-9-]*">\(.*\)<\/script>$/\1/p' "$1" |
         while IFS= read -r block; do
           { printf '\037\213\010\000\000\000\000\000\000\377'
             printf '%s' "$block" | base64 -d | tail -c +3; } | gzip -dc 2>/dev/null

@@ -66,7 +66,7 @@ TEST_F(ViewHtml, DataCarriesTheTreeAndItsRows)
 {
     const QJsonObject scopes = page_block(*html, "tree-scopes");
     const QJsonObject failed = page_block(*html, "tree-failed");
-    const QJsonObject rest = page_block(*html, "tree-rest");
+    const QJsonObject rest = page_block(*html, "tree-rest-0");
     const struct {
         QJsonObject block;
         const char *key;

@@ -13,6 +13,10 @@
 
 namespace {
 
+// Rows per block of the scopes that did not fail: the page unpacks one block
+// at a time, so that it stays responsive while the rest of a run comes in.
+const size_t ROWS_PER_BLOCK = 65536;
+
 void write_key(text_sink &sink, const char *key, bool first = false)
 {
     sink_literal(sink, first ? "{\"" : ",\"");
@@ -68,7 +72,7 @@ QString scope_title(const view_scope &scope)
     return (scope.title.isEmpty() ? scope.type_name + QLatin1Char(' ') + scope.name : scope.title).trimmed();
 }
 
-void write_scopes(const view_results &results, text_sink &sink)
+void write_scopes(const view_results &results, const std::vector<int> &rest_starts, text_sink &sink)
 {
     const std::vector<view_scope> &scopes = results.scopes;
     write_key(sink, "labels", true);
@@ -91,6 +95,8 @@ void write_scopes(const view_results &results, text_sink &sink)
     column("change", [&](const view_scope &s) { sink_number(sink, static_cast<int>(s.change)); });
     column("rows", [&](const view_scope &s) { sink_number(sink, static_cast<long long>(s.rows.size())); });
     column("title", [&](const view_scope &s) { sink_json(sink, scope_title(s)); });
+    write_key(sink, "restStarts");
+    write_array(sink, rest_starts, [&](int scope) { sink_number(sink, scope); });
     sink_literal(sink, "}");
 }
 
@@ -126,14 +132,12 @@ int row_code(const view_row &row)
     return (row.kind == row_kind::print ? 3 : 0) + static_cast<int>(row.verdict);
 }
 
-void write_rows(const view_results &results, bool failed, text_sink &sink)
+void write_rows(const view_results &results, const std::vector<int> &scopes, text_sink &sink)
 {
     std::vector<const view_row *> rows;
-    for (const view_scope &scope : results.scopes) {
-        if ((scope.state == scope_state::failed) == failed) {
-            for (const view_row &row : scope.rows)
-                rows.push_back(&row);
-        }
+    for (int scope : scopes) {
+        for (const view_row &row : results.scopes[static_cast<size_t>(scope)].rows)
+            rows.push_back(&row);
     }
     interned<QString> paths;
     interned<QStringList> cells;
@@ -183,11 +187,40 @@ void write_block(text_sink &sink, const char *id, const std::function<void(text_
     sink_literal(sink, "</script>\n");
 }
 
+// The scopes whose rows go in each rows block: the failed ones, then the
+// others in blocks of about ROWS_PER_BLOCK rows.
+std::vector<std::vector<int>> row_blocks(const view_results &results)
+{
+    std::vector<std::vector<int>> blocks(2);
+    size_t in_block = 0;
+    for (size_t i = 0; i < results.scopes.size(); ++i) {
+        const view_scope &scope = results.scopes[i];
+        if (scope.state == scope_state::failed) {
+            blocks[0].push_back(static_cast<int>(i));
+            continue;
+        }
+        if (in_block >= ROWS_PER_BLOCK) {
+            blocks.emplace_back();
+            in_block = 0;
+        }
+        blocks.back().push_back(static_cast<int>(i));
+        in_block += scope.rows.size();
+    }
+    return blocks;
+}
+
 }  // namespace
 
 void write_page_data(const view_results &results, text_sink &sink)
 {
-    write_block(sink, "tree-scopes", [&](text_sink &json) { write_scopes(results, json); });
-    write_block(sink, "tree-failed", [&](text_sink &json) { write_rows(results, true, json); });
-    write_block(sink, "tree-rest", [&](text_sink &json) { write_rows(results, false, json); });
+    const std::vector<std::vector<int>> blocks = row_blocks(results);
+    std::vector<int> rest_starts;
+    for (size_t i = 1; i < blocks.size(); ++i)
+        rest_starts.push_back(blocks[i].empty() ? 0 : blocks[i].front());
+    write_block(sink, "tree-scopes", [&](text_sink &json) { write_scopes(results, rest_starts, json); });
+    write_block(sink, "tree-failed", [&](text_sink &json) { write_rows(results, blocks[0], json); });
+    for (size_t i = 1; i < blocks.size(); ++i) {
+        const QByteArray id = "tree-rest-" + QByteArray::number(static_cast<qulonglong>(i - 1));
+        write_block(sink, id.constData(), [&](text_sink &json) { write_rows(results, blocks[i], json); });
+    }
 }

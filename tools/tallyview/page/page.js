@@ -1,8 +1,8 @@
-// tallyview's page script. The page carries the node tree as three packed
-// blocks (zlib-compressed JSON in base64, written by page_data.cpp): the
-// scopes, the rows of the failed scopes, the rows of the others. The first
-// two are inflated (DecompressionStream) and shown at once; the third follows
-// while the page is already in use.
+// tallyview's page script. The page carries the node tree as packed blocks
+// (zlib-compressed JSON in base64, written by page_data.cpp): the scopes,
+// the rows of the failed scopes, then the rows of the others in blocks of
+// some 65,536 rows. The first two are inflated (DecompressionStream) and
+// shown at once; the others follow one at a time while the page is in use.
 //
 // The tree is shown as one list of fixed-height lines (a scope, a table
 // header, a check or Print row, a message), flattened from the scopes that
@@ -41,8 +41,11 @@
   var S;              // the scopes block
   var labels;
   var count = 0;      // scopes
-  var blocks = [null, null];
-  var failedRows = 0; // rows in the first rows block
+  var blocks = [];     // rows blocks: the failed scopes', then the others'
+  var blockStart;     // the first row (numbered over all blocks) of each block
+  var scopeBlock;     // the block of each scope's rows
+  var totalRows = 0;
+  var allLoaded = false;
   var firstRow, depth, open, kids, roots, tallies;
   var visible = null, rowShown = null, titleHit = null, rowHit = null;
   var query = '';
@@ -79,18 +82,30 @@
     open = new Uint8Array(count);
     kids = new Array(count);
     roots = [];
-    var s, f = 0, r = 0;
+    // Rows are numbered over the blocks: the failed scopes' first, then the
+    // others' in scope order, a new block at each of restStarts.
+    var s, p, b = 1, row = 0;
+    scopeBlock = new Int32Array(count);
+    blockStart = new Int32Array(S.restStarts.length + 2);
     for (s = 0; s < count; s++) {
-      if (S.state[s] === FAILED) { firstRow[s] = f; f += S.rows[s]; }
+      if (S.state[s] === FAILED) { firstRow[s] = row; row += S.rows[s]; }
     }
-    failedRows = f;
+    blockStart[1] = row;
     for (s = 0; s < count; s++) {
-      if (S.state[s] !== FAILED) { firstRow[s] = f + r; r += S.rows[s]; }
-      var p = S.parent[s];
+      if (S.state[s] !== FAILED) {
+        while (b < S.restStarts.length && s >= S.restStarts[b]) blockStart[++b] = row;
+        scopeBlock[s] = b;
+        firstRow[s] = row;
+        row += S.rows[s];
+      }
+      p = S.parent[s];
       depth[s] = p < 0 ? 0 : depth[p] + 1;
       open[s] = S.state[s] === FAILED ? 1 : 0;
       (p < 0 ? roots : (kids[p] || (kids[p] = []))).push(s);
     }
+    totalRows = row;
+    for (b = b + 1; b < blockStart.length; b++) blockStart[b] = row;
+    blocks = new Array(blockStart.length - 1).fill(null);
     // Failures first, the rest in their order.
     roots = failuresFirst(roots);
     for (s = 0; s < count; s++) if (kids[s]) kids[s] = failuresFirst(kids[s]);
@@ -109,14 +124,12 @@
     return failed.concat(other);
   }
 
-  function loaded(s) { return blocks[S.state[s] === FAILED ? 0 : 1] !== null; }
+  function loaded(s) { return blocks[scopeBlock[s]] !== null; }
 
-  function rowAt(g) {
-    return g < failedRows ? { block: blocks[0], r: g } : { block: blocks[1], r: g - failedRows };
-  }
-
-  function rowCode(g) {
-    return g < failedRows ? blocks[0].kind[g] : blocks[1].kind[g - failedRows];
+  // Row g of scope s: its block and its place there.
+  function rowAt(s, g) {
+    var b = scopeBlock[s];
+    return { block: blocks[b], r: g - blockStart[b] };
   }
 
   var NO_MESSAGES = [];
@@ -141,16 +154,19 @@
   var CHUNK = 16384;
 
   function buildIndex() {
-    var pieces = [], total = failedRows + (blocks[1] ? blocks[1].kind.length : 0);
-    for (var from = 0; from < total; from += CHUNK) {
-      var parts = [], ends = new Int32Array(Math.min(CHUNK, total - from)), length = 0;
-      for (var g = from; g < from + ends.length; g++) {
-        var at = rowAt(g), text = rowTexts(at.block, at.r).join('\n').toLowerCase() + '\n';
-        parts.push(text);
-        length += text.length;
-        ends[g - from] = length;
+    var pieces = [];
+    for (var b = 0; b < blocks.length; b++) {
+      var block = blocks[b];
+      for (var from = 0; from < block.kind.length; from += CHUNK) {
+        var parts = [], ends = new Int32Array(Math.min(CHUNK, block.kind.length - from)), length = 0;
+        for (var r = from; r < from + ends.length; r++) {
+          var text = rowTexts(block, r).join('\n').toLowerCase() + '\n';
+          parts.push(text);
+          length += text.length;
+          ends[r - from] = length;
+        }
+        pieces.push({ first: blockStart[b] + from, text: parts.join(''), ends: ends });
       }
-      pieces.push({ first: from, text: parts.join(''), ends: ends });
     }
     var titles = [], titleEnds = new Int32Array(count);
     length = 0;
@@ -190,7 +206,7 @@
   }
 
   function explains(g, s) {
-    var code = rowCode(g);
+    var b = scopeBlock[s], code = blocks[b].kind[g - blockStart[b]];
     return code % 3 === V_FAILED || (code >= PRINT && S.state[s] === FAILED);
   }
 
@@ -203,7 +219,7 @@
     var only = failedOnly.checked;
     var changed = changedOnly !== null && changedOnly.checked;
     if (query && !index) {
-      if (!blocks[1]) { matchCount.textContent = labels.loading; pending = 1; return; }
+      if (!allLoaded) { matchCount.textContent = labels.loading; pending = 1; return; }
       buildIndex();
     }
     if (!query && !only && !changed) {
@@ -213,7 +229,7 @@
       times.apply = performance.now() - began;
       return;
     }
-    var total = failedRows + (blocks[1] ? blocks[1].kind.length : 0);
+    var total = totalRows;
     var found = 0;
     titleHit = rowHit = null;
     if (query) {
@@ -282,7 +298,7 @@
     for (g = first; g < end; g++) {
       if (rowShown !== null && rowShown[g] !== 1) continue;
       addLine(L_ROW, s, g, -1);
-      var at = rowAt(g), messages = messagesOf(at.block, at.r);
+      var at = rowAt(s, g), messages = messagesOf(at.block, at.r);
       for (var m = 0; m < messages.length; m++) addLine(L_MSG, s, g, m);
     }
   }
@@ -426,7 +442,7 @@
   }
 
   function rowLine(s, g) {
-    var at = rowAt(g), block = at.block, r = at.r, code = block.kind[r];
+    var at = rowAt(s, g), block = at.block, r = at.r, code = block.kind[r];
     var cells = block.cellLists[block.cells[r]];
     var e;
     if (code >= PRINT) {
@@ -450,7 +466,7 @@
   }
 
   function messageLine(s, g, m) {
-    var at = rowAt(g), block = at.block;
+    var at = rowAt(s, g), block = at.block;
     var e = element('div', 'line message ' + ROW_CLASS[block.kind[at.r] % 3], messagesOf(block, at.r)[m]);
     e.title = e.textContent;
     indent(e, s, 56);
@@ -550,6 +566,16 @@
     window.addEventListener('hashchange', fromFragment);
   }
 
+  // The other scopes' rows, a block at a time, letting the page answer
+  // between two blocks.
+  function loadRest(b) {
+    if (b === blocks.length) return Promise.resolve();
+    return inflate('tree-rest-' + (b - 1)).then(function (rows) {
+      blocks[b] = setUpRows(rows);
+      return new Promise(function (done) { setTimeout(done, 0); });
+    }).then(function () { return loadRest(b + 1); });
+  }
+
   function start() {
     tree.replaceChildren();
     spacer = element('div', 'spacer');
@@ -572,9 +598,9 @@
       });
     }).then(function () {
       times.painted = performance.now();
-      return inflate('tree-rest');
-    }).then(function (rows) {
-      blocks[1] = setUpRows(rows);
+      return loadRest(1);
+    }).then(function () {
+      allLoaded = true;
       if (pending || visible !== null) apply(); else flatten();
       pending = 0;
       if (target >= 0) showTarget();
