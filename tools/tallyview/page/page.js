@@ -556,7 +556,7 @@
     var timer = 0;
     search.addEventListener('input', function () {
       clearTimeout(timer);
-      timer = setTimeout(function () { saveState(); apply(); }, 60);
+      timer = setTimeout(function () { saveState(); apply(); }, 40);
     });
     var changeFilter = function () { saveState(); apply(); };
     failedOnly.addEventListener('change', changeFilter);
