@@ -434,9 +434,12 @@
     return e;
   }
 
+  // The file's own name and the line, which a narrow row never cuts off;
+  // the whole path is in the tooltip and in the link.
   function sourceElement(block, r) {
-    var url = block.paths[block.src[r]][1];
-    var e = element(url ? 'a' : 'span', 'src', sourceLabel(block, r));
+    var url = block.paths[block.src[r]][1], label = sourceLabel(block, r);
+    var e = element(url ? 'a' : 'span', 'src', label.replace(/^.*[\/\\](?=[^\/\\])/, ''));
+    e.title = label;
     if (url) e.href = url;
     return e;
   }
