@@ -14,6 +14,7 @@
 # Usage: bash scripts/bench.sh [build-dir]       (make bench)
 # Any build folder works, also one of an older revision: stage times are taken
 # from its TALLYRPT_STAGE_TIMES lines when it prints them.
+# Then tallyview's page benchmark (scripts/bench-page.sh; BENCH_PAGE=0 skips it).
 # Environment:
 #   BENCH_SIZES="S M L"   sizes to run (any of S, M, L or a byte count)
 #   BENCH_SEED=1          generator seed
@@ -279,3 +280,8 @@ awk -v st="${stage_time[$largest,static reading]:-}" -v dy="${stage_time[$larges
     if (g != "")
       printf "  repeat growth   %+6.1f%%       (under %d%%): %s\n", g, tg, verdict(g < tg)
   }'
+
+# tallyview's page beside tallyrpt's figures (BENCH_PAGE=0 leaves it out).
+if [ "${BENCH_PAGE:-1}" != 0 ]; then
+  bash "$(dirname "$0")/bench-page.sh" "$build"
+fi

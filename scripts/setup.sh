@@ -9,6 +9,7 @@ packages=(
   cmake g++ make
   qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-l10n-tools
   libgtest-dev libxml2-utils
+  zlib1g-dev libxml2-dev  # tallyview: the page's packed data; reading results files
   time      # /usr/bin/time: page faults and peak memory in shell tests and benchmarks
   chromium  # tallyview's page is checked in headless Chromium by make test
   "$@"

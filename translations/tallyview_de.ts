@@ -226,5 +226,41 @@ Exit-Status: 0 geschrieben, 1 eine Ein- oder Ausgabe ist fehlgeschlagen, 2 falsc
 Befehlszeile, 3 etwas ist fehlgeschlagen (mit --fail-on-failure).
 </translation>
     </message>
+    <message>
+        <source>Not Executed</source>
+        <translation>Nicht ausgeführt</translation>
+    </message>
+    <message>
+        <source>%1 more: see &quot;Changed only&quot;</source>
+        <translation>%1 weitere: siehe „Nur Änderungen“</translation>
+    </message>
+    <message>
+        <source>The test tree needs JavaScript.</source>
+        <translation>Der Testbaum braucht JavaScript.</translation>
+    </message>
+    <message>
+        <source>%1 matches</source>
+        <translation>%1 Treffer</translation>
+    </message>
+    <message>
+        <source>Link to this case</source>
+        <translation>Link auf diesen Fall</translation>
+    </message>
+    <message>
+        <source>Loading…</source>
+        <translation>Wird geladen…</translation>
+    </message>
+    <message>
+        <source>Nothing to show</source>
+        <translation>Nichts anzuzeigen</translation>
+    </message>
+    <message>
+        <source>not well-formed XML</source>
+        <translation>kein wohlgeformtes XML</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>Speicher erschöpft</translation>
+    </message>
 </context>
 </TS>

@@ -228,5 +228,41 @@ Code de sortie : 0 écrit, 1 une entrée ou une sortie a échoué, 2 ligne de co
 incorrecte, 3 quelque chose a échoué (avec --fail-on-failure).
 </translation>
     </message>
+    <message>
+        <source>Not Executed</source>
+        <translation>Non exécuté</translation>
+    </message>
+    <message>
+        <source>%1 more: see &quot;Changed only&quot;</source>
+        <translation>%1 de plus : voir « Changements seulement »</translation>
+    </message>
+    <message>
+        <source>The test tree needs JavaScript.</source>
+        <translation>L’arbre des tests a besoin de JavaScript.</translation>
+    </message>
+    <message>
+        <source>%1 matches</source>
+        <translation>%1 résultats</translation>
+    </message>
+    <message>
+        <source>Link to this case</source>
+        <translation>Lien vers ce cas</translation>
+    </message>
+    <message>
+        <source>Loading…</source>
+        <translation>Chargement…</translation>
+    </message>
+    <message>
+        <source>Nothing to show</source>
+        <translation>Rien à afficher</translation>
+    </message>
+    <message>
+        <source>not well-formed XML</source>
+        <translation>XML mal formé</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>mémoire épuisée</translation>
+    </message>
 </context>
 </TS>

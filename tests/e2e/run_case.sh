@@ -20,7 +20,8 @@
 #   expected.output/ optional: files the binary must write, each compared
 #                    with the file of the same name it wrote
 #   expected.contains optional: lines "FILE TEXT": the file written holds
-#                    TEXT; "!FILE TEXT": it does not
+#                    TEXT; "!FILE TEXT": it does not. In an HTML page the
+#                    packed data blocks are searched too, as their JSON
 #   setup.sh         optional: run in the scratch folder before the binary
 set -u
 
@@ -137,14 +138,29 @@ if [ -d expected.output ]; then
     fi
   done
 fi
+# A file's text; for a page, followed by its packed blocks unpacked: base64,
+# then a zlib stream, which gzip reads once given a gzip header in place of
+# zlib's two bytes (it then misses the gzip trailer, so its status is moot).
+text_of() {
+  cat "$1" 2>/dev/null || return 1
+  case $1 in
+    *.html)
+      sed -n 's/^<script type="application\/json+deflate+base64" id="[a-z0-9-]*">\(.*\)<\/script>$/\1/p' "$1" |
+        while IFS= read -r block; do
+          { printf '\037\213\010\000\000\000\000\000\000\377'
+            printf '%s' "$block" | base64 -d | tail -c +3; } | gzip -dc 2>/dev/null
+          echo
+        done ;;
+  esac
+}
 if [ -f expected.contains ]; then
   while IFS= read -r line || [ -n "$line" ]; do
     [ -n "$line" ] || continue
     file=${line%% *} text=${line#* }
     if [ "${file#!}" != "$file" ]; then
-      grep -qF -- "$text" "${file#!}" 2>/dev/null && { echo "${file#!} holds: $text"; failed=1; }
+      text_of "${file#!}" | grep -qF -- "$text" && { echo "${file#!} holds: $text"; failed=1; }
     else
-      grep -qF -- "$text" "$file" 2>/dev/null || { echo "$file lacks: $text"; failed=1; }
+      text_of "$file" | grep -qF -- "$text" || { echo "$file lacks: $text"; failed=1; }
     fi
   done < expected.contains
 fi

@@ -1,9 +1,10 @@
-// The HTML page: escaping of hostile texts, verdict classes and the open
-// state of failed scopes, source links, labels taken from the results file,
-// and a page that loads nothing from anywhere. The browser test checks the
-// same page behaving in Chromium; these check the markup itself.
+// The HTML page: its markup (escaping, labels from the results file, counts
+// and bar, a page that loads nothing) and its packed data, unpacked here:
+// the scopes as columns, the rows with their sources, cells and messages.
+// The browser test checks the same page behaving in Chromium.
 #include "view_fixtures.h"
 
+#include <QJsonArray>
 #include <QRegularExpression>
 
 namespace {
@@ -12,103 +13,96 @@ class ViewHtml : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        mixed = new QString(QString::fromUtf8(html_of(read_or_fail(view_data("mixed.xrd")))));
+        html = new QByteArray(html_of(read_or_fail(view_data("mixed.xrd"))));
+        page = new QString(QString::fromUtf8(*html));
     }
     static void TearDownTestSuite()
     {
-        delete mixed;
-        mixed = nullptr;
+        delete html;
+        delete page;
+        html = nullptr;
+        page = nullptr;
     }
-    static QString *mixed;
+    static QByteArray *html;
+    static QString *page;
 };
 
-QString *ViewHtml::mixed = nullptr;
+QByteArray *ViewHtml::html = nullptr;
+QString *ViewHtml::page = nullptr;
 
-// The opening tag of the <details> whose title is the given text.
-QString details_tag_of(const QString &page, const QString &title)
+QString compact(const QJsonValue &value)
 {
-    const qsizetype at = page.indexOf(QStringLiteral("<span class=\"title\">") + title + QStringLiteral("</span>"));
-    if (at < 0)
-        return QString();
-    const qsizetype start = page.lastIndexOf(QStringLiteral("<details"), at);
-    return page.mid(start, page.indexOf(QLatin1Char('>'), start) - start + 1);
+    return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
 }
 
-TEST_F(ViewHtml, HostileTextsStayText)
+TEST_F(ViewHtml, MarkupKeepsTextsAsTextAndLabelsFromTheResultsFile)
 {
-    EXPECT_FALSE(mixed->contains(QStringLiteral("<img")));
-    EXPECT_TRUE(mixed->contains(QStringLiteral("a &lt;img src=x onerror=&quot;window.__pwned=1&quot;&gt; b")));
-    // Only the page's own script element.
-    EXPECT_EQ(mixed->count(QStringLiteral("<script")), 1);
-    EXPECT_EQ(mixed->count(QStringLiteral("</script>")), 1);
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<li>first &amp;amp; message</li>")));
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<th>Projet</th><td>Billing &amp; Co</td>")));
-}
-
-TEST_F(ViewHtml, FailedScopesAreOpenAndColouredOthersClosed)
-{
-    const struct {
-        const char *title;
-        const char *tag;
-    } cases[] = {
-        {"Pilote de test A", "<details class=\"scope ko driver\" open>"},
-        {"Suite de tests S1", "<details class=\"scope ko group\" open>"},
-        {"Cas de test c1", "<details class=\"scope ok counted\">"},
-        {"Cas de test c2", "<details class=\"scope ko counted\" open>"},
-        {"Bouchon st1", "<details class=\"scope ko counted\" open>"},
-        {"Cas de test c3", "<details class=\"scope ne counted\">"},
-        {"Classe de test K", "<details class=\"scope ok group\">"},
-        {"Pilote de test B", "<details class=\"scope ok driver\">"},
+    const char *present[] = {
+        "<html lang=\"",
+        "Content-Security-Policy\" content=\"default-src 'none';",
+        "<h1>Billing &amp; Co</h1>",
+        "<th>Projet</th><td>Billing &amp; Co</td>",
+        "<span class=\"label\">Réussis</span><span class=\"value\" id=\"count-passed\">3</span>",
+        "<div class=\"count v-failed\"><span class=\"label\">Échoués</span><span class=\"value\" id=\"count-failed\">2</span>",
+        // One not-executed case is in the file.
+        "<span class=\"label\">Not Executed</span><span class=\"value\" id=\"count-not-executed\">1</span>",
+        // The filter is labelled with the report's own word for failed.
+        "id=\"failed-only\"> <span>Échoués</span>",
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.title);
-        EXPECT_EQ(details_tag_of(*mixed, QString::fromUtf8(c.title)), QString::fromUtf8(c.tag));
-    }
-    EXPECT_EQ(mixed->count(QStringLiteral("<details")), 10);
-    EXPECT_EQ(mixed->count(QStringLiteral("</details>")), 10);
-    // Failed rows carry their class; the tallies count the cases below.
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<tr class=\"row failed\"><td class=\"expr\"><span class=\"text\">"
-                                               "total() == 42</span>")));
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<span class=\"title\">Pilote de test A</span><span class=\"tally\">"
-                                               "<span class=\"t-ok\">2</span><span class=\"t-ko\">2</span>"
-                                               "<span class=\"t-ne\">1</span></span>")));
+    for (const char *text : present)
+        EXPECT_TRUE(page->contains(QString::fromUtf8(text))) << text;
+    // Empty information rows are left out; no changed-only filter without a baseline.
+    EXPECT_FALSE(page->contains(QStringLiteral("Espace de travail")));
+    EXPECT_FALSE(page->contains(QStringLiteral("id=\"changed-only\"")));
+    // The three data blocks and the page's script, nothing else; nothing fetched.
+    EXPECT_EQ(page->count(QStringLiteral("<script")), 4);
+    EXPECT_EQ(page->count(QStringLiteral("</script>")), 4);
+    EXPECT_FALSE(page->contains(QStringLiteral("<img")));
+    static const QRegularExpression fetching(QStringLiteral("(\\bsrc=\"|<link\\b|@import|url\\(|https?:)"));
+    EXPECT_FALSE(fetching.match(*page).hasMatch()) << fetching.match(*page).captured(0).toStdString();
 }
 
-TEST_F(ViewHtml, SourcesAsFileAndLine)
+TEST_F(ViewHtml, DataCarriesTheTreeAndItsRows)
 {
+    const QJsonObject scopes = page_block(*html, "tree-scopes");
+    const QJsonObject failed = page_block(*html, "tree-failed");
+    const QJsonObject rest = page_block(*html, "tree-rest-0");
     const struct {
-        const char *markup;
+        QJsonObject block;
+        const char *key;
+        const char *json;
     } expected[] = {
-        {"<a class=\"src\" href=\"file:///work%20space/src/MixedTest.java\">/work space/src/MixedTest.java:20</a>"},
-        {"<a class=\"src\" href=\"file:///C:/src/Setup.java\">C:\\src\\Setup.java:3</a>"},
-        {"<span class=\"src\">src/MixedTest.java:11</span>"},
-        {"<span class=\"src\">:30</span>"},
+        {scopes, "title", "[\"Pilote de test A\",\"Suite de tests S1\",\"Cas de test c1\",\"Cas de test c2\","
+                          "\"Bouchon st1\",\"Cas de test c3\",\"Classe de test K\",\"Cas de test c4\","
+                          "\"Pilote de test B\",\"Cas de test\"]"},
+        {scopes, "parent", "[-1,0,1,1,3,1,0,6,-1,8]"},
+        {scopes, "state", "[1,1,0,1,1,2,0,0,0,0]"},  // failed, passed, not executed
+        {scopes, "kind", "[0,1,2,2,2,2,1,2,0,2]"},   // driver, group, counted
+        {scopes, "rows", "[0,1,2,3,1,0,0,1,0,1]"},
+        {scopes, "headers", "[[\"Expression vérifiée\",\"Statut\",\"Exécutés\",\"Échecs\",\"Succès\"],"
+                            "[\"Expression vérifiée\",\"Statut\",\"entermethod()\",\"fail()\",\"exitmethod()\"]]"},
+        // The failed scopes' rows: check, Print, bare check; each source path once.
+        {failed, "kind", "[2,2,3,0,2]"},
+        {failed, "line", "[3,20,22,21,30]"},
+        {failed, "paths", "[[\"C:\\\\src\\\\Setup.java\",\"file:///C:/src/Setup.java\"],"
+                          "[\"/work space/src/MixedTest.java\",\"file:///work%20space/src/MixedTest.java\"],"
+                          "[\"\",\"\"]]"},
+        {failed, "cellLists", "[[\"Échoué\",\"1\",\"1\",\"0\"],[\"Échoué\",\"3\",\"2\",\"1\"],[\"(x1)\"],"
+                              "[\"Non exécuté\",\"1\",\"\",\"\"],[\"Échoué\",\"1\",\"2\",\"0\"]]"},
+        {rest, "text", "[\"a <img src=x onerror=\\\"window.__pwned=1\\\"> b\","
+                       "\"verifyLogMessage(\\\"</script><script>window.__pwned=2</script>\\\")\",\"k.ok()\",\"b.run()\"]"},
+        {rest, "cells", "[0,1,0,0]"},
+        {rest, "paths", "[[\"/work space/src/MixedTest.java\",\"file:///work%20space/src/MixedTest.java\"],"
+                        "[\"src/MixedTest.java\",\"\"],[\"/work space/src/KTest.java\",\"file:///work%20space/src/KTest.java\"],"
+                        "[\"/work space/src/BTest.java\",\"file:///work%20space/src/BTest.java\"]]"},
     };
     for (const auto &e : expected)
-        EXPECT_TRUE(mixed->contains(QString::fromUtf8(e.markup))) << e.markup;
-}
-
-TEST_F(ViewHtml, LabelsComeFromTheResultsFile)
-{
-    // The heading is the project's name when the report gives one.
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<h1>Billing &amp; Co</h1>")));
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<span class=\"label\">Réussis</span><span class=\"value\" "
-                                               "id=\"count-passed\">3</span>")));
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<div class=\"count v-failed\"><span class=\"label\">Échoués</span>"
-                                               "<span class=\"value\" id=\"count-failed\">2</span>")));
-    // The filter is labelled with the report's own word for failed.
-    EXPECT_TRUE(mixed->contains(QStringLiteral("id=\"failed-only\"> <span>Échoués</span>")));
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<th>Expression vérifiée</th><th>Statut</th>")));
-    EXPECT_TRUE(mixed->contains(QStringLiteral("<td>Non exécuté</td>")));
-    // Empty information rows are left out.
-    EXPECT_FALSE(mixed->contains(QStringLiteral("Espace de travail")));
-}
-
-TEST_F(ViewHtml, LoadsNothingFromOutside)
-{
-    EXPECT_TRUE(mixed->contains(QStringLiteral("Content-Security-Policy\" content=\"default-src 'none';")));
-    static const QRegularExpression fetching(QStringLiteral("(\\bsrc=\"|<link\\b|@import|url\\(|https?:)"));
-    EXPECT_FALSE(fetching.match(*mixed).hasMatch()) << fetching.match(*mixed).captured(0).toStdString();
+        EXPECT_EQ(compact(e.block.value(QLatin1String(e.key))), QString::fromUtf8(e.json)) << e.key;
+    EXPECT_EQ(compact(failed.value(QLatin1String("messageRows"))), QStringLiteral("[2]"));
+    EXPECT_EQ(compact(failed.value(QLatin1String("messages"))), QStringLiteral("[[\"expected:<42> but was:<41>\"]]"));
+    EXPECT_EQ(compact(rest.value(QLatin1String("messages"))), QStringLiteral("[[\"first &amp; message\",\"second message\"]]"));
+    EXPECT_EQ(scopes.value(QLatin1String("labels")).toObject().value(QLatin1String("failed")).toString(),
+              QStringLiteral("Échoués"));
 }
 
 TEST(ViewHtmlShapes, BarFollowsTheCounts)

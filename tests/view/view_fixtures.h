@@ -1,6 +1,7 @@
 // Helpers of the tallyview tests: the golden results files of the tallyrpt
 // end-to-end cases and the hand-made ones of tests/view/data, read into a
-// view_results, and both writers' output as bytes.
+// view_results, both writers' output as bytes, and a page's packed data
+// blocks unpacked.
 #pragma once
 
 #include "html_writer.h"
@@ -9,8 +10,11 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 inline QString golden_results(const char *name)
 {
@@ -61,4 +65,29 @@ inline QByteArray html_of(const view_results &results) { return render(results, 
 inline QByteArray junit_of(const view_results &results, const junit_options &options = {})
 {
     return render(results, [&](const view_results &r, text_sink &sink) { write_junit(r, sink, options); });
+}
+
+// The JSON of the page's data block with this id (base64 of a zlib stream).
+inline QJsonObject page_block(const QByteArray &html, const char *id)
+{
+    const QByteArray open = QByteArray("id=\"") + id + "\">";
+    const qsizetype start = html.indexOf(open) + open.size();
+    const QByteArray packed =
+        QByteArray::fromBase64(html.mid(start, html.indexOf("</script>", start) - start));
+    QByteArray json;
+    z_stream stream{};
+    inflateInit(&stream);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(packed.constData()));
+    stream.avail_in = static_cast<uInt>(packed.size());
+    char block[1 << 16];
+    int status = Z_OK;
+    while (status == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef *>(block);
+        stream.avail_out = sizeof block;
+        status = inflate(&stream, Z_NO_FLUSH);
+        json.append(block, static_cast<qsizetype>(sizeof block - stream.avail_out));
+    }
+    inflateEnd(&stream);
+    EXPECT_EQ(status, Z_STREAM_END) << id;
+    return QJsonDocument::fromJson(json).object();
 }

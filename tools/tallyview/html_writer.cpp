@@ -1,7 +1,7 @@
-// The page is written in one pass over the scopes in document order. Each
-// scope opens a <details> that stays open in the markup until a scope that is
-// not its descendant comes; an explicit stack of open scopes replaces
-// recursion, so the nesting depth of the tree costs no call stack.
+// The page is written top down: the head with the style, the report
+// information and the counts as markup (they show at once, before any script
+// runs), the comparison with a baseline, the controls, then the packed tree
+// data and the script that renders it (page/page.js, page/page.css).
 //
 // Every label shown comes from the model (titles, table headings, status
 // words, summary labels: the results file's own, or tallyrpt's catalogues
@@ -12,37 +12,17 @@
 
 #include "baseline.h"
 #include "html_assets.h"
+#include "page_data.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 
 namespace {
 
-struct tally {
-    long long passed = 0;
-    long long failed = 0;
-    long long not_executed = 0;
-};
+// The changed cases listed at the top; the "changed only" filter shows all.
+const int LISTED_CHANGES = 200;
 
-const char *state_class(scope_state state)
-{
-    switch (state) {
-    case scope_state::passed: return "ok";
-    case scope_state::failed: return "ko";
-    default: return "ne";
-    }
-}
-
-const char *kind_class(scope_kind kind)
-{
-    switch (kind) {
-    case scope_kind::driver: return "driver";
-    case scope_kind::counted: return "counted";
-    default: return "group";
-    }
-}
-
-// CSS class of a change, also the word the script filters on.
+// CSS class of a change.
 const char *change_class(case_change change)
 {
     switch (change) {
@@ -64,31 +44,6 @@ const char *verdict_class(row_verdict verdict)
     }
 }
 
-// The counted scopes (cases, procs, stubs) at or below each scope. Children
-// follow their parent in the vector, so one backward pass adds them up.
-std::vector<tally> count_below(const std::vector<view_scope> &scopes)
-{
-    std::vector<tally> tallies(scopes.size());
-    for (size_t i = scopes.size(); i-- > 0;) {
-        const view_scope &scope = scopes[i];
-        if (scope.kind == scope_kind::counted) {
-            if (scope.state == scope_state::passed)
-                ++tallies[i].passed;
-            else if (scope.state == scope_state::failed)
-                ++tallies[i].failed;
-            else
-                ++tallies[i].not_executed;
-        }
-        if (scope.parent >= 0) {
-            tally &up = tallies[static_cast<size_t>(scope.parent)];
-            up.passed += tallies[i].passed;
-            up.failed += tallies[i].failed;
-            up.not_executed += tallies[i].not_executed;
-        }
-    }
-    return tallies;
-}
-
 // The project's name when the studio header gave one, else the report's
 // information title; then the results file or dynamic trace.
 QString page_heading(const view_results &results)
@@ -108,10 +63,13 @@ QString page_title(const view_results &results)
 
 void write_head(const view_results &results, text_sink &sink)
 {
-    sink_literal(sink, "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+    sink_literal(sink, "<!DOCTYPE html>\n<html lang=\"");
+    sink_attribute(sink, results.language);
+    sink_literal(sink, "\">\n<head>\n<meta charset=\"utf-8\">\n"
                        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
                        "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n"
                        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                       "<meta name=\"color-scheme\" content=\"light dark\">\n"
                        "<meta name=\"generator\" content=\"tallyview\">\n<title>");
     sink_text(sink, page_title(results));
     sink_literal(sink, "</title>\n<style>");
@@ -144,6 +102,21 @@ void write_bar_part(text_sink &sink, const char *css_class, long long part, long
     sink_literal(sink, "%\"></span>");
 }
 
+// Read from the traces, the not-executed count is the report's own; a
+// results file leaves most such cases out, so the count of those it kept is
+// shown only when there are some.
+view_count not_executed_count(const view_results &results)
+{
+    if (!results.not_executed.label.isEmpty())
+        return results.not_executed;
+    view_count count{QCoreApplication::translate("tallyview", "Not Executed"), 0, row_verdict::plain};
+    for (const view_scope &scope : results.scopes) {
+        if (scope.kind == scope_kind::counted && scope.state == scope_state::not_executed)
+            ++count.count;
+    }
+    return count;
+}
+
 void write_header(const view_results &results, text_sink &sink)
 {
     sink_literal(sink, "<header>\n<h1>");
@@ -173,8 +146,9 @@ void write_header(const view_results &results, text_sink &sink)
     write_count(sink, results.passed, "count-passed");
     write_count(sink, results.failed, "count-failed");
     write_count(sink, results.total, "count-total");
-    if (!results.not_executed.label.isEmpty())
-        write_count(sink, results.not_executed, "count-not-executed");
+    const view_count not_executed = not_executed_count(results);
+    if (!results.not_executed.label.isEmpty() || not_executed.count > 0)
+        write_count(sink, not_executed, "count-not-executed");
     sink_literal(sink, "</div>\n<div class=\"bar\" role=\"img\" aria-label=\"");
     sink_attribute(sink, results.passed.label + QLatin1Char(' ') + QString::number(results.passed.count)
                              + QStringLiteral(", ") + results.failed.label + QLatin1Char(' ')
@@ -187,7 +161,7 @@ void write_header(const view_results &results, text_sink &sink)
 }
 
 // The comparison with a baseline: how many cases changed in each way, then
-// each changed case with its mark, linked to its section.
+// the first changed cases with their marks, linked to their sections.
 void write_changes(const view_results &results, text_sink &sink)
 {
     if (results.baseline.isEmpty())
@@ -205,14 +179,22 @@ void write_changes(const view_results &results, text_sink &sink)
         sink_literal(sink, "</b></span>");
     }
     sink_literal(sink, "</p>\n<ul class=\"change-list\">\n");
+    int listed = 0;
     for (const view_change &entry : results.changes) {
+        if (listed++ == LISTED_CHANGES) {
+            sink_literal(sink, "<li class=\"more\">");
+            sink_text(sink, QCoreApplication::translate("tallyview", "%1 more: see \"Changed only\"")
+                                .arg(results.changes.size() - LISTED_CHANGES));
+            sink_literal(sink, "</li>\n");
+            break;
+        }
         sink_literal(sink, "<li><span class=\"change ");
         sink_literal(sink, change_class(entry.change));
         sink_literal(sink, "\">");
         sink_text(sink, change_label(entry.change));
         sink_literal(sink, "</span> ");
         if (entry.scope >= 0) {
-            sink_literal(sink, "<a href=\"#s");
+            sink_literal(sink, "<a href=\"#case=");
             sink_number(sink, entry.scope);
             sink_literal(sink, "\">");
             sink_text(sink, entry.path);
@@ -234,7 +216,7 @@ void write_controls(const view_results &results, text_sink &sink)
                        "<circle cx=\"10\" cy=\"10\" r=\"6\"/><path d=\"M15 15l6 6\"/></svg>"
                        "<input type=\"search\" id=\"search\" aria-label=\"");
     sink_attribute(sink, QCoreApplication::translate("tallyview", "Search"));
-    sink_literal(sink, "\"></label>\n");
+    sink_literal(sink, "\"></label>\n<span id=\"match-count\" aria-live=\"polite\"></span>\n");
     if (!results.baseline.isEmpty()) {
         sink_literal(sink, "<label class=\"filter changed\"><input type=\"checkbox\" id=\"changed-only\"> <span>");
         sink_text(sink, QCoreApplication::translate("tallyview", "Changed only"));
@@ -247,174 +229,6 @@ void write_controls(const view_results &results, text_sink &sink)
     sink_literal(sink, "\">\xE2\x88\x92</button>\n</div>\n");
 }
 
-void write_source(text_sink &sink, const view_row &row)
-{
-    if (!row.has_source)
-        return;
-    const QString url = source_url(row.source);
-    if (url.isEmpty()) {
-        sink_literal(sink, "<span class=\"src\">");
-        sink_text(sink, source_label(row.source));
-        sink_literal(sink, "</span>");
-        return;
-    }
-    sink_literal(sink, "<a class=\"src\" href=\"");
-    sink_attribute(sink, url);
-    sink_literal(sink, "\">");
-    sink_text(sink, source_label(row.source));
-    sink_literal(sink, "</a>");
-}
-
-void write_messages(text_sink &sink, const QStringList &messages)
-{
-    if (messages.isEmpty())
-        return;
-    sink_literal(sink, "<ul class=\"messages\">");
-    for (const QString &message : messages) {
-        sink_literal(sink, "<li>");
-        sink_text(sink, message);
-        sink_literal(sink, "</li>");
-    }
-    sink_literal(sink, "</ul>");
-}
-
-void write_print_row(text_sink &sink, const view_row &row, int columns)
-{
-    sink_literal(sink, row.verdict == row_verdict::failed ? "<tr class=\"row print failed\"><td colspan=\""
-                                                          : "<tr class=\"row print\"><td colspan=\"");
-    sink_number(sink, columns);
-    sink_literal(sink, "\"><span class=\"arrow\">\xE2\x96\xB8</span><span class=\"text\">");
-    sink_text(sink, row.text);
-    sink_literal(sink, "</span>");
-    write_source(sink, row);
-    for (const QString &cell : row.cells) {
-        sink_literal(sink, "<span class=\"times\">");
-        sink_text(sink, cell);
-        sink_literal(sink, "</span>");
-    }
-    write_messages(sink, row.messages);
-    sink_literal(sink, "</td></tr>\n");
-}
-
-void write_check_row(text_sink &sink, const view_row &row, int columns)
-{
-    sink_literal(sink, "<tr class=\"row ");
-    sink_literal(sink, verdict_class(row.verdict));
-    sink_literal(sink, "\"><td class=\"expr\"><span class=\"text\">");
-    sink_text(sink, row.text);
-    sink_literal(sink, "</span>");
-    write_source(sink, row);
-    write_messages(sink, row.messages);
-    sink_literal(sink, "</td>");
-    for (qsizetype i = 0; i < row.cells.size(); ++i) {
-        // The status word stays left; the counts after it align right.
-        sink_literal(sink, i == 0 ? "<td>" : "<td class=\"count-cell\">");
-        sink_text(sink, row.cells.at(i));
-        sink_literal(sink, "</td>");
-    }
-    for (int i = static_cast<int>(row.cells.size()) + 1; i < columns; ++i)
-        sink_literal(sink, "<td></td>");
-    sink_literal(sink, "</tr>\n");
-}
-
-void write_table(const view_results &results, const view_scope &scope, text_sink &sink)
-{
-    if (scope.rows.empty())
-        return;
-    const QStringList *header = scope.header >= 0 ? &results.headers[static_cast<size_t>(scope.header)] : nullptr;
-    int columns = header ? static_cast<int>(header->size()) : 1;
-    for (const view_row &row : scope.rows) {
-        if (row.kind == row_kind::check)
-            columns = std::max(columns, static_cast<int>(row.cells.size()) + 1);
-    }
-    sink_literal(sink, "<table class=\"checks\">\n");
-    if (header) {
-        sink_literal(sink, "<thead><tr>");
-        for (const QString &label : *header) {
-            sink_literal(sink, "<th>");
-            sink_text(sink, label);
-            sink_literal(sink, "</th>");
-        }
-        sink_literal(sink, "</tr></thead>\n");
-    }
-    sink_literal(sink, "<tbody>\n");
-    for (const view_row &row : scope.rows) {
-        if (row.kind == row_kind::print)
-            write_print_row(sink, row, columns);
-        else
-            write_check_row(sink, row, columns);
-    }
-    sink_literal(sink, "</tbody>\n</table>\n");
-}
-
-void write_tally(text_sink &sink, const tally &counts)
-{
-    sink_literal(sink, "<span class=\"tally\">");
-    const struct {
-        const char *css_class;
-        long long count;
-    } parts[] = {{"t-ok", counts.passed}, {"t-ko", counts.failed}, {"t-ne", counts.not_executed}};
-    for (const auto &part : parts) {
-        if (part.count == 0)
-            continue;
-        sink_literal(sink, "<span class=\"");
-        sink_literal(sink, part.css_class);
-        sink_literal(sink, "\">");
-        sink_number(sink, part.count);
-        sink_literal(sink, "</span>");
-    }
-    sink_literal(sink, "</span>");
-}
-
-void open_scope(const view_results &results, int index, const tally &counts, text_sink &sink)
-{
-    const view_scope &scope = results.scopes[static_cast<size_t>(index)];
-    const bool changed = scope.change != case_change::none;
-    sink_literal(sink, "<details class=\"scope ");
-    sink_literal(sink, state_class(scope.state));
-    sink_literal(sink, " ");
-    sink_literal(sink, kind_class(scope.kind));
-    if (changed) {
-        sink_literal(sink, " changed\" id=\"s");
-        sink_number(sink, index);
-    }
-    sink_literal(sink, scope.state == scope_state::failed ? "\" open>" : "\">");
-    sink_literal(sink, "<summary><span class=\"mark\"></span><span class=\"title\">");
-    const QString title = scope.title.isEmpty() ? scope.type_name + QLatin1Char(' ') + scope.name : scope.title;
-    sink_text(sink, title.trimmed());
-    sink_literal(sink, "</span>");
-    if (changed) {
-        sink_literal(sink, "<span class=\"change ");
-        sink_literal(sink, change_class(scope.change));
-        sink_literal(sink, "\">");
-        sink_text(sink, change_label(scope.change));
-        sink_literal(sink, "</span>");
-    }
-    if (scope.kind != scope_kind::counted)
-        write_tally(sink, counts);
-    sink_literal(sink, "</summary>\n<div class=\"content\">\n");
-    write_table(results, scope, sink);
-}
-
-void write_tree(const view_results &results, text_sink &sink)
-{
-    const std::vector<tally> tallies = count_below(results.scopes);
-    sink_literal(sink, "<main id=\"tree\">\n");
-    std::vector<int> open;
-    for (size_t i = 0; i < results.scopes.size(); ++i) {
-        const view_scope &scope = results.scopes[i];
-        while (!open.empty() && open.back() != scope.parent) {
-            sink_literal(sink, "</div></details>\n");
-            open.pop_back();
-        }
-        open_scope(results, static_cast<int>(i), tallies[i], sink);
-        open.push_back(static_cast<int>(i));
-    }
-    for (size_t i = 0; i < open.size(); ++i)
-        sink_literal(sink, "</div></details>\n");
-    sink_literal(sink, "</main>\n");
-}
-
 }  // namespace
 
 void write_html(const view_results &results, text_sink &sink)
@@ -424,7 +238,10 @@ void write_html(const view_results &results, text_sink &sink)
     write_changes(results, sink);
     sink_literal(sink, "</header>\n");
     write_controls(results, sink);
-    write_tree(results, sink);
+    sink_literal(sink, "<main id=\"tree\"><noscript>");
+    sink_text(sink, QCoreApplication::translate("tallyview", "The test tree needs JavaScript."));
+    sink_literal(sink, "</noscript></main>\n");
+    write_page_data(results, sink);
     sink_literal(sink, "<script>");
     sink_literal(sink, HTML_SCRIPT);
     sink_literal(sink, "</script>\n</body>\n</html>\n");

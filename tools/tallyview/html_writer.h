@@ -1,10 +1,11 @@
-// The HTML view of a run: one self-contained page with the report
-// information and summary (counts and a pass/fail bar) at the top, and, after
-// a comparison with a baseline, the changed cases with their marks; then the
-// node tree as nested <details> sections coloured by verdict and opened where
-// something failed, each with its check table, the checks' and Print rows'
-// messages, and each check's source as file:line (a file:// link for an
-// absolute path). The heading is the project's name when there is one.
+// The HTML view of a run: one self-contained page. Its head (report
+// information, the counts with a pass/fail bar, the comparison with a
+// baseline) and its controls are markup; the node tree travels as packed
+// data (zlib-compressed JSON in base64, page_data.h) that the page's script
+// inflates and renders: failures first, scopes collapsed until opened,
+// failed ones open, and only the lines in view put in the document. The page
+// loads nothing from anywhere (its security policy forbids it), so it works
+// when opened from disk. Its lang attribute is the report's language.
 #pragma once
 
 #include "results_model.h"

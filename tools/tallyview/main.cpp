@@ -7,6 +7,7 @@
 #include "html_writer.h"
 #include "junit_writer.h"
 #include "output_file.h"
+#include "report_language.h"
 #include "results_reader.h"
 #include "summary_writer.h"
 #include "trace_model.h"
@@ -156,6 +157,7 @@ int main(int argc, char **argv)
     }
 
     if (writes_document(options)) {
+        results.language = report_language(results);
         const auto writer = [&](text_sink &sink) {
             if (options.format == view_format::junit)
                 write_junit(results, sink, options.junit);

@@ -90,6 +90,7 @@ struct view_results {
     bool complete = false;
     std::vector<QStringList> headers;  // distinct check-table header rows
     std::vector<view_scope> scopes;    // document order: parents first
+    QString language;                  // the report's language ("fr"), empty when unknown
     QString baseline;                  // the earlier run compared with, or empty
     std::vector<view_change> changes;  // changed cases, in page order, removed ones last
 };

@@ -1,4 +1,4 @@
-// Reads a results file into a view_results with QXmlStreamReader, in one
+// Reads a results file into a view_results with libxml2's push parser, in one
 // streaming pass and without recursion, so that a node tree nested a million
 // levels deep reads like a flat one. Namespace processing is off: the node
 // element's "XROD:" prefix is never declared.

@@ -80,6 +80,33 @@ void sink_attribute(text_sink &sink, const QString &text)
     append_escaped(sink, text, true);
 }
 
+void sink_json(text_sink &sink, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    const char *data = utf8.constData();
+    const qsizetype size = utf8.size();
+    sink.buffer.append('"');
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        sink.buffer.append(data + start, i - start);
+        if (c == '"' || c == '\\') {
+            sink.buffer.append('\\');
+            sink.buffer.append(static_cast<char>(c));
+        } else {
+            static const char hex[] = "0123456789abcdef";
+            const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            sink.buffer.append(escape, sizeof escape);
+        }
+        start = i + 1;
+    }
+    sink.buffer.append(data + start, size - start);
+    sink.buffer.append('"');
+    maybe_flush(sink);
+}
+
 bool sink_flush(text_sink &sink)
 {
     // A short write is followed by another, which then fails with the

@@ -26,5 +26,9 @@ void sink_text(text_sink &sink, const QString &text);
 // references too, so that a reader gets them back unchanged.
 void sink_attribute(text_sink &sink, const QString &text);
 
+// A JSON string, quotes included: " and \ escaped, control characters as
+// \u00XX, everything else as UTF-8.
+void sink_json(text_sink &sink, const QString &text);
+
 // Writes what is buffered; false when the device refused it.
 bool sink_flush(text_sink &sink);

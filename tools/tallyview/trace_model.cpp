@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 namespace {
 
@@ -43,10 +44,15 @@ bool is_counted(int type)
     return type == NODE_TEST_CASE || type == NODE_PROC || type == NODE_STUB;
 }
 
+// Cell lists and source paths repeat from row to row: each is kept once and
+// shared (Qt's implicit sharing), which holds a large run's memory down.
 struct model_builder {
     view_results &results;
     int check_header = -1;
     int stub_header = -1;
+    QHash<int, QString> source_paths;  // by file number
+    QSet<QStringList> cell_lists;
+    QSet<QString> messages;
 };
 
 int add_header(view_results &results, QString (*heading)(int))
@@ -61,6 +67,7 @@ int add_header(view_results &results, QString (*heading)(int))
 struct message_list {
     QStringList *messages;
     const TestNode *node;
+    QSet<QString> *shared;  // a program prints the same lines again and again
     int left_out = 0;
 };
 
@@ -79,15 +86,15 @@ void take_message(const char *text, size_t length, void *context)
     if (is_bare_identifier(list.node, message))
         return;
     if (list.messages->size() < MESSAGES_PER_ROW)
-        list.messages->append(message);
+        list.messages->append(*list.shared->insert(message));
     else
         ++list.left_out;
 }
 
-QStringList messages_of(const TestNode *node)
+QStringList messages_of(const TestNode *node, QSet<QString> &shared)
 {
     QStringList messages;
-    message_list list{&messages, node};
+    message_list list{&messages, node, &shared};
     for_each_message(node, take_message, &list);
     if (list.left_out > 0)
         messages.append(QCoreApplication::translate("tallyview", "(%1 more messages)").arg(list.left_out));
@@ -96,15 +103,18 @@ QStringList messages_of(const TestNode *node)
 
 // One row in the form tallyrpt's node sections give it: print, stub, bare
 // check or counted check.
-view_row row_of(const TestNode *check, bool under_stub)
+view_row row_of(model_builder &builder, const TestNode *check, bool under_stub)
 {
     const CheckCounters counters = check->extension ? *check->extension : CheckCounters{0, 0, 0, 0};
     view_row row;
     row.text = local_text(check->text);
     row.has_source = true;
-    row.source.path = local_text(file_name_view(check->file_number));
+    auto path = builder.source_paths.find(check->file_number);
+    if (path == builder.source_paths.end())
+        path = builder.source_paths.insert(check->file_number, local_text(file_name_view(check->file_number)));
+    row.source.path = path.value();
     row.source.line = check->line;
-    row.messages = messages_of(check);
+    row.messages = messages_of(check, builder.messages);
     if (check->type == NODE_PRINT) {
         row.kind = row_kind::print;
         row.verdict = check->status == VERDICT_FAILED ? row_verdict::failed : row_verdict::plain;
@@ -126,6 +136,7 @@ view_row row_of(const TestNode *check, bool under_stub)
         row.cells = {status_label(check->status), QString::number(counters.total_count),
                      QString::number(counters.fail_count), QString::number(counters.pass_count)};
     }
+    row.cells = *builder.cell_lists.insert(row.cells);
     return row;
 }
 
@@ -150,7 +161,7 @@ int add_scope(model_builder &builder, const TestNode *node, int parent)
     const bool stub = node->type == NODE_STUB;
     for (const TestNode *child = node->first_child; child; child = child->next_sibling) {
         if (is_check_type(child->type) && is_reportable(child))
-            scope.rows.push_back(row_of(child, stub));
+            scope.rows.push_back(row_of(builder, child, stub));
     }
     if (!scope.rows.empty()) {
         int &header = stub ? builder.stub_header : builder.check_header;
@@ -295,7 +306,7 @@ int read_traces(const trace_inputs &inputs, view_results &results, QString &erro
     keep_check_messages(false);
     if (status == 0) {
         roll_up_verdicts();
-        model_builder builder{results};
+        model_builder builder{results, -1, -1, {}, {}, {}};
         for (int i = 0; i < file_count(); ++i) {
             if (TestNode *driver = file_node_at(i))
                 add_scopes(builder, driver);

@@ -3,8 +3,9 @@
 # tallyview makes from real results files:
 #   page   the HTML page in headless Chromium (check_page.mjs), for the
 #          example traces (through a results file, and read by tallyview
-#          itself against a baseline where the failed check passed) and for
-#          tests/view/data/mixed.xrd; screenshots are kept in
+#          itself against a baseline where the failed check passed), for
+#          tests/view/data/mixed.xrd and for a generated run of some 2,700
+#          cases (tallyrpt-gentrace); screenshots are kept in
 #          <work>/screenshots (as opened, and all expanded; the page from the
 #          traces also under "failed only");
 #   junit  the JUnit file read by two JUnit parsers from npm
@@ -56,7 +57,15 @@ if [ "$check" = page ]; then
   (cd "$out" && KORVELDIR="$stage" ZEPH_STUDIO_HEADER_FILE=studio.hdr \
      "$tallyview" "${traces[@]}" --baseline-tdf passing.tdf -o traces.html) \
     || { echo "tallyview failed on the traces"; exit 1; }
+  # A generated run of a few thousand cases, read from its traces.
+  large="$out/large"
+  "$stage/bin/tallyrpt-gentrace" --size 4m --seed 7 --out "$large" >/dev/null || { echo "gentrace failed"; exit 1; }
+  mapfile -t large_tsf < <(ls -v "$large"/trace*.tsf)
+  counts=$(KORVELDIR="$stage" "$tallyview" -tsf "${large_tsf[@]}" -tdf "$large/run.tdf" -o "$out/large.html" --summary |
+           sed -n '1s/^Passed: \([0-9]*\), Failed: \([0-9]*\),.*/\1 \2/p')
+  [ -n "$counts" ] || { echo "tallyview failed on the generated run"; exit 1; }
   status=0
+  node "$work/check_page.mjs" "$out/large.html" large $counts "$work/screenshots/tallyview-large.png" || status=1
   node "$work/check_page.mjs" "$out/examples.html" examples 4 1 "$work/screenshots/tallyview-examples.png" || status=1
   node "$work/check_page.mjs" "$out/mixed.html" mixed 3 2 "$work/screenshots/tallyview-mixed.png" || status=1
   node "$work/check_page.mjs" "$out/traces.html" traces 4 1 "$work/screenshots/tallyview-traces.png" || status=1
