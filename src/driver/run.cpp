@@ -5,7 +5,7 @@
 #include "diagnostics/memory.h"
 #include "driver/catalogues.h"
 #include "driver/command_line.h"
-#include "driver/identity.h"
+#include "diagnostics/identity.h"
 #include "readers/jtdffile.h"
 #include "readers/tsffile.h"
 #include "report/jresfile.h"

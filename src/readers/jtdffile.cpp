@@ -13,7 +13,7 @@
 #include "readers/instance_list.h"
 #include "readers/read_ahead.h"
 #include "readers/scan.h"
-#include "report/vocabulary.h"
+#include "tree/node_types.h"
 #include "tree/tree.h"
 
 #include <array>

@@ -13,7 +13,7 @@
 #include "report/jresfile.h"
 
 #include "diagnostics/memory.h"
-#include "driver/identity.h"
+#include "diagnostics/identity.h"
 #include "project/header.h"
 #include "report/background_writer.h"
 #include "report/emitter.h"

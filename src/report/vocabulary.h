@@ -1,5 +1,8 @@
-// Words, labels, styles and classes of node types and verdicts.
+// Words, labels and styles of node types and verdicts. The classes of node
+// types are the tree's (tree/node_types.h), included here for the report.
 #pragma once
+
+#include "tree/node_types.h"
 
 #include <QString>
 
@@ -7,9 +10,6 @@
 QString type_name(int type);
 // Source text of the display name, or null for unknown types.
 const char *type_source_name(int type);
-bool is_section_type(int type);
-bool is_check_type(int type);
-bool is_executable_type(int type);
 // "ok", "ko" or "NE"; never translated.
 const char *status_word(int verdict);
 // Translated "Passed", "Failed" or "Not Executed" ("TALLYGEN status").

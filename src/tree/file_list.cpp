@@ -127,11 +127,9 @@ FileEntry *first_entry_with_identity(uint32_t first, uint32_t second)
 
 }  // namespace
 
-void add_file(int32_t file_number, uint32_t identifier, const char *text)
+void file_list_add_driver(int32_t file_number, TestNode *driver)
 {
-    TestNode *driver = create_node(NODE_TEST_DRIVER, file_number, identifier, text, nullptr, 0);
     push_entry(file_number, 0, 0, 0, nullptr, driver);
-    index_insert(driver);
 }
 
 void set_file_names(int32_t file_number, const char *name)

@@ -16,7 +16,7 @@
 // before anyone reads the parent's status.
 #include "tree/rollup.h"
 
-#include "report/vocabulary.h"
+#include "tree/node_types.h"
 
 #include <utility>
 #include <vector>

@@ -8,8 +8,8 @@
 #include "tree/tree.h"
 
 #include "diagnostics/memory.h"
-#include "report/vocabulary.h"
 #include "tree/message_spool.h"
+#include "tree/node_types.h"
 #include "tree/tree_internal.h"
 
 #include <cstring>
@@ -79,6 +79,13 @@ TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
 {
     uint32_t reference;
     return new_node(type, file_number, identifier, stored_text(text), parent, line, &reference);
+}
+
+void add_file(int32_t file_number, uint32_t identifier, const char *text)
+{
+    TestNode *driver = create_node(NODE_TEST_DRIVER, file_number, identifier, text, nullptr, 0);
+    file_list_add_driver(file_number, driver);
+    index_insert(driver);
 }
 
 namespace {

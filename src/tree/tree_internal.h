@@ -16,5 +16,8 @@ TestNode *child_groups_find(TestNode *context, const TestNode *model);
 void child_groups_note_append(TestNode *child, bool indexed);
 void child_groups_clear();
 
-// The file list and its side tables (file_list.cpp).
+// The file list and its side tables (file_list.cpp), which call nothing of
+// the rest of the tree.
+// A new section entry holding the section's Test Driver node.
+void file_list_add_driver(int32_t file_number, TestNode *driver);
 void file_list_clear();

@@ -8,7 +8,7 @@
 
 #include "diagnostics/files.h"
 #include "driver/catalogues.h"
-#include "driver/identity.h"
+#include "diagnostics/identity.h"
 #include "project/header.h"
 #include "readers/jtdffile.h"
 #include "readers/tsffile.h"
