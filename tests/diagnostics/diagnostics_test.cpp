@@ -91,27 +91,9 @@ TEST(DiagnosticLine, NonAsciiNamesPassThroughUnchanged)
 
 TEST(PlaceholderFilling, LowestNumberFirstEveryOccurrence)
 {
-    struct Case {
-        const char *text;
-        const char *value;
-        const char *expected;
-    };
-    const Case cases[] = {
-        {"%1 and %2", "a", "a and %2"},
-        {"%2 and %1", "a", "%2 and a"},
-        {"%3 %2 %3", "a", "%3 a %3"},
-        {"%1%1", "a", "aa"},
-        {"%12 %2", "a", "%12 a"},
-        {"no placeholder", "a", "no placeholder"},
-        {"100%", "a", "100%"},
-        {"%1", "%1", "%1"},
-        {"%1", "%2", "%2"},
-    };
-    for (const Case &c : cases) {
-        EXPECT_EQ(fill_lowest_placeholder(QString::fromUtf8(c.text), QString::fromUtf8(c.value)).toStdString(),
-                  c.expected)
-            << c.text;
-    }
+    for (const TableRow &row : read_table("diagnostics/placeholders.table"))
+        EXPECT_EQ(fill_lowest_placeholder(QString::fromStdString(row[0]), QString::fromStdString(row[1])).toStdString(),
+                  row[2]) << "line " << row.line;
 }
 
 TEST(DiagnosticLine, TranslatedThroughCatalogue)

@@ -3,6 +3,7 @@
 #include "driver/command_line.h"
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -41,64 +42,28 @@ Parsed parse(std::vector<std::string> words)
 
 using Words = std::vector<std::string>;
 
-TEST(CommandLine, AcceptedLines)
+TEST(CommandLine, AcceptedAndRejectedLines)
 {
-    struct Case {
-        Words words;
-        std::string results;
-        std::string dynamic;
+    for (const TableRow &row : read_table("driver/command_lines.table")) {
+        const bool accepted = row[0] == "accept";
+        const Words words(row.fields.begin() + (accepted ? 4 : 1), row.fields.end());
+        const Parsed parsed = parse(words);
+        SCOPED_TRACE("line " + std::to_string(row.line));
+        if (!accepted) {
+            EXPECT_NE(parsed.result, 0);
+            continue;
+        }
         Words statics;
-    };
-    const Case cases[] = {
-        {{"-tsf", "a", "b", "-tdf", "t", "-xrd", "r"}, "r", "t", {"a", "b"}},
-        // Option order does not matter; the list may end the line.
-        {{"-xrd", "r", "-tdf", "t", "-tsf", "a", "b"}, "r", "t", {"a", "b"}},
-        // Words that are neither options nor values are ignored.
-        {{"x", "-tsf", "a", "-tdf", "t", "-xrd", "r"}, "r", "t", {"a"}},
-        // A further -tsf inside a list is a file name.
-        {{"-tsf", "a", "-tsf", "b", "-tdf", "t", "-xrd", "r"}, "r", "t", {"a", "-tsf", "b"}},
-        // A repeated option that still counts three: the later value wins.
-        {{"-tdf", "t", "-tdf", "u", "-xrd", "r"}, "r", "u", {}},
-        // An empty static list.
-        {{"-tsf", "-tdf", "t", "-xrd", "r"}, "r", "t", {}},
-        // The value of -xrd is itself tested for -tdf in the same step.
-        {{"-tsf", "a", "-xrd", "-tdf", "t"}, "-tdf", "t", {"a"}},
-        // A later -tsf list replaces the earlier one.
-        {{"-tsf", "a", "-tdf", "t", "-xrd", "r"}, "r", "t", {"a"}},
-        // Option words are matched exactly and case-sensitively.
-        {{"-TSF", "-tsf", "-Tdf", "-tdf", "t", "-xrd", "r"}, "r", "t", {"-Tdf"}},
-        // Names with spaces and non-ASCII characters are taken whole.
-        {{"-tsf", "my trace.tsf", "-tdf", "d\xC3\xA9.tdf", "-xrd", "r r"}, "r r", "d\xC3\xA9.tdf", {"my trace.tsf"}},
-    };
-    for (const Case &c : cases) {
-        const Parsed parsed = parse(c.words);
-        SCOPED_TRACE(testing::PrintToString(c.words));
+        for (size_t start = 0; start < row[3].size();) {
+            const size_t end = std::min(row[3].find(';', start), row[3].size());
+            statics.push_back(row[3].substr(start, end - start));
+            start = end + 1;
+        }
         EXPECT_EQ(parsed.result, 0);
-        EXPECT_EQ(parsed.results, c.results);
-        EXPECT_EQ(parsed.dynamic, c.dynamic);
-        EXPECT_EQ(parsed.statics, c.statics);
+        EXPECT_EQ(parsed.results, row[1]);
+        EXPECT_EQ(parsed.dynamic, row[2]);
+        EXPECT_EQ(parsed.statics, statics);
     }
-}
-
-TEST(CommandLine, RejectedLines)
-{
-    const Words cases[] = {
-        {},
-        {"-tsf", "a"},
-        {"-tdf", "t", "-xrd", "r"},
-        // Four options.
-        {"-tsf", "a", "-xrd", "r", "-xrd", "s", "-tdf", "t"},
-        // An option without its value at the end of the line.
-        {"-tsf", "a", "-tdf", "t", "-xrd"},
-        {"-tsf", "a", "-xrd", "r", "-tdf"},
-        {"-xrd", "r", "-tsf", "a", "-tdf"},
-        // Three options, but no -xrd or no -tdf among them.
-        {"-tdf", "t", "-tdf", "u", "-tsf", "a"},
-        {"-xrd", "r", "-xrd", "s", "-tsf", "a"},
-        {"-tsf", "a", "-xrd", "-tdf"},
-    };
-    for (const Words &words : cases)
-        EXPECT_NE(parse(words).result, 0) << testing::PrintToString(words);
 }
 
 TEST(CommandLine, ListStillSetWhenRejected)

@@ -30,37 +30,15 @@ std::string owned(char *text)
 
 TEST(StudioHeader, KeyValues)
 {
-    const std::pair<const char *, const char *> cases[] = {
-        {"$NAME='Unit 1';", "[Unit 1]"},   {"$NAME = 'Unit 1' ;", "['Unit 1']"},
-        {"$NAME = 'x';", "['x]"},          {"$NAME='x ;", "[x]"},
-        {"$NAME=", "-"},                   {"$NAME", "-"},
-        {"$NAME=;", "[]"},                 {"$NAME='", "[]"},
-        {"$NAME=''", "[]"},                {"$NAMES=x", "[x]"},
-        {"# old: $NAME=y", "[y]"},         {"$NAME=a=b", "[a=b]"},
-        {"x=1 $NAME", "[1 $NAME]"},        {"$NAME=a\tb", "[a]"},
-        {"$NAME=a\nb", "[a]"},             {"$NAME=  spaced  out  ", "[spaced  out]"},
-        {"$NAME='  a  '", "[a]"},          {"$NAME='a';'b'", "[a]"},
-        {"$name=x", "-"},                  {"$CONFIGURATION=Debug", "-"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(owned(key_value(c.first, "$NAME")), c.second) << c.first;
-    EXPECT_EQ(owned(key_value(nullptr, "$NAME")), "-");
+    for (const TableRow &row : read_table("project/key_values.table"))
+        EXPECT_EQ(owned(key_value(row.c_str(0), "$NAME")), row[1]) << "line " << row.line;
     EXPECT_EQ(owned(key_value("$NAME=x", nullptr)), "-");
 }
 
 TEST(StudioHeader, ProjectFilePaths)
 {
-    const struct {
-        const char *name, *path, *file;
-    } cases[] = {
-        {"P", "D:\\work\\", "[D:\\work\\P.vxp]"},     {"P", "D:\\work", "[D:\\work\\P.vxp]"},
-        {"P", "\\\\server\\share", "[\\server\\share\\P.vxp]"}, {"P", "/home//me/", "[/home/me/P.vxp]"},
-        {"P", "a/\\/b", "[a/b\\P.vxp]"},              {"P", "", "[\\P.vxp]"},
-        {"", "d", "[d\\.vxp]"},                       {nullptr, "d", "-"},
-        {"P", nullptr, "-"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(owned(project_file_path(c.name, c.path)), c.file) << shown(c.name) << " " << shown(c.path);
+    for (const TableRow &row : read_table("project/project_paths.table"))
+        EXPECT_EQ(owned(project_file_path(row.c_str(0), row.c_str(1))), row[2]) << "line " << row.line;
 }
 
 // Points ZEPH_STUDIO_HEADER_FILE at a file with these contents for the scope.
@@ -90,41 +68,17 @@ std::string read_values(const std::string &contents)
 
 const char FULL_HEADER[] = "$PROJECT_NAME=Calc\n$PROJECT_PATH='D:\\work\\';\n$NAME='Unit 1';\n"
                            "$CONFIGURATION=Debug\n$WORKSPACE_NAME=Main ws\n";
-const char FULL_VALUES[] = "[Calc] [D:\\work\\Calc.vxp] [Unit 1] [Debug] [Main ws]";
-const char WITH_NUL[] = "$NAME=ab\0cd\n$CONFIGURATION=c\n";
 
 TEST(StudioHeader, ReadsWholeFiles)
 {
-    const struct {
-        const char *what;
-        std::string contents, values;
-    } cases[] = {
-        {"CRLF lines",
-         "$PROJECT_NAME=Calc\r\n$PROJECT_PATH='D:\\work\\';\r\n$NAME='Unit 1';\r\n"
-         "$CONFIGURATION=Debug\r\n$WORKSPACE_NAME=Main ws\r\n",
-         FULL_VALUES},
-        {"no final newline, other lines between",
-         "# studio header\n\n$WORKSPACE_NAME=Main ws\nnoise=1\n$CONFIGURATION=Debug\n$NAME='Unit 1';\n"
-         "$PROJECT_NAME=Calc\n$PROJECT_PATH='D:\\work\\';",
-         FULL_VALUES},
-        {"path before the name", "$PROJECT_PATH=D:\\work\n$PROJECT_NAME=Calc\n$PROJECT_PATH=E:\\other\n",
-         "[Calc] - - - -"},
-        {"first line of a key wins, even without a value",
-         "$NAME=\n$NAME=x\n$CONFIGURATION=Debug\n$CONFIGURATION=Release\n", "- - - [Debug] -"},
-        {"a first-character tab empties the line", "\t$NAME=hidden\n$NAME=shown\n", "- - [shown] - -"},
-        {"the last tab cuts the line", "$WORKSPACE_NAME=ws\tcomment\n$NAME=a\tb\tc\n", "- - [a] - [ws]"},
-        {"the last carriage return cuts the line", "$NAME=a\rb\n", "- - [a] - -"},
-        {"one line, two keys: only the first in key order", "$CONFIGURATION=c $NAME=n\n$CONFIGURATION=Release\n",
-         "- - [c $NAME=n] [Release] -"},
-        {"a NUL byte ends the line's text", std::string(WITH_NUL, sizeof WITH_NUL - 1), "- - [ab] [c] -"},
-        // The first piece of a long line holds the key and 2040 characters.
-        {"a long value", "$NAME=" + std::string(3000, 'v') + "\n", "- - [" + std::string(2040, 'v') + "] - -"},
-        {"a key that starts in the second piece", std::string(2046, 'x') + "$CONFIGURATION=Debug\n",
-         "- - - [Debug] -"},
-        {"a key split across two pieces", std::string(2043, 'x') + "$CONFIGURATION=Debug\n", "- - - - -"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(read_values(c.contents), c.values) << c.what;
+    for (const TableRow &row : read_table("project/header_files.table"))
+        EXPECT_EQ(read_values(row[0]), row[1]) << "line " << row.line;
+    // The first piece of a long line holds the key and 2040 characters.
+    EXPECT_EQ(read_values("$NAME=" + std::string(3000, 'v') + "\n"), "- - [" + std::string(2040, 'v') + "] - -");
+    EXPECT_EQ(read_values(std::string(2046, 'x') + "$CONFIGURATION=Debug\n"), "- - - [Debug] -")
+        << "a key that starts in the second piece";
+    EXPECT_EQ(read_values(std::string(2043, 'x') + "$CONFIGURATION=Debug\n"), "- - - - -")
+        << "a key split across two pieces";
 }
 
 // The offset of this process's open descriptor on path, or -1 when none.

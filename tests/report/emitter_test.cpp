@@ -23,28 +23,8 @@ std::string escaped(const char *text)
 
 TEST(Emitter, EscapesLocalText)
 {
-    const std::pair<const char *, std::string> cases[] = {
-        {"  a\t\tb \n", "a b"},
-        {"x<y && \"z\">w", "x&lt;y &amp;&amp; &quot;z&quot;&gt;w"},
-        {"&lt;", "&amp;lt;"},
-        {"it's", "it's"},
-        {" \t\r\n\v\f ", ""},
-        {nullptr, ""},
-        {"caf\xC3\xA9", "caf\xC3\xA9"},  // UTF-8 passes once, not twice
-        {"a\xC2\xA0\xC2\xA0" "b", "a b"},  // Unicode white space simplifies too
-        {"a\xC2\x85" "b", "a b"},
-        {"\xE2\x80\xA8x\xE3\x80\x80", "x"},
-        {"a\xE2\x80\x8B" "b", "a\xE2\x80\x8B" "b"},  // U+200B is not white space
-        {"\x01" "a\x1F" "b", FFFD + "a" + FFFD + "b"},  // characters XML 1.0 cannot carry
-        {"a\x1C\x1D" "b", "a" + FFFD + FFFD + "b"},
-        {"\xEF\xBF\xBE\xEF\xBF\xBF", FFFD + FFFD},
-        {"\x7F", "\x7F"},
-        {"a\xFF" "b", "a" + FFFD + "b"},  // invalid UTF-8
-        {"\xC3", FFFD},
-        {"a\xED\xA0\x80" "b", "a" + FFFD + FFFD + FFFD + "b"},  // an encoded surrogate
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(escaped(c.first), c.second) << "input: " << (c.first ? c.first : "(null)");
+    for (const TableRow &row : read_table("report/escape.table"))
+        EXPECT_EQ(escaped(row.c_str(0)), row[1]) << "line " << row.line;
 }
 
 // Unpaired or reversed surrogates, controls and the two non-characters.
@@ -96,17 +76,11 @@ TEST(Emitter, AsciiPathMatchesTheUnicodePath)
 
 TEST(Emitter, TitleStylesStopAtTitle5)
 {
-    const struct {
-        int level, verdict;
-        const char *style;
-    } cases[] = {
-        {0, 1, "Title1"}, {3, 3, "Title4 Passed"}, {4, 1, "Title5"}, {6, 2, "Title5 Failed"},
-        {6, 0, "Title5"}, {1, 4, "Title2"}, {1, -1, "Title2"}, {2147483647, 3, "Title5 Passed"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(capture_output([&](FILE *out) { write_title(out, QStringLiteral(" Report  Information"),
-                                                              c.level, c.verdict, 12); }),
-                  "<TITLE LEVEL=\"" + std::to_string(c.level) + "\" TAG=\"nodex12\" STYLE=\"" + c.style
+    for (const TableRow &row : read_table("report/title_styles.table"))
+        EXPECT_EQ(capture_output([&](FILE *out) {
+                      write_title(out, QStringLiteral(" Report  Information"), std::stoi(row[0]), std::stoi(row[1]), 12);
+                  }),
+                  "<TITLE LEVEL=\"" + row[0] + "\" TAG=\"nodex12\" STYLE=\"" + row[2]
                       + "\">\n<TEXT>Report Information</TEXT>\n</TITLE>\n");
 }
 

@@ -20,9 +20,7 @@ awk -v n=$depth 'BEGIN {
 case_name "scopes $depth deep, the bottom check passed"
 printf 'SF 1 1 2\nCS 1\nNI %x 1\nST 65\nNO %x\n' $((depth + 1)) $((depth + 2)) > bottom.tdf
 run_tally -tsf scopes.tsf -tdf bottom.tdf -xrd scopes.xrd
-expect_status 0
-expect_clean
-expect_well_formed scopes.xrd
+expect_ok scopes.xrd
 # XROD, APIDOC, DOCUMENT, then per suite one XROD:NODE with its title, and
 # the table of the bottom suite: far deeper than the number of suites.
 [ "$(checked_depth)" -gt $depth ] || fail "report only $(checked_depth) deep"
@@ -31,9 +29,7 @@ grep -q '<CELL_TEXT STYLE="Array Passed">Passed</CELL_TEXT>' scopes.xrd || fail 
 case_name "scopes $depth deep, nothing executed"
 : > empty.tdf
 run_tally -tsf scopes.tsf -tdf empty.tdf -xrd unexecuted.xrd
-expect_status 0
-expect_clean
-expect_well_formed unexecuted.xrd
+expect_ok unexecuted.xrd
 grep -q 'XROD:NODE' unexecuted.xrd && fail "an unexecuted tree was reported"
 
 # Checks inside checks: each "SI" makes the check just added the current
@@ -52,9 +48,7 @@ case_name "checks $depth deep, a failure at the bottom"
 # way to the test case.
 printf 'SF 1 1 2\nCS 1\nNI 2 1\nST 65\nNO 3\nNI %x 1\nST 97\nNO %x\n' $((depth + 1)) $((depth + 2)) > checks.tdf
 run_tally -tsf checks.tsf -tdf checks.tdf -xrd checks.xrd
-expect_status 0
-expect_clean
-expect_well_formed checks.xrd
+expect_ok checks.xrd
 grep -q 'name="c" type="Test Case" state="ko"' checks.xrd || fail "the failure did not reach the test case"
 
 finish

@@ -13,6 +13,8 @@
 #   expect_well_formed <file>  the results file exists and parses (and passes
 #                         xmllint --noout too, unless nested beyond its limit)
 #   expect_no_file <file>      no results file was left
+#   expect_ok <file>      status 0, only the banner, a well-formed results file
+#   without_date <file>   the results file without its generation-time line
 # Each failed expectation prints what it saw and marks the test failed; the
 # script ends with `finish`.
 set -u
@@ -84,6 +86,16 @@ expect_well_formed() {
 # The element count and depth that the last expect_well_formed measured.
 checked_depth() {
   sed -n 's/.*depth=\([0-9]*\).*/\1/p' "$work/check"
+}
+
+expect_ok() {
+  expect_status 0
+  expect_clean
+  expect_well_formed "$1"
+}
+
+without_date() {
+  grep -Ev '^<CELL_TEXT STYLE="Array">[A-Z][a-z]{2} [A-Z][a-z]{2} +[0-9]+ [0-9:]+ [0-9]{4}</CELL_TEXT>$' "$1"
 }
 
 expect_no_file() {

@@ -16,9 +16,7 @@ forbidden_count() {
 }
 
 expect_clean_report() {
-  expect_status 0
-  expect_clean
-  expect_well_formed "$1"
+  expect_ok "$1"
   [ -f "$1" ] && [ "$(forbidden_count "$1")" -eq 0 ] && return
   [ -f "$1" ] && fail "control characters reached the report $1"
 }

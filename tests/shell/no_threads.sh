@@ -18,10 +18,6 @@ awk 'BEGIN {
     printf "NO %x \"message %d\"\n", i, i
 }' > big.tdf
 
-# The date of the run is the one line that may differ.
-without_date() {
-  grep -Ev '^<CELL_TEXT STYLE="Array">[A-Z][a-z]{2} [A-Z][a-z]{2} +[0-9]+ [0-9:]+ [0-9]{4}</CELL_TEXT>$' "$1"
-}
 
 case_name "with threads"
 run_tally -tsf big.tsf -tdf big.tdf -xrd out.xrd
@@ -52,9 +48,7 @@ if ! (ulimit -s 4000000 && ulimit -v 3000000) 2> /dev/null; then
 fi
 (ulimit -s 4000000; ulimit -v 3000000; run_tally -tsf big.tsf -tdf big.tdf -xrd out.xrd; exit $status)
 status=$?
-expect_status 0
-expect_clean
-expect_well_formed out.xrd
+expect_ok out.xrd
 [ "$(stat -c %s out.xrd)" -gt 1048576 ] || fail "the report is smaller than one write chunk"
 cmp -s <(without_date threaded.xrd) <(without_date out.xrd) || fail "the report differs from the threaded run's"
 finish

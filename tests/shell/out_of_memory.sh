@@ -1,27 +1,16 @@
 #!/usr/bin/env bash
 # Memory exhaustion under an address-space limit: the run must end with the
 # fatal line and status 1, whichever allocation fails first.
-set -u
-binary=$1
-stage=$2
-
-work=$(mktemp -d /tmp/tally_oom_XXXXXX)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/fault_helpers.bash"
 
 # Find the smallest limit (in steps of 16 MB) under which the program starts
 # and shows its usage text, so the test does not depend on library sizes.
 base=""
 for kb in $(seq 65536 16384 1048576); do
-  if (ulimit -v "$kb"; KORVELDIR="$stage" "$binary") > /dev/null 2>&1; [ $? -eq 255 ]; then
-    base=$kb
-    break
-  fi
+  (ulimit -v "$kb"; KORVELDIR="$stage" "$binary") > /dev/null 2>&1
+  [ $? -eq 255 ] && base=$kb && break
 done
-if [ -z "$base" ]; then
-  echo "the program did not start under any limit up to 1 GB"
-  exit 1
-fi
+[ -n "$base" ] || { echo "the program did not start under any limit up to 1 GB"; exit 1; }
 
 # A static trace with far more nodes than 96 MB above that limit can hold.
 awk 'BEGIN {
@@ -32,22 +21,9 @@ awk 'BEGIN {
 }' > big.tsf
 : > empty.tdf
 
-(ulimit -v $((base + 98304)); KORVELDIR="$stage" exec "$binary" -tsf big.tsf -tdf empty.tdf -xrd out.xrd) 2> err
+case_name "out of memory at 96 MB above the smallest limit"
+(ulimit -v $((base + 98304)); run_tally -tsf big.tsf -tdf empty.tdf -xrd out.xrd; exit "$status")
 status=$?
-
-failed=0
-if [ $status -ne 1 ]; then
-  echo "expected status 1, got $status"
-  failed=1
-fi
-if [ "$(tail -n 1 err)" != "tallyrpt - fatal: out of memory" ]; then
-  echo "expected the fatal line last on standard error, got:"
-  cat err
-  failed=1
-fi
-if [ "$(wc -l < err)" -ne 3 ]; then
-  echo "expected the banner and the fatal line only, got:"
-  cat err
-  failed=1
-fi
-exit $failed
+expect_status 1
+expect_diagnostic "tallyrpt - fatal: out of memory"
+finish

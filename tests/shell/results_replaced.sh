@@ -8,10 +8,6 @@
 source "$(dirname "$0")/fault_helpers.bash"
 write_small_traces
 
-# The date of the run is the one line that may differ.
-without_date() {
-  grep -Ev '^<CELL_TEXT STYLE="Array">[A-Z][a-z]{2} [A-Z][a-z]{2} +[0-9]+ [0-9:]+ [0-9]{4}</CELL_TEXT>$' "$1"
-}
 
 expect_alone() {  # expect_alone <file...>: nothing else in the scratch folder's results area
   local left

@@ -1,7 +1,11 @@
 #include "support/test_support.h"
 
 #include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <fstream>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <string>
@@ -95,4 +99,55 @@ ScopedCatalogue::~ScopedCatalogue()
 {
     if (loaded_)
         QCoreApplication::removeTranslator(translator_.get());
+}
+
+namespace {
+
+std::string unescaped(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[++i];
+        const char *plain = strchr("tnrvf0", next);
+        if (plain && next)
+            out += "\t\n\r\v\f"[plain - "tnrvf0"];  // \0 takes the terminator
+        else if (next == 'x' && i + 2 < text.size()) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else
+            out += next;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<TableRow> read_table(const std::string &name)
+{
+    std::ifstream in(std::string(TALLY_TEST_DATA_DIR) + "/" + name);
+    EXPECT_TRUE(in.good()) << "no table file " << name;
+    std::vector<TableRow> rows;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (line.empty() || line[0] == '#')
+            continue;
+        TableRow row;
+        row.line = number;
+        for (size_t start = 0;;) {
+            const size_t bar = line.find(" | ", start);
+            const std::string field = line.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+            row.null.push_back(field == "<null>");
+            row.fields.push_back(unescaped(field));
+            if (bar == std::string::npos)
+                break;
+            start = bar + 3;
+        }
+        rows.push_back(row);
+    }
+    return rows;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Captures everything written to a FILE* (standard error included) while
 // the function runs.
@@ -32,3 +33,19 @@ private:
     std::unique_ptr<QTranslator> translator_;
     bool loaded_ = false;
 };
+
+// One row of a table file: its fields, unescaped. A field written "<null>"
+// stands for a null pointer.
+struct TableRow {
+    std::vector<std::string> fields;
+    std::vector<bool> null;
+    int line = 0;
+    const std::string &operator[](size_t i) const { return fields.at(i); }
+    const char *c_str(size_t i) const { return null.at(i) ? nullptr : fields[i].c_str(); }
+};
+
+// The rows of the table file tests/<name>: one row per line, fields parted by
+// " | ", lines starting with '#' and blank lines skipped. Fields take the
+// escapes \\ \t \n \r \v \f \0 \xHH and \| for a bar. A missing file fails
+// the test.
+std::vector<TableRow> read_table(const std::string &name);
