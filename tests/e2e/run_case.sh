@@ -91,18 +91,13 @@ if [ "$status" != "$expected_status" ]; then
   failed=1
 fi
 
-touch expected.stderr
+same() {  # same <expected> <actual> <what>
+  diff -u "$1" "$2" || { echo "$3 differs"; failed=1; }
+}
+touch expected.stderr expected.stdout
 expand < expected.stderr > expected.stderr.expanded
-if ! diff -u expected.stderr.expanded actual.stderr; then
-  echo "standard error differs"
-  failed=1
-fi
-
-touch expected.stdout
-if ! diff -u expected.stdout actual.stdout; then
-  echo "standard output differs"
-  failed=1
-fi
+same expected.stderr.expanded actual.stderr "standard error"
+same expected.stdout actual.stdout "standard output"
 
 results=out.xrd
 [ -f results ] && results=$(cat results)
@@ -112,14 +107,8 @@ if [ -f expected.xrd ]; then
     failed=1
   else
     mask_times "$results" > actual.xrd
-    if ! diff -u expected.xrd actual.xrd; then
-      echo "results file differs"
-      failed=1
-    fi
-    if ! xmllint --noout "$results"; then
-      echo "results file is not well-formed"
-      failed=1
-    fi
+    same expected.xrd actual.xrd "results file"
+    xmllint --noout "$results" || { echo "results file is not well-formed"; failed=1; }
   fi
 elif [ -e "$results" ] && [ ! -f expected.keeps-results ]; then
   echo "a results file was written but none was expected"
@@ -132,9 +121,8 @@ if [ -d expected.output ]; then
     if [ ! -f "$name" ]; then
       echo "no output file $name"
       failed=1
-    elif ! diff -u "$expected" <(mask_times "$name"); then
-      echo "output file $name differs"
-      failed=1
+    else
+      same "$expected" <(mask_times "$name") "output file $name"
     fi
   done
 fi

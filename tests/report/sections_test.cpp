@@ -61,20 +61,6 @@ std::string row(const char *style, const std::string &target, const char *text,
     return out + "</ROW>\n";
 }
 
-TEST_F(Sections, TestCaseExampleByteForByte)
-{
-    add_driver(0, 1, "T", VERDICT_PASSED, "/src/CalcTest.java");
-    TestNode *test_case = add_node(0, NODE_TEST_CASE, 2, "testAdd", 1, VERDICT_PASSED);
-    add_node(0, NODE_CHECK_EXPRESSION, 3, "x == 2", 2, VERDICT_PASSED, 12, {1, 1, 0, 0});
-    tag_counter = 5;
-    EXPECT_EQ(section(test_case),
-              "<XROD:NODE name=\"testAdd\" type=\"Test Case\" state=\"ok\" sum=\"1\" icone=\"method.xpm\">"
-              "<TITLE LEVEL=\"1\" TAG=\"nodex5\" STYLE=\"Title2 Passed\">\n<TEXT>Test Case testAdd</TEXT>\n</TITLE>\n"
-                  + CHECK_TABLE + CHECK_HEADER
-                  + row("Array Passed", "/src/CalcTest.java line 12", "x == 2", {"Passed", "1", "0", "1"}) + END);
-    EXPECT_EQ(tag_counter, 6);
-}
-
 // Stub columns: entries, failures, passes; an unexecuted check has no row.
 TEST_F(Sections, StubTable)
 {
