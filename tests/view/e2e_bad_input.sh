@@ -51,7 +51,7 @@ CASES
 # writes into read-only folders, so that is no test here).
 "$tallyview" -o missing/dir/page.html "$data/mixed.xrd" 2> stderr && fail unwritable "status 0 for a missing folder"
 [ "$(wc -l < stderr)" = 1 ] || fail unwritable "not one line: $(cat stderr)"
-grep -q 'cannot be written' stderr || fail unwritable "no reason in: $(cat stderr)"
+grep -q 'missing/dir/page.html: cannot be written' stderr || fail unwritable "no reason in: $(cat stderr)"
 [ -e missing ] && fail unwritable "the missing folder was created"
 
 # A bad input leaves an existing output file as it was, with nothing beside it.
@@ -107,6 +107,20 @@ PY
 [ "$(cat tty_status)" = "$(printf '2\n0')" ] || fail terminal "statuses $(cat tty_status) on a terminal"
 [ "$(wc -l < stderr)" = 1 ] || fail terminal "not one line: $(cat stderr)"
 grep -q 'terminal' stderr || fail terminal "no reason in: $(cat stderr)"
+
+# A million nested scopes: the reader and both writers walk them with explicit
+# stacks, so this finishes instead of overflowing the call stack.
+python3 - > deep.xrd <<'PY'
+depth = 1000000
+print('<XROD><APIDOC><DOCUMENT TITLE="deep"><SECTION><TABLE>' + ''.join(
+    f'<ROW><CELL_TEXT>{k}</CELL_TEXT><CELL_TEXT>{n}</CELL_TEXT></ROW>' for k, n in (('P', 1), ('F', 0), ('T', 1))) +
+    '</TABLE></SECTION>' + '<XROD:NODE name="n" state="ok">' * (depth - 1) +
+    '<XROD:NODE name="leaf" state="ok" sum="1">' + '</XROD:NODE>' * depth + '</DOCUMENT></APIDOC></XROD>')
+PY
+"$tallyview" -o deep.html deep.xrd || fail deep "page: status $?"
+[ "$(tail -c 8 deep.html)" = '</html>' ] || fail deep "the page is not whole"
+"$tallyview" --junit -o deep.xml deep.xrd || fail deep "JUnit: status $?"
+[ "$(grep -c '<testcase name="leaf" classname="n.n"' deep.xml)" = 1 ] || fail deep "not the one case, in n.n"
 
 "$tallyview" --help > help.txt || fail help "status $?"
 grep -q -- '--junit' help.txt || fail help "no usage text"

@@ -1,21 +1,18 @@
 // The small interpretations both writers rely on: link targets, source
-// labels and file:// links, the generation time, and the escaping of every
-// text that reaches a page or a JUnit file.
-#include "view_fixtures.h"
+// labels and file:// links, Java packages, the generation time, and the
+// escaping of every text that reaches a page or a JUnit file.
+#include "results_model.h"
+#include "text_sink.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <gtest/gtest.h>
 
 namespace {
 
 TEST(ViewModel, LinkTargets)
 {
-    const struct {
-        const char *target;
-        const char *path;
-        int line;
-        const char *label;
-    } cases[] = {
+    const struct { const char *target, *path; int line; const char *label; } cases[] = {
         {"/src/T.java line 42", "/src/T.java", 42, "/src/T.java:42"},
         {"/work space/a line b.java line 7", "/work space/a line b.java", 7, "/work space/a line b.java:7"},
         {" line 30", "", 30, ":30"},
@@ -24,53 +21,31 @@ TEST(ViewModel, LinkTargets)
         {"T.java line x", "T.java line x", -1, "T.java line x"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.target);
         const source_ref source = parse_link_target(QString::fromUtf8(c.target));
-        EXPECT_EQ(source.path, QString::fromUtf8(c.path));
-        EXPECT_EQ(source.line, c.line);
-        EXPECT_EQ(source_label(source), QString::fromUtf8(c.label));
+        EXPECT_EQ(source.path, QString::fromUtf8(c.path)) << c.target;
+        EXPECT_EQ(source.line, c.line) << c.target;
+        EXPECT_EQ(source_label(source), QString::fromUtf8(c.label)) << c.target;
     }
 }
 
 TEST(ViewModel, OnlyAbsolutePathsGetFileLinks)
 {
-    const struct {
-        const char *path;
-        const char *url;  // empty: no link
-    } cases[] = {
-        {"/src/T.java", "file:///src/T.java"},
-        {"/work space/É.java", "file:///work%20space/%C3%89.java"},
-        {"/a/#b?.java", "file:///a/%23b%3F.java"},
-        {"C:\\src\\T.java", "file:///C:/src/T.java"},
-        {"c:/src/T.java", "file:///c:/src/T.java"},
-        {"src/T.java", ""},
-        {"T.java", ""},
-        {"", ""},
-        {"ab:\\x", ""},
+    const struct { const char *path, *url; /* empty: no link */ } cases[] = {
+        {"/src/T.java", "file:///src/T.java"}, {"/work space/É.java", "file:///work%20space/%C3%89.java"},
+        {"/a/#b?.java", "file:///a/%23b%3F.java"}, {"C:\\src\\T.java", "file:///C:/src/T.java"},
+        {"c:/src/T.java", "file:///c:/src/T.java"}, {"src/T.java", ""}, {"T.java", ""}, {"", ""}, {"ab:\\x", ""},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.path);
-        source_ref source;
-        source.path = QString::fromUtf8(c.path);
-        source.line = 1;
-        EXPECT_EQ(source_url(source), QString::fromUtf8(c.url));
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(source_url({QString::fromUtf8(c.path), 1}), QString::fromUtf8(c.url)) << c.path;
 }
 
 TEST(ViewModel, JavaPackageFromTheSourcePath)
 {
-    const struct {
-        const char *path;
-        const char *package;
-    } cases[] = {
+    const struct { const char *path, *package; } cases[] = {
         {"/home/u/calc/src/test/java/com/acme/CalcTest.java", "com.acme"},
-        {"C:\\work\\src\\test\\java\\org\\x\\T.java", "org.x"},
-        {"/proj/src/test/com/acme/T.java", "com.acme"},
-        {"/home/user/project/src/test/CalcTest.java", ""},
-        {"/proj/java/T.java", ""},
-        {"/proj/tests/T.java", ""},
-        {"T.java", ""},
-        {"", ""},
+        {"C:\\work\\src\\test\\java\\org\\x\\T.java", "org.x"}, {"/proj/src/test/com/acme/T.java", "com.acme"},
+        {"/home/user/project/src/test/CalcTest.java", ""}, {"/proj/java/T.java", ""}, {"/proj/tests/T.java", ""},
+        {"T.java", ""}, {"", ""},
     };
     for (const auto &c : cases)
         EXPECT_EQ(java_package(QString::fromUtf8(c.path)), QString::fromUtf8(c.package)) << c.path;
@@ -78,47 +53,22 @@ TEST(ViewModel, JavaPackageFromTheSourcePath)
 
 TEST(ViewModel, GenerationTimestampFromTheTimeRow)
 {
-    const struct {
-        const char *value;
-        const char *timestamp;
-    } cases[] = {
-        {"Sun Dec 6 01:50:02 2026", "2026-12-06T01:50:02"},
-        {"Mon Jan 19 23:05:00 2026", "2026-01-19T23:05:00"},
-        {"yesterday", ""},
-        {"", ""},
+    const struct { const char *value, *timestamp; } cases[] = {
+        {"Sun Dec 6 01:50:02 2026", "2026-12-06T01:50:02"}, {"Mon Jan 19 23:05:00 2026", "2026-01-19T23:05:00"},
+        {"yesterday", ""}, {"", ""},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.value);
         view_results results;
         // The label is translated, so only the value's layout counts.
         results.info.push_back({QStringLiteral("Heure de génération"), QString::fromUtf8(c.value)});
-        EXPECT_EQ(generation_timestamp(results), QString::fromUtf8(c.timestamp));
+        EXPECT_EQ(generation_timestamp(results), QString::fromUtf8(c.timestamp)) << c.value;
     }
-}
-
-QByteArray escaped(const QString &text, bool attribute)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    text_sink sink;
-    sink.device = &buffer;
-    if (attribute)
-        sink_attribute(sink, text);
-    else
-        sink_text(sink, text);
-    sink_flush(sink);
-    return buffer.data();
 }
 
 TEST(ViewSink, EscapesForXmlAndHtml)
 {
-    const struct {
-        QString text;
-        const char *as_text;
-        const char *as_attribute;
-    } cases[] = {
-        {QStringLiteral("a<b>&\"c\"'d'"), "a&lt;b&gt;&amp;&quot;c&quot;&#39;d&#39;",
-         "a&lt;b&gt;&amp;&quot;c&quot;&#39;d&#39;"},
+    const struct { QString text; const char *as_text, *as_attribute; } cases[] = {
+        {QStringLiteral("a<b>&\"c\"'d'"), "a&lt;b&gt;&amp;&quot;c&quot;&#39;d&#39;", "a&lt;b&gt;&amp;&quot;c&quot;&#39;d&#39;"},
         {QStringLiteral("&amp;"), "&amp;amp;", "&amp;amp;"},
         {QStringLiteral("tab\there\nnew\rline"), "tab\there\nnew\rline", "tab&#9;here&#10;new&#13;line"},
         {QStringLiteral("bell\x07 nul") + QChar(0) + QStringLiteral("x"), "bell\xEF\xBF\xBD nul\xEF\xBF\xBDx",
@@ -127,9 +77,15 @@ TEST(ViewSink, EscapesForXmlAndHtml)
         {QString(), "", ""},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
-        EXPECT_EQ(escaped(c.text, false), QByteArray(c.as_text));
-        EXPECT_EQ(escaped(c.text, true), QByteArray(c.as_attribute));
+        for (const bool attribute : {false, true}) {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            text_sink sink;
+            sink.device = &buffer;
+            attribute ? sink_attribute(sink, c.text) : sink_text(sink, c.text);
+            sink_flush(sink);
+            EXPECT_EQ(buffer.data(), QByteArray(attribute ? c.as_attribute : c.as_text)) << c.text.toStdString();
+        }
     }
 }
 
@@ -139,9 +95,8 @@ TEST(ViewSink, LargeOutputArrivesWholeAndAFailingDeviceIsNoticed)
     buffer.open(QIODevice::WriteOnly);
     text_sink sink;
     sink.device = &buffer;
-    const QString piece = QStringLiteral("<x>&");
     for (int i = 0; i < 100000; ++i)
-        sink_text(sink, piece);
+        sink_text(sink, QStringLiteral("<x>&"));
     EXPECT_TRUE(sink_flush(sink));
     EXPECT_EQ(buffer.data().size(), 100000 * 14);
     EXPECT_TRUE(buffer.data().endsWith("&lt;x&gt;&amp;&lt;x&gt;&amp;"));
