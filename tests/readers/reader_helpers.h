@@ -64,8 +64,13 @@ inline std::string node_token(const TestNode *node, int32_t usual_type, bool wit
     return token;
 }
 
+// Suite 2 holds case 4 (checks 3 and 6) and class 8 (check 5).
+inline const char *const base_static =
+    "IN \"File\" 1 \"T\"\nID a b\nIN \"TestSuite\" 2 \"suite\"\nIN \"TestCase\" 4 \"case\"\n"
+    "LK 10\nTX 3 \"x == 2\"\nLK 11\nTX 6 \"y == 3\"\nSI 2\nIN \"Class\" 8 \"Helper\"\nLK 20\nTX 5 \"run()\"\nED \n";
+
 class ReaderTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override { tree_init(); }
     void TearDown() override { tree_free(); }
 
