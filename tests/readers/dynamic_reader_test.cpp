@@ -1,6 +1,5 @@
-// The dynamic trace reader beyond cases/dynamic.tsv: messages, the binding of
-// a second static file, and inputs large enough to expose quadratic or
-// per-depth costs.
+// The dynamic trace reader beyond cases/dynamic.tsv: inputs large enough to
+// expose quadratic or per-depth costs.
 #include "reader_helpers.h"
 
 #include "readers/read_ahead.h"
@@ -8,27 +7,6 @@
 namespace {
 
 using DynamicReader = ReaderTest;
-
-// Only a Print shows its messages in the report, so only a Print keeps them:
-// in arrival order, on the static node and on each copy alike.
-TEST_F(DynamicReader, MessagesAreKeptOnPrintsOnly)
-{
-    set_read_ahead_after(3);  // the later notes come through the second thread
-    read_static_text("IN \"File\" 1 \"T\"\nIN \"TestCase\" 2 \"case\"\nTX 3 \"verifyLogMessage(x)\"\n"
-                     "TX 4 \"x == 1\"\nSI 1\nIN \"TestCase\" 7 \"other\"\nED \n");
-    EXPECT_EQ(changes_of("SF 1 0 0\nCS 1\nNI 2 1\nST a5\nNO 3 \"first\"\nNO 4 \"dropped\"\nNO 3 \"second\"\n"
-                         "NI 7 2\nNO 3 \"in copy\"\nNO 4 \"dropped too\"\n"),
-              "3=1[2/0/0/0]{first|second} 4=1[1/0/0/0] 2=1 7>3=1[1/0/0/0]{in copy} 7>4=1[1/0/0/0] 7=1");
-    set_read_ahead_after(4096);
-}
-
-TEST_F(DynamicReader, BindsTheSectionOfTheSecondStaticFile)
-{
-    int32_t counter = 0;
-    read_static_text("IN \"File\" 1 \"A\"\nID a b\nTX 3 \"a\"\nED \n", &counter);
-    read_static_text("IN \"File\" 1 \"B\"\nID c d\nTX 3 \"b\"\nED \n", &counter);
-    EXPECT_EQ(changes_of("SF 5 c d\nNI 1 1\nST 65\nNO 3 \"m\"\n"), "1/3=1[0/1/0/0] 1/1=1");
-}
 
 TEST_F(DynamicReader, HundredThousandChecksInOneForeignContext)
 {

@@ -47,34 +47,6 @@ TEST_F(StaticReader, SectionNumbersCarryAcrossFilesAndStateDoesNot)
     unlink(second.c_str());
 }
 
-// Past the first records a trace is read on a second thread; wherever that
-// thread takes over, the tree, section names and counter come out the same.
-TEST_F(StaticReader, ReadingAheadGivesTheSameTree)
-{
-    std::string text = "SO \"/src/A.java\"\nIN \"File\" 1 \"A\"\nID a b\nIN \"TestSuite\" 2 \"s\"\n";
-    for (int i = 0; i < 3000; ++i) {
-        const std::string id = std::to_string(3 + i);
-        text += i % 7 == 0 ? "LK " + id + "\n" : "";
-        text += i % 5 == 0 ? "TX " + id + " \"verifyLogMessage(" + id + ")\"\n" : "MS " + id + " \"x\\t" + id + "\"\n";
-        text += i % 500 == 499 ? "ED \nSO \"/src/" + id + ".java\"\nIN \"File\" 1 \"F" + id + "\"\nSI 1\n" : "";
-    }
-    std::string expected;
-    for (const size_t after : {size_t(4096), size_t(0), size_t(1), size_t(999)}) {
-        set_read_ahead_after(after);
-        tree_init();
-        int32_t counter = 0;
-        ASSERT_EQ(read_static_text(text, &counter), 0);
-        std::string result = dump_tree() + std::to_string(counter);
-        for (int32_t file = 0; file <= counter; ++file)
-            result += " " + take(file_name_of(file));
-        if (expected.empty())
-            expected = result;
-        EXPECT_TRUE(result == expected) << "read ahead after " << after;
-    }
-    set_read_ahead_after(4096);
-    EXPECT_NE(expected.find("/src/3002.java"), std::string::npos);
-}
-
 // Directories, missing files and read errors fail; anything readable is
 // read to its end.
 TEST(Readers, FailOnlyWhenTheInputCannotBeRead)
