@@ -30,17 +30,9 @@
 #include <sys/mman.h>
 #include <vector>
 
-[[noreturn]] void fuzz_fail(const char *what, const std::string &detail)
-{
-    fprintf(stderr, "fuzz check failed: %s\n  %s\n", what, detail.c_str());
-    fflush(stderr);
-    abort();
-}
 #define FUZZ_CHECK(condition, detail) \
-    do { \
-        if (!(condition)) \
-            fuzz_fail(#condition, detail); \
-    } while (0)
+    ((condition) ? void() \
+                 : (fprintf(stderr, "fuzz check failed: %s\n  %s\n", #condition, std::string(detail).c_str()), abort()))
 
 std::string read_file(const std::string &path)
 {
@@ -53,22 +45,17 @@ std::string read_file(const std::string &path)
 std::string memory_file(const char *name)
 {
     const int descriptor = memfd_create(name, 0);
-    FUZZ_CHECK(descriptor >= 0, name);
+    FUZZ_CHECK(descriptor >= 0, "memfd_create");
     return "/proc/self/fd/" + std::to_string(descriptor);
 }
 std::string header_file, results_file;
 
-void write_file(const std::string &path, const void *data, size_t size)
+// The studio header file, named by ZEPH_STUDIO_HEADER_FILE, holding bytes.
+void write_header(const std::string &bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    FUZZ_CHECK(out.write(static_cast<const char *>(data), static_cast<std::streamsize>(size)).flush(), path);
-}
-
-// The program keeps Qt's own warnings off its standard error stream (a
-// character-set name that names a converter without data makes Qt warn on
-// every look-up); so do the harnesses.
-void drop_library_message(QtMsgType, const QMessageLogContext &, const QString &)
-{
+    std::ofstream out(header_file, std::ios::binary | std::ios::trunc);
+    FUZZ_CHECK(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush(), header_file);
+    setenv("ZEPH_STUDIO_HEADER_FILE", header_file.c_str(), 1);
 }
 
 // Empties the tree and restarts the document's tag numbers, as a new
@@ -80,22 +67,29 @@ void reset_state()
     tree_init();
 }
 
-TraceStream *memory_stream(const std::string &bytes)
+// The readers on a memory stream: never a read error, so they must succeed.
+void read_static(const std::string &bytes, const std::string &name, int32_t *counter)
 {
-    return trace_open_memory(bytes.data(), bytes.size());
+    TraceStream *stream = trace_open_memory(bytes.data(), bytes.size());
+    FUZZ_CHECK(read_static_stream(stream, name.c_str(), counter) == 0, "the static reader failed on " + name);
+    trace_close(stream);
+}
+
+void read_dynamic(const std::string &bytes)
+{
+    TraceStream *stream = trace_open_memory(bytes.data(), bytes.size());
+    FUZZ_CHECK(read_dynamic_stream(stream) == 0, "the dynamic reader failed on a memory stream");
+    trace_close(stream);
 }
 
 // Parent and child links agree, verdicts are known ones, counters never go
 // negative, every node has a text; with `indexed`, every node is found in
 // the index under its own key (or shares it with an earlier one).
-struct ShapeCheck {
-    bool indexed;
-    size_t nodes = 0;
-};
-void check_node(TestNode *node, void *context)
+bool check_index;
+size_t node_count;
+void check_node(TestNode *node, void *)
 {
-    ShapeCheck &check = *static_cast<ShapeCheck *>(context);
-    ++check.nodes;
+    ++node_count;
     TestNode *last = nullptr;
     for (TestNode *child = node->first_child; child; child = child->next_sibling) {
         FUZZ_CHECK(child->parent == node, "child with another parent");
@@ -107,7 +101,7 @@ void check_node(TestNode *node, void *context)
     if (const CheckCounters *c = node->extension)
         FUZZ_CHECK(c->total_count >= 0 && c->pass_count >= 0 && c->fail_count >= 0 && c->entry_count >= 0,
                    "negative counter");
-    const TestNode *found = check.indexed ? find_node(node->file_number, node->identifier) : node;
+    const TestNode *found = check_index ? find_node(node->file_number, node->identifier) : node;
     FUZZ_CHECK(found && found->file_number == node->file_number && found->identifier == node->identifier,
                "node missing from the index");
 }
@@ -116,11 +110,12 @@ void check_node(TestNode *node, void *context)
 size_t roll_up_and_check(bool indexed)
 {
     roll_up_verdicts();
-    ShapeCheck check{indexed};
+    check_index = indexed;
+    node_count = 0;
     for (FileEntry *entry = file_list_head(); entry; entry = entry->next)
         if (entry->file_node)
-            walk_tree(entry->file_node, check_node, &check);
-    return check.nodes;
+            walk_tree(entry->file_node, check_node, nullptr);
+    return node_count;
 }
 
 #if defined(FUZZ_decode_text)
@@ -176,10 +171,8 @@ void run_one(const std::string &input)
 void run_one(const std::string &input)
 {
     reset_state();
-    TraceStream *stream = memory_stream(input);
     int32_t counter = 0;
-    FUZZ_CHECK(read_static_stream(stream, "fuzz.tsf", &counter) == 0, "the static reader failed on a memory stream");
-    trace_close(stream);
+    read_static(input, "fuzz.tsf", &counter);
     FUZZ_CHECK(counter >= 0 && static_cast<size_t>(counter) <= input.size(), "section counter out of range");
     FUZZ_CHECK(roll_up_and_check(true) <= input.size() + 1, "more nodes than the input can describe");
     tree_free();
@@ -194,14 +187,10 @@ void run_one(const std::string &input)
 {
     static const std::string fixed = read_file(TALLY_FUZZ_DIR "/fixed_static.tsf");
     reset_state();
-    TraceStream *stream = memory_stream(fixed);
     int32_t counter = 0;
-    FUZZ_CHECK(read_static_stream(stream, "fixed.tsf", &counter) == 0, "fixed static trace");
-    trace_close(stream);
+    read_static(fixed, "fixed.tsf", &counter);
     FUZZ_CHECK(counter == 3 && file_count() == 3, "fixed static trace gave other sections");
-    stream = memory_stream(input);
-    FUZZ_CHECK(read_dynamic_stream(stream) == 0, "the dynamic reader failed on a memory stream");
-    trace_close(stream);
+    read_dynamic(input);
     roll_up_and_check(false);
     tree_free();
 }
@@ -224,8 +213,7 @@ void check_value(const char *value, const char *name)
 
 void run_one(const std::string &input)
 {
-    write_file(header_file, input.data(), input.size());
-    setenv("ZEPH_STUDIO_HEADER_FILE", header_file.c_str(), 1);
+    write_header(input);
     FUZZ_CHECK(open_project_header() == 1, "the header file did not open");
     check_value(project_name(), "project name");
     check_value(test_node_name(), "test node name");
@@ -282,27 +270,19 @@ void check_document(const QByteArray &document)
 void run_one(const std::string &input)
 {
     const std::vector<std::string> with_header = split_at(input, "\n#hdr#\n");
-    if (with_header.size() > 1) {
-        write_file(header_file, with_header[1].data(), with_header[1].size());
-        setenv("ZEPH_STUDIO_HEADER_FILE", header_file.c_str(), 1);
-    } else {
+    if (with_header.size() > 1)
+        write_header(with_header[1]);
+    else
         unsetenv("ZEPH_STUDIO_HEADER_FILE");
-    }
     const std::vector<std::string> traces = split_at(with_header[0], "\n#tdf#\n");
     std::vector<std::string> static_traces = split_at(traces[0], "\n#tsf#\n");
     static_traces.resize(std::min<size_t>(static_traces.size(), 8));
 
     reset_state();
     int32_t counter = 0;
-    for (size_t i = 0; i < static_traces.size(); ++i) {
-        const std::string name = "static" + std::to_string(i) + ".tsf";
-        TraceStream *stream = memory_stream(static_traces[i]);
-        FUZZ_CHECK(read_static_stream(stream, name.c_str(), &counter) == 0, "static trace " + name);
-        trace_close(stream);
-    }
-    TraceStream *stream = memory_stream(traces.size() > 1 ? traces[1] : std::string());
-    FUZZ_CHECK(read_dynamic_stream(stream) == 0, "dynamic trace");
-    trace_close(stream);
+    for (size_t i = 0; i < static_traces.size(); ++i)
+        read_static(static_traces[i], "static" + std::to_string(i) + ".tsf", &counter);
+    read_dynamic(traces.size() > 1 ? traces[1] : std::string());
     roll_up_verdicts();
     FUZZ_CHECK(write_results_file(results_file.c_str()) == WRITE_OK, "writing the results file");
     tree_free();
@@ -316,7 +296,10 @@ void run_one(const std::string &input)
 // out-of-memory handler of the real program.
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qInstallMessageHandler(drop_library_message);
+    // The program keeps Qt's own warnings off its standard error stream (a
+    // character-set name that names a converter without data makes Qt warn
+    // on every look-up); so do the harnesses.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     setenv("LANG", "C.UTF-8", 1);
     unsetenv("LC_ALL");
     unsetenv("ZEPH_STUDIO_HEADER_FILE");

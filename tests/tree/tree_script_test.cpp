@@ -1,9 +1,12 @@
 // Tree scripts, tests/tree/cases/*.txt: one command a line; "init" starts a
-// fresh tree; lines starting with '#' are comments. A line with " => "
+// fresh tree; lines starting with '#' are comments. A line with " =>"
 // queries the tree and compares what it prints with the text after it.
 //   file N ID TEXT, names N NAME, identity N A B, bind D A B: the file-list calls
 //   node ID TYPE PARENT [STATUS [T/P/F/E]]: a node in section 0 (text "n"),
 //       with its status and, for a check, its counters
+//   child N TYPE ID TEXT PARENT LINE: add_child
+//   walk N ID => TEXTS        the texts walk_tree visits from node (N, ID)
+//   children N ID => TEXTS    the texts for_each_child visits
 //   count => N                file_count
 //   lookup D... => N...       file_number_for_dynamic of each D, in order
 //   at P... => TEXT:TYPE...   file_node_at of each position
@@ -68,6 +71,15 @@ std::string run(const std::string &command, std::istringstream &words)
         if (words >> a && (node->status = static_cast<int32_t>(a), node->extension))
             words >> node->extension->total_count >> slash >> node->extension->pass_count >> slash
                 >> node->extension->fail_count >> slash >> node->extension->entry_count;
+    } else if (command == "child" && words >> a >> b >> c >> text) {
+        int64_t parent = 0, line = 0;
+        words >> parent >> line;
+        add_child(a, b, c, text.c_str(), parent, line);
+    } else if ((command == "walk" || command == "children") && words >> a >> b) {
+        (command == "walk" ? walk_tree : for_each_child)(find_node(a, b), [](TestNode *node, void *texts) {
+            std::string &s = *static_cast<std::string *>(texts);
+            s += (s.empty() ? "" : " ") + std::string(node->text);
+        }, &out);
     } else if (command == "count") {
         return std::to_string(file_count());
     } else if (command == "lookup") {
@@ -107,21 +119,21 @@ void run_script(const std::string &name)
         ++line_number;
         if (line.empty() || line[0] == '#')
             continue;
-        const size_t arrow = line.find(" => ");
+        const size_t arrow = line.find(" =>");
         std::istringstream words(line.substr(0, arrow));
         std::string command;
         words >> command;
         const std::string seen = run(command, words);
-        EXPECT_TRUE(arrow == std::string::npos || seen == line.substr(arrow + 4))
+        EXPECT_TRUE(arrow == std::string::npos || seen == line.substr(std::min(arrow + 4, line.size())))
             << name << ":" << line_number << ": " << seen;
     }
 }
 
 }  // namespace
 
-TEST_F(TreeTest, FileListScript)
+TEST_F(TreeTest, FileListAndWalkScript)
 {
-    run_script("files.txt");
+    run_script("lists.txt");
 }
 
 TEST_F(TreeTest, RollUpScript)
