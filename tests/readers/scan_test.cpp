@@ -1,9 +1,12 @@
-// Scanning primitives and the trace stream: whole files and pipes, token
-// boundaries, line ends, the fixed token limits, number fields, field
-// picking and the decoding of trace texts (escapes, quotes, character-set
-// form, and the plain fast path agreeing with the conversion through Unicode).
-#include "reader_helpers.h"
+// The trace stream and the scanners beyond cases/scan.tsv: whole files and
+// pipes, scanners refilling every few bytes, and decode_text's plain fast
+// path agreeing with the conversion through Unicode.
+#include "diagnostics/memory.h"
+#include "readers/scan.h"
+#include "readers/trace_stream.h"
 #include "support/test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <QString>
 #include <fcntl.h>
@@ -13,6 +16,14 @@
 #include <unistd.h>
 
 namespace {
+
+// Takes ownership of a returned text; "<none>" stands for null.
+std::string take(char *text)
+{
+    const std::string value = text ? text : "<none>";
+    mem_free(text);
+    return value;
+}
 
 std::string rest_of(TraceStream *stream)
 {
@@ -41,7 +52,9 @@ TEST(TraceStream, FilesAndPipesAreReadWhole)
         trace_close(stream);
         return bytes;
     };
-    const std::string contents = numbered("%07d\n", 87500);
+    std::string contents;
+    for (int line = 0; line < 87500; ++line)
+        contents += std::to_string(10000000 + line).substr(1) + "\n";
     const std::string file = write_temp_file(contents);
     EXPECT_EQ(read_all(file), contents);
     unlink(file.c_str());
