@@ -27,6 +27,14 @@
 
 namespace {
 
+template <typename... Values>
+std::string printed(const char *format, Values... values)
+{
+    char text[4096];
+    snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
 // Takes ownership of a returned text; "<none>" stands for null.
 std::string take(char *text)
 {
@@ -72,18 +80,15 @@ std::string unescape(const std::string &field)
 // ":<type>" when the type is not usual_type, "=<status>", counters, messages.
 std::string node_token(const TestNode *node, int32_t usual_type, bool with_state = true)
 {
-    char text[80];
-    snprintf(text, sizeof text, "%x", node->identifier);
-    std::string token = node->file_number ? std::to_string(node->file_number) + "/" + text : text;
+    std::string token = printed("%x", node->identifier);
+    token = node->file_number ? std::to_string(node->file_number) + "/" + token : token;
     if (!with_state)
         return token;
     if (node->type != usual_type)
         token += ":" + std::to_string(node->type);
     token += "=" + std::to_string(node->status);
-    if (const CheckCounters *c = node->extension) {
-        snprintf(text, sizeof text, "[%d/%d/%d/%d]", c->total_count, c->pass_count, c->fail_count, c->entry_count);
-        token += text;
-    }
+    if (const CheckCounters *c = node->extension)
+        token += printed("[%d/%d/%d/%d]", c->total_count, c->pass_count, c->fail_count, c->entry_count);
     if (!has_messages(node))
         return token;
     std::string joined;
@@ -157,10 +162,7 @@ std::string changes_of(const std::string &text)
 }
 
 using Fields = std::vector<std::string>;
-struct Operation {
-    size_t inputs;
-    std::function<Fields(const Fields &)> run;
-};
+using Operation = std::pair<size_t, std::function<Fields(const Fields &)>>;  // inputs, run
 
 // The token a scanner read and what it left on the stream.
 Fields token_and_rest(const std::string &input, const std::function<char *(TraceStream *)> &scan)
@@ -176,13 +178,6 @@ Fields token_and_rest(const std::string &input, const std::function<char *(Trace
 const char *text_or_null(const std::string &field)
 {
     return field == "<null>" ? nullptr : field.c_str();
-}
-
-std::string hex(uint32_t value)
-{
-    char text[16];
-    snprintf(text, sizeof text, "%x", value);
-    return text;
 }
 
 // What body gives on a fresh tree with the second thread taking over after
@@ -216,7 +211,7 @@ const std::map<std::string, Operation> operations = {
      }}},
     {"number", {3, [](const Fields &in) {
          return token_and_rest(in[0], [&](TraceStream *s) {
-             return mem_strdup(hex(read_number_field(s, in[1][0], std::stoi(in[2]))).c_str());
+             return mem_strdup(printed("%x", read_number_field(s, in[1][0], std::stoi(in[2]))).c_str());
          });
      }}},
     {"skip_spaces", {1, [](const Fields &in) {
@@ -234,19 +229,16 @@ const std::map<std::string, Operation> operations = {
     {"static_record", {1, [](const Fields &in) {
          return token_and_rest(in[0] + "\nNEXT", [](TraceStream *s) {
              StaticRecord r = read_static_record(s);
-             char fields[64];
-             snprintf(fields, sizeof fields, "%d %x ", r.kind, r.number);
-             std::string seen = fields + take(r.first_text) + " " + take(r.second_text);
-             snprintf(fields, sizeof fields, " %d %x/%x", r.line, r.identity_first, r.identity_second);
-             return mem_strdup((seen + fields).c_str());
+             const std::string first = take(r.first_text), second = take(r.second_text);
+             return mem_strdup(printed("%d %x %s %s %d %x/%x", r.kind, r.number, first.c_str(), second.c_str(), r.line,
+                                       r.identity_first, r.identity_second).c_str());
          });
      }}},
     {"dynamic_record", {1, [](const Fields &in) {
          return token_and_rest(in[0] + "\nNEXT", [](TraceStream *s) {
              DynamicRecord r = read_dynamic_record(s);
-             char fields[64];
-             snprintf(fields, sizeof fields, "%d %x %x %x ", r.kind, r.numbers[0], r.numbers[1], r.numbers[2]);
-             return mem_strdup((fields + take(r.text)).c_str());
+             return mem_strdup(printed("%d %x %x %x %s", r.kind, r.numbers[0], r.numbers[1], r.numbers[2],
+                                       take(r.text).c_str()).c_str());
          });
      }}},
     {"result_kind", {1, [](const Fields &in) { return Fields{std::to_string(result_kind_of(std::stoul(in[0])))}; }}},
@@ -267,7 +259,7 @@ const std::map<std::string, Operation> operations = {
                  names += (file ? " " : "") + take(file_name_of(file));
              const FileEntry *newest = file_list_head();
              return Fields{dump_tree(), std::to_string(counter), names,
-                           newest ? hex(newest->identity_first) + "/" + hex(newest->identity_second) : "<none>"};
+                           newest ? printed("%x/%x", newest->identity_first, newest->identity_second) : "<none>"};
          });
      }}},
     // The static texts the next "changes" read, one after the other, split at
@@ -303,10 +295,10 @@ void run_cases(const std::string &name)
             fields.push_back(unescape(line.substr(start, tab - start)));
         }
         const auto operation = operations.find(fields[0]);
-        ASSERT_TRUE(operation != operations.end() && fields.size() > operation->second.inputs) << where;
-        const Fields inputs(fields.begin() + 1, fields.begin() + 1 + operation->second.inputs);
-        Fields expected(fields.begin() + 1 + operation->second.inputs, fields.end());
-        const Fields seen = operation->second.run(inputs);
+        ASSERT_TRUE(operation != operations.end() && fields.size() > operation->second.first) << where;
+        const Fields inputs(fields.begin() + 1, fields.begin() + 1 + operation->second.first);
+        Fields expected(fields.begin() + 1 + operation->second.first, fields.end());
+        const Fields seen = operation->second.second(inputs);
         for (size_t i = 0; i < expected.size() && i < seen.size(); ++i)
             expected[i] = expected[i] == "*" ? seen[i] : expected[i];
         EXPECT_EQ(seen, expected) << where;

@@ -23,11 +23,6 @@ std::vector<std::string> read_list(SpoolOffset last)
     return texts;
 }
 
-std::string text_of(int list, int item)
-{
-    return "list " + std::to_string(list) + " message " + std::to_string(item);
-}
-
 // Three interleaved lists, one of them long (read back in segments past
 // 65,536 records), with an empty text and one of 2.5 MiB that spans blocks:
 // several MiB in all.
@@ -38,7 +33,9 @@ void fill_and_check(bool expect_file, int items = 100000)
     const std::string big(5 << 19, 'x');
     for (int item = 0; item < items; ++item) {
         const int list = item % 7 == 0 ? item % 3 : 0;
-        std::string text = item == 5 ? std::string() : item == 700 ? big : text_of(list, item);
+        const std::string text = item == 5     ? std::string()
+                                 : item == 700 ? big
+                                               : "list " + std::to_string(list) + " message " + std::to_string(item);
         last[list] = spool_append(last[list], text.data(), text.size());
         expected[list].push_back(text);
     }

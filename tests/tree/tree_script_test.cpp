@@ -7,6 +7,7 @@
 //   child N TYPE ID TEXT PARENT LINE: add_child
 //   walk N ID => TEXTS        the texts walk_tree visits from node (N, ID)
 //   children N ID => TEXTS    the texts for_each_child visits
+//   bucket N ID => B          key_bucket
 //   count => N                file_count
 //   lookup D... => N...       file_number_for_dynamic of each D, in order
 //   at P... => TEXT:TYPE...   file_node_at of each position
@@ -47,7 +48,7 @@ std::string verdicts()
 
 std::string run(const std::string &command, std::istringstream &words)
 {
-    int64_t a = 0, b = 0, c = 0;
+    int64_t a = 0, b = 0, c = 0, d = 0, e = 0;
     std::string text, out;
     const auto list = [&](const std::function<std::string(int32_t)> &each) {
         while (words >> a)
@@ -71,15 +72,15 @@ std::string run(const std::string &command, std::istringstream &words)
         if (words >> a && (node->status = static_cast<int32_t>(a), node->extension))
             words >> node->extension->total_count >> slash >> node->extension->pass_count >> slash
                 >> node->extension->fail_count >> slash >> node->extension->entry_count;
-    } else if (command == "child" && words >> a >> b >> c >> text) {
-        int64_t parent = 0, line = 0;
-        words >> parent >> line;
-        add_child(a, b, c, text.c_str(), parent, line);
+    } else if (command == "child" && words >> a >> b >> c >> text >> d >> e) {
+        add_child(a, b, c, text.c_str(), d, e);
     } else if ((command == "walk" || command == "children") && words >> a >> b) {
         (command == "walk" ? walk_tree : for_each_child)(find_node(a, b), [](TestNode *node, void *texts) {
             std::string &s = *static_cast<std::string *>(texts);
             s += (s.empty() ? "" : " ") + std::string(node->text);
         }, &out);
+    } else if (command == "bucket" && words >> a >> b) {
+        return std::to_string(key_bucket(a, b));
     } else if (command == "count") {
         return std::to_string(file_count());
     } else if (command == "lookup") {
