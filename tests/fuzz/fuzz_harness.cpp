@@ -326,10 +326,7 @@ int main(int argc, char **argv)
     LLVMFuzzerInitialize(&argc, &argv);
     for (int i = 1; i < argc; ++i) {
         std::ifstream in(argv[i], std::ios::binary);
-        if (!in) {
-            fprintf(stderr, "replay: cannot read %s\n", argv[i]);
-            return 1;
-        }
+        FUZZ_CHECK(in, std::string("replay: cannot read ") + argv[i]);
         const std::string bytes{std::istreambuf_iterator<char>(in), {}};
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
     }
