@@ -7,9 +7,9 @@
 // Prints "elements=<count> depth=<deepest nesting> root=<name>" and exits 0
 // when the file is well-formed; prints the parser's error and exits 1
 // otherwise.
-#include <QCoreApplication>
 #include <QFile>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char **argv)
@@ -25,24 +25,15 @@ int main(int argc, char **argv)
     }
     QXmlStreamReader reader(&file);
     reader.setNamespaceProcessing(false);
-    long long elements = 0;
-    long long depth = 0;
-    long long deepest = 0;
+    long long elements = 0, depth = 0, deepest = 0;
     QString root;
     while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            if (elements++ == 0)
-                root = reader.qualifiedName().toString();
-            if (++depth > deepest)
-                deepest = depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            root = elements++ == 0 ? reader.qualifiedName().toString() : root;
+            deepest = std::max(deepest, ++depth);
         }
+        depth -= token == QXmlStreamReader::EndElement;
     }
     if (reader.hasError() || elements == 0) {
         fprintf(stderr, "%s:%lld:%lld: %s\n", argv[1], static_cast<long long>(reader.lineNumber()),

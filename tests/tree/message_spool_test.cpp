@@ -23,11 +23,6 @@ std::vector<std::string> read_list(SpoolOffset last)
     return texts;
 }
 
-std::string text_of(int list, int item)
-{
-    return "list " + std::to_string(list) + " message " + std::to_string(item);
-}
-
 // Three interleaved lists, one of them long (read back in segments past
 // 65,536 records), with an empty text and one of 2.5 MiB that spans blocks:
 // several MiB in all.
@@ -38,7 +33,9 @@ void fill_and_check(bool expect_file, int items = 100000)
     const std::string big(5 << 19, 'x');
     for (int item = 0; item < items; ++item) {
         const int list = item % 7 == 0 ? item % 3 : 0;
-        std::string text = item == 5 ? std::string() : item == 700 ? big : text_of(list, item);
+        const std::string text = item == 5     ? std::string()
+                                 : item == 700 ? big
+                                               : "list " + std::to_string(list) + " message " + std::to_string(item);
         last[list] = spool_append(last[list], text.data(), text.size());
         expected[list].push_back(text);
     }
@@ -52,6 +49,9 @@ void fill_and_check(bool expect_file, int items = 100000)
 
 }  // namespace
 
+// Past the in-memory budget (small by default) records go to the file; a
+// larger budget keeps them all; without a temporary folder everything
+// stays in memory. Either way the lists read back the same.
 TEST(MessageSpool, ListsComeBackWholeAndInOrder)
 {
     EXPECT_TRUE(read_list(0).empty());
@@ -60,10 +60,11 @@ TEST(MessageSpool, ListsComeBackWholeAndInOrder)
     const SpoolOffset one = spool_append(0, "a", 1);
     EXPECT_TRUE(read_list(spool_append(one, "b", 1)) == (std::vector<std::string>{"a", "b"}));
     spool_clear();
-}
-
-TEST(MessageSpool, WithoutATemporaryFolderEverythingStaysInMemory)
-{
+    spool_set_memory_budget(uint64_t(64) << 20);
+    fill_and_check(false);
+    spool_set_memory_budget(uint64_t(2) << 20);
+    fill_and_check(true);
+    spool_set_memory_budget(0);
     const char *saved = getenv("TMPDIR");
     const std::string kept = saved ? saved : "";
     setenv("TMPDIR", "/nonexistent/folder/for/tallyrpt", 1);
@@ -87,14 +88,4 @@ TEST(MessageSpool, ListsAroundTheOneWalkLength)
         EXPECT_EQ(texts.back(), std::to_string(count - 1));
         spool_clear();
     }
-}
-
-// Full blocks stay in memory up to the budget and go to the file after it;
-// either way the lists read back the same.
-TEST(MessageSpool, MemoryBudgetKeepsTheFirstBlocks)
-{
-    spool_set_memory_budget(uint64_t(64) << 20);
-    fill_and_check(false);
-    spool_set_memory_budget(uint64_t(2) << 20);
-    fill_and_check(true);
 }

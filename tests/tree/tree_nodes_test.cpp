@@ -7,14 +7,6 @@
 #include <string>
 #include <vector>
 
-TEST(KeyBucket, WorkedValues)
-{
-    EXPECT_EQ(key_bucket(0, 0), 23u);
-    EXPECT_EQ(key_bucket(0, 0x1a), 33u);
-    EXPECT_EQ(key_bucket(12, 0xabc), 65u);
-    EXPECT_EQ(key_bucket(-1, 5), 46u);
-}
-
 // Keys of every shape: negative and huge file numbers, identifiers far beyond
 // a section's size, and a far identifier that a section's range later
 // reaches (identifier 9000 once section 0 holds 6000 nodes). A child whose

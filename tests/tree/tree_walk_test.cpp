@@ -7,38 +7,6 @@
 
 #include <string>
 
-namespace {
-
-void append_text(TestNode *node, void *context)
-{
-    *static_cast<std::string *>(context) += std::string(node->text) + " ";
-}
-
-}  // namespace
-
-TEST_F(TreeTest, WalkVisitsChildrenBeforeTheirParent)
-{
-    const auto walk_texts = [](TestNode *node) {
-        std::string texts;
-        walk_tree(node, append_text, &texts);
-        return texts;
-    };
-    add_file(0, 1, "D");
-    add_child(0, NODE_TEST_CASE, 2, "C1", 1, 0);
-    add_child(0, NODE_CHECK_EXPRESSION, 3, "G", 2, 5);
-    add_child(0, NODE_TEST_CASE, 4, "C2", 1, 0);
-    EXPECT_EQ(walk_texts(find_node(0, 1)), "G C1 C2 D ");
-    add_child(0, NODE_PRINT, 5, "G2", 2, 6);
-    add_child(0, NODE_PRINT, 6, "H", 5, 7);
-    // From a node below the root: it and its following siblings.
-    EXPECT_EQ(walk_texts(find_node(0, 2)), "G H G2 C1 C2 ");
-    EXPECT_EQ(walk_texts(find_node(0, 3)), "G H G2 ");
-    EXPECT_EQ(walk_texts(nullptr), "");
-    std::string direct;
-    for_each_child(find_node(0, 1), append_text, &direct);
-    EXPECT_EQ(direct, "C1 C2 ");
-}
-
 TEST_F(TreeTest, MillionDeepAndMillionWide)
 {
     const uint32_t count = 1000000;
