@@ -33,7 +33,8 @@ TEST(ViewModel, OnlyAbsolutePathsGetFileLinks)
     const struct { const char *path, *url; /* empty: no link */ } cases[] = {
         {"/src/T.java", "file:///src/T.java"}, {"/work space/É.java", "file:///work%20space/%C3%89.java"},
         {"/a/#b?.java", "file:///a/%23b%3F.java"}, {"C:\\src\\T.java", "file:///C:/src/T.java"},
-        {"c:/src/T.java", "file:///c:/src/T.java"}, {"src/T.java", ""}, {"T.java", ""}, {"", ""}, {"ab:\\x", ""},
+        {"c:/src/T.java", "file:///c:/src/T.java"}, {"src/T.java", ""}, {"ab/T.java", ""}, {"T.java", ""},
+        {"", ""}, {"ab:\\x", ""},
     };
     for (const auto &c : cases)
         EXPECT_EQ(source_url({QString::fromUtf8(c.path), 1}), QString::fromUtf8(c.url)) << c.path;
