@@ -2,7 +2,8 @@
 # Inputs and results that are not plain files, or that the program may not
 # use: traces that are FIFOs (read to the end once their writer closes, even
 # when it writes in pieces), a results FIFO whose reader goes away, a results
-# file over the file-size limit, files the user may not read or write.
+# file over the file-size limit, more traces than descriptors may be open at
+# once, files the user may not read or write.
 # Each ends with its status and one diagnostic line, never by a signal; a
 # results file whose new version could not be written whole is kept as it was.
 source "$(dirname "$0")/fault_helpers.bash"
@@ -80,6 +81,12 @@ status=$?
 expect_status 255
 expect_diagnostic "tallyrpt - error: limited.xrd, write failed."
 [ "$(cat limited.xrd)" = "old content" ] || fail "the old results file was not kept"
+
+case_name "more static traces than the descriptor limit allows open at once"
+for i in $(seq 200); do cp small.tsf "many$i.tsf"; done
+(ulimit -n 64; run_tally -tsf many*.tsf -tdf small.tdf -xrd many.xrd; exit "$status")
+status=$?
+expect_ok many.xrd
 
 if [ "$(id -u)" -eq 0 ]; then
   echo "running as root: the permission cases are skipped"
