@@ -2,8 +2,8 @@
 # Inputs and results that are not plain files, or that the program may not
 # use: traces that are FIFOs (read to the end once their writer closes, even
 # when it writes in pieces), a results FIFO whose reader goes away, a results
-# file over the file-size limit, a closed standard input, more traces than
-# descriptors may be open at once, files the user may not read or write.
+# file over the file-size limit, more traces than descriptors may be open at
+# once, files the user may not read or write.
 # Each ends with its status and one diagnostic line, never by a signal; a
 # results file whose new version could not be written whole is kept as it was.
 source "$(dirname "$0")/fault_helpers.bash"
@@ -81,11 +81,6 @@ status=$?
 expect_status 255
 expect_diagnostic "tallyrpt - error: limited.xrd, write failed."
 [ "$(cat limited.xrd)" = "old content" ] || fail "the old results file was not kept"
-
-case_name "standard input closed: the first trace opened gets descriptor 0"
-run_tally -tsf small.tsf -tdf small.tdf -xrd closed_input.xrd 0<&-
-expect_ok closed_input.xrd
-grep -q '<TEXT>a == b</TEXT>' closed_input.xrd || fail "the trace read through descriptor 0 is missing"
 
 case_name "more static traces than the descriptor limit allows open at once"
 for i in $(seq 200); do cp small.tsf "many$i.tsf"; done
