@@ -135,16 +135,7 @@ struct PreparedRecord {
     uint32_t text_length;
 };
 
-struct RecordBatch {
-    std::vector<PreparedRecord> records;
-    BatchTexts texts;
-
-    void clear()
-    {
-        records.clear();
-        texts.clear();
-    }
-};
+using RecordBatch = RecordBatchOf<PreparedRecord>;
 
 void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, const RecordBatch &batch)
 {

@@ -32,6 +32,19 @@ struct BatchTexts {
     const char *at(uint32_t offset) const { return offset == none ? nullptr : bytes.data() + offset; }
 };
 
+// A batch of prepared records of one reader, with their texts.
+template <typename Record>
+struct RecordBatchOf {
+    std::vector<Record> records;
+    BatchTexts texts;
+
+    void clear()
+    {
+        records.clear();
+        texts.clear();
+    }
+};
+
 const size_t read_ahead_most_waiting = 4;  // full batches: bounds memory
 
 // The readers read this many records (4096 unless set) on their own thread

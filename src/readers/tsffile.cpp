@@ -155,16 +155,7 @@ struct PreparedRecord {
     uint64_t node_text_hash;
 };
 
-struct RecordBatch {
-    std::vector<PreparedRecord> records;
-    BatchTexts texts;
-
-    void clear()
-    {
-        records.clear();
-        texts.clear();
-    }
-};
+using RecordBatch = RecordBatchOf<PreparedRecord>;
 
 // Decodes a raw text into the batch: its offset there, or none; its length
 // goes to *decoded_length.
