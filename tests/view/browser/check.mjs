@@ -124,6 +124,7 @@ async function checkPage(context, kind, passed, failed) {
     check(await page.isChecked('#failed-only') && await page.inputValue('#search') === query, 'the fragment did not restore the controls');
     check(JSON.stringify((await lines()).map((l) => l.text)) === before, 'the fragment did not restore the same lines');
     await page.fill('#search', '');
+    await page.waitForFunction(() => document.getElementById('match-count').textContent === '');
     await page.uncheck('#failed-only');
     await page.waitForFunction(() => location.hash === '');
 

@@ -56,6 +56,7 @@
   var spacer, windowBox;
   var index = null;   // search texts: {rows, rowEnds, titles, titleEnds}
   var target = -1;    // the case named by the fragment
+  var searchTimer = 0; // a search typed and not applied yet
   var pending = 0;
 
   function inflate(id) {
@@ -492,8 +493,8 @@
     history.replaceState(null, '', hash ? '#' + hash : location.pathname + location.search);
   }
 
-  function readState() {
-    var hash = location.hash.slice(1), values = {};
+  function readState(hash) {
+    var values = {};
     var legacy = /^s(\d+)$/.exec(hash);
     if (legacy) hash = 'case=' + legacy[1];
     hash.split('&').forEach(function (pair) {
@@ -525,8 +526,14 @@
     render();
   }
 
-  function fromFragment() {
-    readState();
+  // On a hash change the fragment comes from the event: a search still
+  // waiting to be saved may have replaced the address since, and it gives
+  // way to the link that was followed.
+  function fromFragment(event) {
+    clearTimeout(searchTimer);
+    var url = event && event.newURL ? event.newURL : location.href;
+    var at = url.indexOf('#');
+    readState(at < 0 ? '' : url.slice(at + 1));
     apply();
     showTarget();
   }
@@ -556,10 +563,9 @@
         toggle(Number(line.dataset.scope));
       }
     });
-    var timer = 0;
     search.addEventListener('input', function () {
-      clearTimeout(timer);
-      timer = setTimeout(function () { saveState(); apply(); }, 40);
+      clearTimeout(searchTimer);
+      searchTimer = setTimeout(function () { saveState(); apply(); }, 40);
     });
     var changeFilter = function () { saveState(); apply(); };
     failedOnly.addEventListener('change', changeFilter);
