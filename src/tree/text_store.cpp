@@ -47,7 +47,9 @@ uint32_t cursor_reference = 0;
 
 // Open addressing, probed linearly: each slot holds a reference with the top
 // half of its text's hash (0 marks an empty slot; no stored text has
-// reference 0), so a probe reads a text only when the halves match.
+// reference 0), so a probe reads a text only when the halves match. The
+// place a text is probed from comes from that top half too, so that the
+// table grows without reading any stored text again.
 uint64_t *slots = nullptr;
 size_t slot_count = 0;  // zero or a power of two
 size_t used = 0;
@@ -115,10 +117,16 @@ uint32_t append_text(const char *text, size_t length)
     return reference;
 }
 
-void place(uint64_t slot, uint64_t hash)
+// Where probing for a text with this hash starts.
+size_t home_of(uint64_t hash)
+{
+    return static_cast<size_t>(hash >> 32) & (slot_count - 1);
+}
+
+void place(uint64_t slot)
 {
     const size_t mask = slot_count - 1;
-    size_t at = hash & mask;
+    size_t at = home_of(slot);
     while (slots[at])
         at = (at + 1) & mask;
     slots[at] = slot;
@@ -148,7 +156,7 @@ void rebuild_table()
             const size_t length = strlen(stored);
             const uint32_t reference = static_cast<uint32_t>(b << offset_bits | at);
             const uint64_t hash = text_store_hash(stored, length);
-            place(((hash >> 32) << 32) | reference, hash);
+            place(((hash >> 32) << 32) | reference);
             at += length + 1;
         }
     }
@@ -165,10 +173,8 @@ void grow_if_needed()
     const size_t old_count = slot_count;
     new_table(old_count ? old_count * 2 : 1024);
     for (size_t i = 0; i < old_count; ++i) {
-        if (!old[i])
-            continue;
-        const char *stored = text_at(static_cast<uint32_t>(old[i]));
-        place(old[i], text_store_hash(stored, strlen(stored)));
+        if (old[i])
+            place(old[i]);
     }
     if (old)
         store_block_free(old);
@@ -190,7 +196,7 @@ uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash)
     grow_if_needed();
     const uint64_t tag = hash >> 32;
     const size_t mask = slot_count - 1;
-    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    for (size_t at = home_of(hash);; at = (at + 1) & mask) {
         const uint64_t slot = slots[at];
         if (!slot) {
             const uint32_t reference = append_text(text, length);
@@ -219,14 +225,14 @@ void release_text_table()
 void prefetch_text_slot(uint64_t hash)
 {
     if (slots)
-        __builtin_prefetch(&slots[hash & (slot_count - 1)]);
+        __builtin_prefetch(&slots[home_of(hash)]);
 }
 
 void prefetch_stored_text(uint64_t hash)
 {
     if (!slots)
         return;
-    const uint64_t slot = slots[hash & (slot_count - 1)];
+    const uint64_t slot = slots[home_of(hash)];
     if (slot && (slot >> 32) == (hash >> 32))
         __builtin_prefetch(text_at(static_cast<uint32_t>(slot)));
 }
