@@ -29,7 +29,8 @@
 
 namespace {
 
-// Old files at least this large are freed by a helper process.
+// Old files at least this large have their cached pages dropped before the
+// new file is written, and are freed by a helper process.
 const off_t freed_elsewhere_from = off_t(64) << 20;
 
 // The hidden name to remove if a signal ends the run; empty when none.
@@ -181,6 +182,21 @@ bool free_elsewhere(int descriptor)
     return started;
 }
 
+// Drops the old file's pages from the page cache; its bytes stay on disk,
+// and it stays in place until the new file replaces it. It is about to be
+// replaced, so its cached copy is of no more use, and the new file's pages
+// then come from memory that was in use a moment ago: on machines that hand
+// free memory back (virtual machines), pages long free cost a fault in the
+// host each, and writing a large report into them took a quarter longer.
+void drop_cached_pages(const std::string &target)
+{
+    const int descriptor = open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    posix_fadvise(descriptor, 0, 0, POSIX_FADV_DONTNEED);
+    close(descriptor);
+}
+
 // Removes the old file, now under the hidden name.
 void dispose_of_old(const std::string &name)
 {
@@ -250,6 +266,8 @@ int results_file_open(const char *path, ResultsFile *file)
     if (exists && access(target.c_str(), W_OK) != 0)
         return -1;  // a read-only results file is not replaced either
 
+    if (exists && status.st_size >= freed_elsewhere_from)
+        drop_cached_pages(target);
     file->target = target;
     file->replaces = true;
     int descriptor = open_nameless(folder_of(target));
