@@ -20,9 +20,9 @@ int take_tag_number()
 namespace {
 
 // The one scratch buffer of the writers; the system is single-threaded.
-std::string &scratch()
+Markup &scratch()
 {
-    static std::string buffer;
+    static Markup buffer;
     buffer.clear();
     return buffer;
 }
@@ -37,7 +37,7 @@ const char *cell_style_word(int style)
     }
 }
 
-void append_text(std::string &out, const char *text)
+void append_text(Markup &out, const char *text)
 {
     if (text)
         out.append(text);
@@ -45,13 +45,13 @@ void append_text(std::string &out, const char *text)
 
 }  // namespace
 
-void write_buffer(FILE *stream, const std::string &bytes)
+void write_buffer(FILE *stream, const Markup &bytes)
 {
     if (!bytes.empty() && !background_writer_take(stream, bytes.data(), bytes.size()))
         fwrite_unlocked(bytes.data(), 1, bytes.size(), stream);
 }
 
-void append_tag(std::string &out, const char *name, bool closing)
+void append_tag(Markup &out, const char *name, bool closing)
 {
     out.append(closing ? "</" : "<");
     append_text(out, name);
@@ -60,7 +60,7 @@ void append_tag(std::string &out, const char *name, bool closing)
 
 namespace {
 
-void append_title_open(std::string &out, int level, int verdict, int number)
+void append_title_open(Markup &out, int level, int verdict, int number)
 {
     out.append("<TITLE LEVEL=\"");
     append_number(out, level);
@@ -75,21 +75,21 @@ void append_title_open(std::string &out, int level, int verdict, int number)
     out.append("\">\n<TEXT>");
 }
 
-void append_title_close(std::string &out)
+void append_title_close(Markup &out)
 {
     out.append("</TEXT>\n</TITLE>\n");
 }
 
 }  // namespace
 
-void append_title(std::string &out, const QString &text, int level, int verdict, int number)
+void append_title(Markup &out, const QString &text, int level, int verdict, int number)
 {
     append_title_open(out, level, verdict, number);
     append_escaped(out, text, true);
     append_title_close(out);
 }
 
-void append_title(std::string &out, const QString &head, const char *tail, int level,
+void append_title(Markup &out, const QString &head, const char *tail, int level,
                   int verdict, int number)
 {
     append_title_open(out, level, verdict, number);
@@ -97,36 +97,36 @@ void append_title(std::string &out, const QString &head, const char *tail, int l
     append_title_close(out);
 }
 
-void append_cell_text_open(std::string &out, int style)
+void append_cell_text_open(Markup &out, int style)
 {
     out.append("<CELL_TEXT STYLE=\"");
     out.append(cell_style_word(style));
     out.append("\">");
 }
 
-void append_cell_text(std::string &out, const char *text, int style)
+void append_cell_text(Markup &out, const char *text, int style)
 {
     append_cell_text_open(out, style);
     append_escaped(out, text, true);
     out.append("</CELL_TEXT>\n");
 }
 
-void append_cell_text(std::string &out, const QString &text, int style)
+void append_cell_text(Markup &out, const QString &text, int style)
 {
     append_cell_text_open(out, style);
     append_escaped(out, text, true);
     out.append("</CELL_TEXT>\n");
 }
 
-void append_cell_number(std::string &out, long long number, int style)
+void append_cell_number(Markup &out, long long number, int style)
 {
     append_cell_text_open(out, style);
     append_number(out, number);
     out.append("</CELL_TEXT>\n");
 }
 
-void append_link_cell(std::string &out, const char *text, int style,
-                      const std::string &escaped_target, int line)
+void append_link_cell(Markup &out, const char *text, int style,
+                      const Markup &escaped_target, int line)
 {
     out.append("<CELL STYLE=\"");
     out.append(cell_style_word(style));
@@ -139,7 +139,7 @@ void append_link_cell(std::string &out, const char *text, int style,
     out.append("</TEXT>\n</LINK>\n</CELL>\n");
 }
 
-void append_header_row(std::string &out, const QString *labels, int style)
+void append_header_row(Markup &out, const QString *labels, int style)
 {
     out.append("<ROW>\n");
     for (int i = 0; i < 5; ++i)
@@ -147,8 +147,8 @@ void append_header_row(std::string &out, const QString *labels, int style)
     out.append("</ROW>\n");
 }
 
-void append_tree_node(std::string &out, const std::string &escaped_name,
-                      const std::string &escaped_type_name, const char *state, int sum, int icon)
+void append_tree_node(Markup &out, const Markup &escaped_name,
+                      const Markup &escaped_type_name, const char *state, int sum, int icon)
 {
     out.append("<XROD:NODE name=\"");
     out.append(escaped_name);
@@ -173,35 +173,35 @@ void append_tree_node(std::string &out, const std::string &escaped_name,
 
 void write_escaped(FILE *stream, const char *text)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_escaped(out, text, true);
     write_buffer(stream, out);
 }
 
 void write_escaped_string(FILE *stream, const QString &text)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_escaped(out, text, true);
     write_buffer(stream, out);
 }
 
 QByteArray escaped_utf8(const QString &text, bool simplify)
 {
-    std::string out;
+    Markup out;
     append_escaped(out, text, simplify);
     return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 
 void write_tag(FILE *stream, const char *name, bool closing)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_tag(out, name, closing);
     write_buffer(stream, out);
 }
 
 void write_element(FILE *stream, const char *name, const QString &text)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     out.append("<");
     append_text(out, name);
     out.append(">");
@@ -214,42 +214,42 @@ void write_element(FILE *stream, const char *name, const QString &text)
 
 void write_title(FILE *stream, const QString &text, int level, int verdict, int number)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_title(out, text, level, verdict, number);
     write_buffer(stream, out);
 }
 
 void write_cell_text(FILE *stream, const char *text, int style)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_cell_text(out, text, style);
     write_buffer(stream, out);
 }
 
 void write_cell_text(FILE *stream, const QString &text, int style)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_cell_text(out, text, style);
     write_buffer(stream, out);
 }
 
 void write_link_cell(FILE *stream, const char *text, int style, const char *target, int line)
 {
-    std::string escaped_target;
+    Markup escaped_target;
     append_escaped(escaped_target, target, true);
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_link_cell(out, text, style, escaped_target, line);
     write_buffer(stream, out);
 }
 
-void append_check_header_row(std::string &out, int style)
+void append_check_header_row(Markup &out, int style)
 {
     const QString labels[5] = {check_heading(0), check_heading(1), check_heading(2), check_heading(3),
                                check_heading(4)};
     append_header_row(out, labels, style);
 }
 
-void append_stub_header_row(std::string &out, int style)
+void append_stub_header_row(Markup &out, int style)
 {
     const QString labels[5] = {stub_heading(0), stub_heading(1), stub_heading(2), stub_heading(3),
                                stub_heading(4)};
@@ -258,14 +258,14 @@ void append_stub_header_row(std::string &out, int style)
 
 void write_check_header_row(FILE *stream, int style)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_check_header_row(out, style);
     write_buffer(stream, out);
 }
 
 void write_stub_header_row(FILE *stream, int style)
 {
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_stub_header_row(out, style);
     write_buffer(stream, out);
 }
@@ -273,11 +273,11 @@ void write_stub_header_row(FILE *stream, int style)
 void write_tree_node(FILE *stream, const QString &name, const QString &type_name,
                      const char *state, int sum, int icon)
 {
-    std::string escaped_name;
-    std::string escaped_type_name;
+    Markup escaped_name;
+    Markup escaped_type_name;
     append_escaped(escaped_name, name, true);
     append_escaped(escaped_type_name, type_name, true);
-    std::string &out = scratch();
+    Markup &out = scratch();
     append_tree_node(out, escaped_name, escaped_type_name, state, sum, icon);
     write_buffer(stream, out);
 }

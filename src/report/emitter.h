@@ -4,6 +4,8 @@
 // characters XML 1.0 cannot carry are written as U+FFFD.
 #pragma once
 
+#include "report/markup.h"
+
 #include <QString>
 #include <cstdio>
 #include <string>
@@ -45,25 +47,25 @@ void write_tree_node(FILE *stream, const QString &name, const QString &type_name
 // bytes of its writer, so that a writer leaves in one fwrite and the section
 // and document writers can prepare fixed rows once per document. Parameters
 // named escaped_* are already escaped UTF-8.
-void append_tag(std::string &out, const char *name, bool closing);
-void append_title(std::string &out, const QString &text, int level, int verdict, int number);
+void append_tag(Markup &out, const char *name, bool closing);
+void append_title(Markup &out, const QString &text, int level, int verdict, int number);
 // A title whose text is head, one space and the local 8-bit tail.
-void append_title(std::string &out, const QString &head, const char *tail, int level,
+void append_title(Markup &out, const QString &head, const char *tail, int level,
                   int verdict, int number);
 // "<CELL_TEXT STYLE=\"...\">" for a CellStyle.
-void append_cell_text_open(std::string &out, int style);
-void append_cell_text(std::string &out, const char *text, int style);
-void append_cell_text(std::string &out, const QString &text, int style);
-void append_cell_number(std::string &out, long long number, int style);
-void append_link_cell(std::string &out, const char *text, int style,
-                      const std::string &escaped_target, int line);
+void append_cell_text_open(Markup &out, int style);
+void append_cell_text(Markup &out, const char *text, int style);
+void append_cell_text(Markup &out, const QString &text, int style);
+void append_cell_number(Markup &out, long long number, int style);
+void append_link_cell(Markup &out, const char *text, int style,
+                      const Markup &escaped_target, int line);
 // A header row of five translated labels.
-void append_header_row(std::string &out, const QString *labels, int style);
+void append_header_row(Markup &out, const QString *labels, int style);
 // The two header rows with their labels translated at the moment of the call.
-void append_check_header_row(std::string &out, int style);
-void append_stub_header_row(std::string &out, int style);
-void append_tree_node(std::string &out, const std::string &escaped_name,
-                      const std::string &escaped_type_name, const char *state, int sum, int icon);
+void append_check_header_row(Markup &out, int style);
+void append_stub_header_row(Markup &out, int style);
+void append_tree_node(Markup &out, const Markup &escaped_name,
+                      const Markup &escaped_type_name, const char *state, int sum, int icon);
 // Writes the whole buffer with one unlocked fwrite, or queues it for the
 // background writer when that is writing this stream.
-void write_buffer(FILE *stream, const std::string &bytes);
+void write_buffer(FILE *stream, const Markup &bytes);

@@ -20,7 +20,7 @@ constexpr bool is_ascii_space(unsigned c)
 
 // One ASCII character, escaped. Controls other than tab, LF and CR are not
 // XML 1.0 characters and become U+FFFD.
-inline void append_ascii_char(std::string &out, unsigned c)
+inline void append_ascii_char(Markup &out, unsigned c)
 {
     switch (c) {
     case '&': out.append("&amp;", 5); return;
@@ -55,36 +55,43 @@ struct AsciiClasses {
 };
 constexpr AsciiClasses ascii_classes;
 
-inline void append_run(std::string &out, const char *units, size_t length)
+inline void append_run(Markup &out, const char *units, size_t length)
 {
     out.append(units, length);
 }
 
-inline void append_run(std::string &out, const char16_t *units, size_t length)
+inline void append_run(Markup &out, const char16_t *units, size_t length)
 {
-    const size_t at = out.size();
-    out.resize(at + length);
+    char *to = out.extend(length);
     for (size_t i = 0; i < length; ++i)
-        out[at + i] = static_cast<char>(units[i]);
+        to[i] = static_cast<char>(units[i]);
 }
 
-// The ASCII path, for 8-bit bytes or UTF-16 units: runs of plain characters
-// are copied whole. At the first unit of 0x80 or above, out is put back as it
-// was and the answer is false: the text needs the general path.
 template <typename Unit>
-bool escape_ascii(std::string &out, const Unit *units, size_t length, bool simplify)
+inline bool is_plain(Unit unit)
 {
-    const size_t start_size = out.size();
-    out.reserve(start_size + length);
+    const unsigned c = static_cast<unsigned>(unit);
+    return c < 0x80 && ascii_classes.of[c] == ASCII_PLAIN;
+}
+
+// The ASCII path, for 8-bit bytes or UTF-16 units: runs of plain characters,
+// with the single spaces between them, are copied whole. At the first unit
+// of 0x80 or above, out is put back to start_size and the answer is false:
+// the text needs the general path. started tells that plain characters of
+// the same text were appended just before (see append_escaped below).
+template <typename Unit>
+bool escape_ascii(Markup &out, const Unit *units, size_t length, bool simplify, size_t start_size,
+                  bool started)
+{
+    out.reserve(out.size() + length);
     // When simplifying, leading white space is dropped, inner runs become one
     // space and trailing white space is dropped: a space is only written
     // before the next character that is not white space.
-    bool started = false;
     bool pending_space = false;
     for (size_t i = 0; i < length;) {
         const unsigned c = static_cast<unsigned>(units[i]);
         if (c >= 0x80) {
-            out.resize(start_size);
+            out.truncate(start_size);
             return false;
         }
         const unsigned char kind = ascii_classes.of[c];
@@ -104,9 +111,14 @@ bool escape_ascii(std::string &out, const Unit *units, size_t length, bool simpl
             continue;
         }
         size_t end = i + 1;
-        while (end < length && static_cast<unsigned>(units[end]) < 0x80
-               && ascii_classes.of[static_cast<unsigned>(units[end])] == ASCII_PLAIN)
-            ++end;
+        for (;;) {
+            if (end < length && is_plain(units[end]))
+                ++end;
+            else if (end + 1 < length && units[end] == ' ' && is_plain(units[end + 1]))
+                end += 2;
+            else
+                break;
+        }
         append_run(out, units + i, end - i);
         i = end;
     }
@@ -134,7 +146,7 @@ inline bool is_low_surrogate(char16_t c) { return c >= 0xdc00 && c <= 0xdfff; }
 
 }  // namespace
 
-void append_escaped_unicode(std::string &out, const QString &text, bool simplify)
+void append_escaped_unicode(Markup &out, const QString &text, bool simplify)
 {
     const QString source = simplify ? text.simplified() : text;
     const char16_t *units = reinterpret_cast<const char16_t *>(source.constData());
@@ -166,36 +178,57 @@ void append_escaped_unicode(std::string &out, const QString &text, bool simplify
     }
 }
 
-void append_escaped(std::string &out, const char *text, size_t length, bool simplify)
+void append_escaped(Markup &out, const char *text, size_t length, bool simplify)
 {
     if (!text || length == 0)
         return;
-    if (!escape_ascii(out, text, length, simplify))
+    if (!escape_ascii(out, text, length, simplify, out.size(), false))
         append_escaped_unicode(out, QString::fromLocal8Bit(text, static_cast<qsizetype>(length)), simplify);
 }
 
-void append_escaped(std::string &out, const char *text, bool simplify)
+void append_escaped(Markup &out, const char *text, bool simplify)
 {
-    if (text)
-        append_escaped(out, text, strlen(text), simplify);
+    if (!text)
+        return;
+    // Most node texts are plain characters with single spaces between them:
+    // one pass finds their end and that nothing needs escaping, and they are
+    // copied whole. The rest of a text that is not is escaped from where the
+    // pass stopped, after a plain character (NUL is not plain).
+    const char *end = text;
+    if (simplify && is_plain(*end)) {
+        for (++end;;) {
+            if (is_plain(*end))
+                ++end;
+            else if (*end == ' ' && is_plain(end[1]))
+                end += 2;
+            else
+                break;
+        }
+    }
+    const size_t start_size = out.size();
+    const size_t plain = static_cast<size_t>(end - text);
+    out.append(text, plain);
+    const size_t rest = *end ? strlen(end) : 0;
+    if (rest != 0 && !escape_ascii(out, end, rest, simplify, start_size, plain != 0))
+        append_escaped_unicode(out, QString::fromLocal8Bit(text, static_cast<qsizetype>(plain + rest)), simplify);
 }
 
-void append_escaped(std::string &out, const QString &text, bool simplify)
+void append_escaped(Markup &out, const QString &text, bool simplify)
 {
     const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
     const size_t length = static_cast<size_t>(text.size());
-    if (!escape_ascii(out, units, length, simplify))
+    if (!escape_ascii(out, units, length, simplify, out.size(), false))
         append_escaped_unicode(out, text, simplify);
 }
 
-void append_number(std::string &out, long long value)
+void append_number(Markup &out, long long value)
 {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     out.append(digits, static_cast<size_t>(result.ptr - digits));
 }
 
-void append_escaped_joined(std::string &out, const QString &head, const char *tail)
+void append_escaped_joined(Markup &out, const QString &head, const char *tail)
 {
     const size_t tail_length = tail ? strlen(tail) : 0;
     const char16_t *units = reinterpret_cast<const char16_t *>(head.constData());
@@ -206,7 +239,7 @@ void append_escaped_joined(std::string &out, const QString &head, const char *ta
         joined.assign(units, units + head_length);
         joined.push_back(' ');
         joined.append(tail ? tail : "", tail_length);
-        escape_ascii(out, joined.data(), joined.size(), true);
+        escape_ascii(out, joined.data(), joined.size(), true, out.size(), false);
         return;
     }
     const QString text = head + QLatin1Char(' ')

@@ -8,22 +8,24 @@
 // exactly the bytes of the general path, which the tests check.
 #pragma once
 
+#include "report/markup.h"
+
 #include <QString>
 #include <cstddef>
 #include <string>
 
 // 8-bit local text of the given length; null writes nothing.
-void append_escaped(std::string &out, const char *text, size_t length, bool simplify);
-void append_escaped(std::string &out, const char *text, bool simplify);
-void append_escaped(std::string &out, const QString &text, bool simplify);
+void append_escaped(Markup &out, const char *text, size_t length, bool simplify);
+void append_escaped(Markup &out, const char *text, bool simplify);
+void append_escaped(Markup &out, const QString &text, bool simplify);
 
 // The text head, one space and the local 8-bit tail, simplified and escaped
 // as one text (white space may run across the join).
-void append_escaped_joined(std::string &out, const QString &head, const char *tail);
+void append_escaped_joined(Markup &out, const QString &head, const char *tail);
 
 // The general path, always through Unicode; exposed so that tests can
 // compare it with the ASCII path.
-void append_escaped_unicode(std::string &out, const QString &text, bool simplify);
+void append_escaped_unicode(Markup &out, const QString &text, bool simplify);
 
 // Appends an integer in signed decimal, like "%d".
-void append_number(std::string &out, long long value);
+void append_number(Markup &out, long long value);

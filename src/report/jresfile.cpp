@@ -49,19 +49,19 @@ QString information_label(const char *source)
     return QCoreApplication::translate("TALLYGEN global information", source);
 }
 
-void append_identity_text(std::string &out, const char *source)
+void append_identity_text(Markup &out, const char *source)
 {
     append_escaped(out, QCoreApplication::translate(IDENTITY_CONTEXT, source), true);
 }
 
-void append_information_row(std::string &out, const QString &label, const char *value)
+void append_information_row(Markup &out, const QString &label, const char *value)
 {
     append_cell_text(out, label, CELL_PLAIN);
     append_cell_text(out, value, CELL_PLAIN);
     append_tag(out, "ROW", true);
 }
 
-void append_summary_row(std::string &out, const QString &label, long long count, int style)
+void append_summary_row(Markup &out, const QString &label, long long count, int style)
 {
     append_tag(out, "ROW", false);
     append_cell_text(out, label, style);
@@ -69,7 +69,7 @@ void append_summary_row(std::string &out, const QString &label, long long count,
     append_tag(out, "ROW", true);
 }
 
-void append_document_tag(std::string &out, const char *path, const char *node_name)
+void append_document_tag(Markup &out, const char *path, const char *node_name)
 {
     // Both values are converted and escaped like every other text, but keep
     // their white space: without a node name the tag reads TAG=" x0".
@@ -85,7 +85,7 @@ void append_document_tag(std::string &out, const char *path, const char *node_na
     out.append("\">\n");
 }
 
-void append_information_section(std::string &out, const char *path, bool header)
+void append_information_section(Markup &out, const char *path, bool header)
 {
     out.append("<SECTION TAG=\"filex");
     append_number(out, take_tag_number());
@@ -145,9 +145,9 @@ void append_information_section(std::string &out, const char *path, bool header)
 
 void write_file_section(FILE *stream, TestNode *driver, const QString &driver_type_name)
 {
-    std::string out;
-    std::string escaped_name;
-    std::string escaped_type_name;
+    Markup out;
+    Markup escaped_name;
+    Markup escaped_type_name;
     append_escaped(escaped_name, driver->text, true);
     append_escaped(escaped_type_name, driver_type_name, true);
     append_tree_node(out, escaped_name, escaped_type_name, status_word(driver->status), 0,
@@ -234,7 +234,7 @@ int write_results_file(const char *path)
     begin_section_document();
     background_writer_begin(stream);
 
-    std::string out;
+    Markup out;
     out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     append_tag(out, "XROD", false);
     append_tag(out, "APIDOC", false);

@@ -24,12 +24,12 @@ const size_t FLUSH_SIZE = 1 << 16;
 const char CHECK_TABLE_OPEN[] = "<TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\">\n";
 
 struct SectionLabels {
-    std::string check_header;  // header rows in the title style
-    std::string stub_header;
-    std::string status_labels[3];  // escaped: not executed, failed, passed
-    std::string stub_executed;     // escaped "Executed" of the stub status cell
+    Markup check_header;  // header rows in the title style
+    Markup stub_header;
+    Markup status_labels[3];  // escaped: not executed, failed, passed
+    Markup stub_executed;     // escaped "Executed" of the stub status cell
     QString type_names[TYPE_SLOTS + 1];  // the last slot for unknown types
-    std::string escaped_type_names[TYPE_SLOTS + 1];
+    Markup escaped_type_names[TYPE_SLOTS + 1];
 };
 
 SectionLabels labels;
@@ -62,7 +62,7 @@ int type_slot(int type)
     return type >= 0 && type < TYPE_SLOTS ? type : TYPE_SLOTS;
 }
 
-const std::string &escaped_status_label(int verdict)
+const Markup &escaped_status_label(int verdict)
 {
     return labels.status_labels[verdict == VERDICT_FAILED ? 1 : verdict == VERDICT_PASSED ? 2 : 0];
 }
@@ -84,7 +84,7 @@ bool is_reportable_check(const TestNode *node)
 
 // Hands the gathered markup to the stream once it is large, so that neither a
 // long chain nor a scope with very many checks or messages piles up here.
-void flush_when_large(FILE *stream, std::string &out)
+void flush_when_large(FILE *stream, Markup &out)
 {
     if (out.size() >= FLUSH_SIZE) {
         write_buffer(stream, out);
@@ -98,11 +98,11 @@ void flush_when_large(FILE *stream, std::string &out)
 const int32_t cached_target_limit = 1 << 16;
 
 struct TargetCache {
-    std::vector<std::string> by_file;
+    std::vector<Markup> by_file;
     std::vector<bool> known;
     bool last_valid = false;
     int32_t last_file_number = 0;
-    std::string last;
+    Markup last;
 };
 
 TargetCache target_cache;
@@ -113,7 +113,7 @@ void forget_targets()
     target_cache.last_valid = false;
 }
 
-const std::string &escaped_target(int32_t file_number)
+const Markup &escaped_target(int32_t file_number)
 {
     if (file_number >= 0 && file_number < cached_target_limit) {
         const size_t at = static_cast<size_t>(file_number);
@@ -142,12 +142,12 @@ CheckCounters counters_of(const TestNode *node)
     return node->extension ? *node->extension : CheckCounters{0, 0, 0, 0};
 }
 
-void append_blank_cell(std::string &out)
+void append_blank_cell(Markup &out)
 {
     out.append("<CELL_TEXT STYLE=\"Array\"></CELL_TEXT>\n");
 }
 
-void append_label_cell(std::string &out, const std::string &escaped_label, int style)
+void append_label_cell(Markup &out, const Markup &escaped_label, int style)
 {
     append_cell_text_open(out, style);
     out.append(escaped_label);
@@ -156,7 +156,7 @@ void append_label_cell(std::string &out, const std::string &escaped_label, int s
 
 struct MessageRows {
     FILE *stream;
-    std::string *out;
+    Markup *out;
 };
 
 void append_message_row(const char *text, size_t, void *context)
@@ -170,7 +170,7 @@ void append_message_row(const char *text, size_t, void *context)
 
 // A Print leaves the check table for a print table of its own (and a message
 // table) and then opens a fresh check table without a header row.
-void append_print_row(FILE *stream, std::string &out, const TestNode *check)
+void append_print_row(FILE *stream, Markup &out, const TestNode *check)
 {
     out.append("</TABLE>\n<TABLE BORDER=\"1\" WIDTH=\"55,45\">\n<ROW>\n"
                "<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/><LINK TARGET=\"");
@@ -191,7 +191,7 @@ void append_print_row(FILE *stream, std::string &out, const TestNode *check)
     out.append(CHECK_TABLE_OPEN);
 }
 
-void append_stub_row(std::string &out, const TestNode *check)
+void append_stub_row(Markup &out, const TestNode *check)
 {
     const CheckCounters counters = counters_of(check);
     const int style = counters.fail_count > 0 ? CELL_FAILED : CELL_PLAIN;
@@ -205,7 +205,7 @@ void append_stub_row(std::string &out, const TestNode *check)
     out.append("</ROW>\n");
 }
 
-void append_check_row(std::string &out, const TestNode *check)
+void append_check_row(Markup &out, const TestNode *check)
 {
     const CheckCounters counters = counters_of(check);
     out.append("<ROW>\n");
@@ -233,13 +233,13 @@ void append_check_row(std::string &out, const TestNode *check)
 
 // Everything of a section before its child sections: the open node element,
 // the title and the check table.
-void append_section_head(FILE *stream, std::string &out, const TestNode *node, int depth)
+void append_section_head(FILE *stream, Markup &out, const TestNode *node, int depth)
 {
     const int slot = type_slot(node->type);
     const bool counted = node->type == NODE_TEST_CASE || node->type == NODE_PROC || node->type == NODE_STUB;
     const bool method = node->type == NODE_TEST_CASE || node->type == NODE_PROC;
 
-    static std::string escaped_name;
+    static Markup escaped_name;
     escaped_name.clear();
     append_escaped(escaped_name, node->text, true);
     append_tree_node(out, escaped_name, labels.escaped_type_names[slot], status_word(node->status),
@@ -300,7 +300,7 @@ void write_node_section(TestNode *node, void *section_context)
         forget_targets();
     }
 
-    static std::string out;
+    static Markup out;
     out.clear();
     // One entry per open section: the next of its children to offer.
     std::vector<const TestNode *> open_sections;

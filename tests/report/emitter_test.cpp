@@ -65,12 +65,12 @@ TEST(Emitter, AsciiPathMatchesTheUnicodePath)
     for (const std::string &text : texts)
         for (bool simplify : {true, false}) {
             const auto size = static_cast<qsizetype>(text.size());
-            std::string ascii, unicode, from_string;
+            Markup ascii, unicode, from_string;
             append_escaped(ascii, text.data(), text.size(), simplify);
             append_escaped_unicode(unicode, QString::fromLocal8Bit(text.data(), size), simplify);
             append_escaped(from_string, QString::fromLatin1(text.data(), size), simplify);
-            ASSERT_EQ(ascii, unicode) << "simplify " << simplify << " input [" << text << "]";
-            ASSERT_EQ(from_string, unicode) << "simplify " << simplify << " input [" << text << "]";
+            ASSERT_EQ(ascii.str(), unicode.str()) << "simplify " << simplify << " input [" << text << "]";
+            ASSERT_EQ(from_string.str(), unicode.str()) << "simplify " << simplify << " input [" << text << "]";
         }
 }
 
@@ -97,8 +97,9 @@ TEST(Emitter, JoinedTitleSimplifiesAcrossTheJoin)
         {QStringLiteral("Stub"), "a<b", "Stub a&lt;b"},
     };
     for (const auto &c : cases) {
-        std::string out;
-        append_title(out, c.head, c.tail, 1, 1, 0);
+        Markup title;
+        append_title(title, c.head, c.tail, 1, 1, 0);
+        const std::string out = title.str();
         EXPECT_EQ(out.substr(out.find("<TEXT>")), std::string("<TEXT>") + c.text + "</TEXT>\n</TITLE>\n");
     }
 }
