@@ -1,6 +1,8 @@
 // The background writer: see background_writer.h.
 #include "report/background_writer.h"
 
+#include "report/markup.h"
+
 #include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
@@ -20,11 +22,11 @@ const long long writeback_step = 32LL << 20;
 
 struct BackgroundWriter {
     FILE *stream = nullptr;
-    std::vector<char> filling;  // the chunk being filled by the caller
+    Markup filling;  // the chunk being filled by the caller
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<std::vector<char>> queued;  // full chunks, oldest first
-    std::vector<std::vector<char>> spare;  // written chunks, for reuse
+    std::deque<Markup> queued;  // full chunks, oldest first
+    std::vector<Markup> spare;  // written chunks, for reuse
     bool ending = false;
     // Never destroyed: a run that ends early (out of memory) must not run a
     // thread object's destructor at exit.
@@ -67,7 +69,7 @@ void write_chunks()
         writer.changed.wait(guard, [] { return !writer.queued.empty() || writer.ending; });
         if (writer.queued.empty())
             return;
-        std::vector<char> chunk = std::move(writer.queued.front());
+        Markup chunk = std::move(writer.queued.front());
         writer.queued.pop_front();
         guard.unlock();
         fwrite_unlocked(chunk.data(), 1, chunk.size(), writer.stream);
@@ -86,9 +88,8 @@ void write_filling_here()
     writer.filling.clear();
 }
 
-// Hands the filled chunk to the thread (starting it on first use) and takes
-// an empty one.
-void hand_over_filling()
+// Starts the thread on first use; false when there is none.
+bool have_thread()
 {
     if (!writer.thread && !writer.no_thread) {
         try {
@@ -97,20 +98,33 @@ void hand_over_filling()
             writer.no_thread = true;  // a limit on threads or address space
         }
     }
-    if (writer.no_thread) {
+    return !writer.no_thread;
+}
+
+// Queues the chunk and leaves in its place an empty one (a written chunk's
+// room when there is one). The lock is held.
+void queue_chunk(std::unique_lock<std::mutex> &guard, Markup &chunk)
+{
+    writer.changed.wait(guard, [] { return writer.queued.size() < most_queued; });
+    writer.queued.push_back(std::move(chunk));
+    if (writer.spare.empty()) {
+        chunk = Markup();
+    } else {
+        chunk = std::move(writer.spare.back());
+        writer.spare.pop_back();
+    }
+    writer.changed.notify_all();
+}
+
+// Hands the filled chunk to the thread and takes an empty one.
+void hand_over_filling()
+{
+    if (!have_thread()) {
         write_filling_here();
         return;
     }
     std::unique_lock<std::mutex> guard(writer.lock);
-    writer.changed.wait(guard, [] { return writer.queued.size() < most_queued; });
-    writer.queued.push_back(std::move(writer.filling));
-    if (writer.spare.empty()) {
-        writer.filling = std::vector<char>();
-    } else {
-        writer.filling = std::move(writer.spare.back());
-        writer.spare.pop_back();
-    }
-    writer.changed.notify_all();
+    queue_chunk(guard, writer.filling);
 }
 
 }  // namespace
@@ -129,16 +143,33 @@ bool background_writer_take(FILE *stream, const char *bytes, size_t length)
     if (!stream || stream != writer.stream)
         return false;
     while (length > 0) {
-        if (writer.filling.capacity() < chunk_size)
-            writer.filling.reserve(chunk_size);
+        writer.filling.reserve(chunk_size);
         const size_t room = chunk_size - writer.filling.size();
         const size_t part = length < room ? length : room;
-        writer.filling.insert(writer.filling.end(), bytes, bytes + part);
+        writer.filling.append(bytes, part);
         bytes += part;
         length -= part;
         if (writer.filling.size() == chunk_size)
             hand_over_filling();
     }
+    return true;
+}
+
+bool background_writer_give(FILE *stream, Markup &bytes)
+{
+    if (!stream || stream != writer.stream || bytes.size() < chunk_size)
+        return false;
+    if (!have_thread()) {
+        if (!writer.filling.empty())
+            write_filling_here();
+        fwrite_unlocked(bytes.data(), 1, bytes.size(), writer.stream);
+        bytes.clear();
+        return true;
+    }
+    std::unique_lock<std::mutex> guard(writer.lock);
+    if (!writer.filling.empty())
+        queue_chunk(guard, writer.filling);
+    queue_chunk(guard, bytes);
     return true;
 }
 
@@ -163,6 +194,6 @@ void background_writer_end()
     }
     writer.stream = nullptr;
     writer.no_thread = false;
-    std::vector<char>().swap(writer.filling);
-    std::vector<std::vector<char>>().swap(writer.spare);
+    writer.filling = Markup();
+    std::vector<Markup>().swap(writer.spare);
 }

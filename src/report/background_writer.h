@@ -14,10 +14,16 @@
 #include <cstddef>
 #include <cstdio>
 
+class Markup;
+
 // From now on, bytes for stream given to background_writer_take are queued.
 void background_writer_begin(FILE *stream);
 // Queues a copy of the bytes when stream is the one begun; false otherwise
 // (the caller writes them itself).
 bool background_writer_take(FILE *stream, const char *bytes, size_t length);
+// Queues the bytes themselves, without a copy, when stream is the one begun
+// and they make at least a chunk; bytes is left empty (with the room of a
+// written chunk, when there is one). False otherwise, with bytes untouched.
+bool background_writer_give(FILE *stream, Markup &bytes);
 // Writes whatever is still queued, waits for the thread and forgets stream.
 void background_writer_end();

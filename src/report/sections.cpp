@@ -19,7 +19,7 @@
 namespace {
 
 const int TYPE_SLOTS = 37;  // node types 0..36; others are named "-~"
-const size_t FLUSH_SIZE = 1 << 16;
+const size_t FLUSH_SIZE = 1 << 20;  // a background writer's chunk: handed over whole
 
 const char CHECK_TABLE_OPEN[] = "<TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\">\n";
 
@@ -86,10 +86,8 @@ bool is_reportable_check(const TestNode *node)
 // long chain nor a scope with very many checks or messages piles up here.
 void flush_when_large(FILE *stream, Markup &out)
 {
-    if (out.size() >= FLUSH_SIZE) {
-        write_buffer(stream, out);
-        out.clear();
-    }
+    if (out.size() >= FLUSH_SIZE)
+        hand_buffer(stream, out);
 }
 
 // Escaped link targets by file number, made once per document: rows point

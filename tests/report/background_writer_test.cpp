@@ -1,7 +1,9 @@
-// The background writer must put every byte on the stream in order, whether
-// the thread ran (several chunks) or not (less than one), and leave a write
-// error on the stream for the caller to see.
+// The background writer must put every byte on the stream in order, copied
+// or handed over whole, whether the thread ran (several chunks) or not (less
+// than one), and leave a write error on the stream for the caller to see.
 #include "report/background_writer.h"
+
+#include "report/markup.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +25,19 @@ std::string write_through(size_t total)
         std::string piece(random() % 70000, static_cast<char>('a' + random() % 26));
         if (random() % 50 == 0)
             piece.assign(3 << 20, 'Z');  // larger than a chunk
-        EXPECT_TRUE(background_writer_take(stream, piece.data(), piece.size()));
+        if (random() % 20 == 0) {
+            // Handed over as it is, between copied pieces; a small one is refused.
+            piece.assign(random() % (2 << 20), static_cast<char>('A' + random() % 26));
+            Markup given;
+            given.append(piece.data(), piece.size());
+            const bool whole = piece.size() >= (1 << 20);
+            EXPECT_EQ(background_writer_give(stream, given), whole);
+            EXPECT_EQ(given.empty(), whole);
+            if (!whole)
+                continue;
+        } else {
+            EXPECT_TRUE(background_writer_take(stream, piece.data(), piece.size()));
+        }
         expected += piece;
     }
     EXPECT_FALSE(background_writer_take(stdout, "x", 1));  // another stream: not queued
