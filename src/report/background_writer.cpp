@@ -15,6 +15,9 @@
 namespace {
 
 const size_t chunk_size = size_t(1) << 20;
+// Room beyond a chunk for a caller that fills it directly and hands it over
+// after a whole row (background_writer_chunk).
+const size_t chunk_slack = size_t(64) << 10;
 const size_t most_queued = 2;  // chunks waiting for the thread: bounds memory
 // Every this many bytes, the thread asks the kernel to start writing back
 // what it has been given (see start_writeback).
@@ -140,37 +143,32 @@ void background_writer_begin(FILE *stream)
 
 bool background_writer_take(FILE *stream, const char *bytes, size_t length)
 {
-    if (!stream || stream != writer.stream)
+    Markup *chunk = background_writer_chunk(stream);
+    if (!chunk)
         return false;
     while (length > 0) {
-        writer.filling.reserve(chunk_size);
-        const size_t room = chunk_size - writer.filling.size();
+        const size_t room = chunk_size > chunk->size() ? chunk_size - chunk->size() : 0;
         const size_t part = length < room ? length : room;
-        writer.filling.append(bytes, part);
+        chunk->append(bytes, part);
         bytes += part;
         length -= part;
-        if (writer.filling.size() == chunk_size)
-            hand_over_filling();
+        background_writer_filled();
     }
     return true;
 }
 
-bool background_writer_give(FILE *stream, Markup &bytes)
+Markup *background_writer_chunk(FILE *stream)
 {
-    if (!stream || stream != writer.stream || bytes.size() < chunk_size)
-        return false;
-    if (!have_thread()) {
-        if (!writer.filling.empty())
-            write_filling_here();
-        fwrite_unlocked(bytes.data(), 1, bytes.size(), writer.stream);
-        bytes.clear();
-        return true;
-    }
-    std::unique_lock<std::mutex> guard(writer.lock);
-    if (!writer.filling.empty())
-        queue_chunk(guard, writer.filling);
-    queue_chunk(guard, bytes);
-    return true;
+    if (!stream || stream != writer.stream)
+        return nullptr;
+    writer.filling.reserve(chunk_size + chunk_slack);
+    return &writer.filling;
+}
+
+void background_writer_filled()
+{
+    if (writer.filling.size() >= chunk_size)
+        hand_over_filling();
 }
 
 void background_writer_end()

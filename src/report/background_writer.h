@@ -21,9 +21,12 @@ void background_writer_begin(FILE *stream);
 // Queues a copy of the bytes when stream is the one begun; false otherwise
 // (the caller writes them itself).
 bool background_writer_take(FILE *stream, const char *bytes, size_t length);
-// Queues the bytes themselves, without a copy, when stream is the one begun
-// and they make at least a chunk; bytes is left empty (with the room of a
-// written chunk, when there is one). False otherwise, with bytes untouched.
-bool background_writer_give(FILE *stream, Markup &bytes);
+// The chunk being filled for stream, for a caller that builds its bytes in
+// place instead of copying them in through background_writer_take; null when
+// stream is not the one begun. The caller calls background_writer_filled
+// after each piece it appends, and may append nothing else in between.
+Markup *background_writer_chunk(FILE *stream);
+// Hands the chunk over once it holds a chunk's worth of bytes.
+void background_writer_filled();
 // Writes whatever is still queued, waits for the thread and forgets stream.
 void background_writer_end();

@@ -51,13 +51,6 @@ void write_buffer(FILE *stream, const Markup &bytes)
         fwrite_unlocked(bytes.data(), 1, bytes.size(), stream);
 }
 
-void hand_buffer(FILE *stream, Markup &bytes)
-{
-    if (!background_writer_give(stream, bytes)) {
-        write_buffer(stream, bytes);
-        bytes.clear();
-    }
-}
 
 void append_tag(Markup &out, const char *name, bool closing)
 {

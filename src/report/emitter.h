@@ -69,6 +69,3 @@ void append_tree_node(Markup &out, const Markup &escaped_name,
 // Writes the whole buffer with one unlocked fwrite, or queues it for the
 // background writer when that is writing this stream.
 void write_buffer(FILE *stream, const Markup &bytes);
-// write_buffer, leaving bytes empty; a large buffer goes to the background
-// writer as it is, without a copy.
-void hand_buffer(FILE *stream, Markup &bytes);

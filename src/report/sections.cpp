@@ -10,6 +10,7 @@
 // document (see begin_section_document).
 #include "report/sections.h"
 
+#include "report/background_writer.h"
 #include "report/emitter.h"
 #include "report/escape.h"
 #include "report/vocabulary.h"
@@ -19,7 +20,7 @@
 namespace {
 
 const int TYPE_SLOTS = 37;  // node types 0..36; others are named "-~"
-const size_t FLUSH_SIZE = 1 << 20;  // a background writer's chunk: handed over whole
+const size_t FLUSH_SIZE = 1 << 16;
 
 const char CHECK_TABLE_OPEN[] = "<TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\">\n";
 
@@ -84,10 +85,18 @@ bool is_reportable_check(const TestNode *node)
 
 // Hands the gathered markup to the stream once it is large, so that neither a
 // long chain nor a scope with very many checks or messages piles up here.
+// Markup gathered in the background writer's own chunk (see
+// write_node_section) goes once the chunk is full.
 void flush_when_large(FILE *stream, Markup &out)
 {
-    if (out.size() >= FLUSH_SIZE)
-        hand_buffer(stream, out);
+    if (out.size() < FLUSH_SIZE)
+        return;
+    if (&out == background_writer_chunk(stream)) {
+        background_writer_filled();
+    } else {
+        write_buffer(stream, out);
+        out.clear();
+    }
 }
 
 // Escaped link targets by file number, made once per document: rows point
@@ -298,8 +307,12 @@ void write_node_section(TestNode *node, void *section_context)
         forget_targets();
     }
 
-    static Markup out;
-    out.clear();
+    // While the background writer writes this stream, the markup is built
+    // straight in its chunk, which it hands over whole: no copy.
+    static Markup own;
+    Markup *chunk = background_writer_chunk(context->stream);
+    own.clear();
+    Markup &out = chunk ? *chunk : own;
     // One entry per open section: the next of its children to offer.
     std::vector<const TestNode *> open_sections;
     append_section_head(context->stream, out, node, context->depth);
@@ -319,6 +332,8 @@ void write_node_section(TestNode *node, void *section_context)
         open_sections.push_back(child->first_child);
         flush_when_large(context->stream, out);
     }
-    write_buffer(context->stream, out);
-    out.clear();
+    if (!chunk) {
+        write_buffer(context->stream, own);
+        own.clear();
+    }
 }

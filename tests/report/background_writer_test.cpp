@@ -1,5 +1,5 @@
 // The background writer must put every byte on the stream in order, copied
-// or handed over whole, whether the thread ran (several chunks) or not (less
+// or built in place, whether the thread ran (several chunks) or not (less
 // than one), and leave a write error on the stream for the caller to see.
 #include "report/background_writer.h"
 
@@ -26,21 +26,20 @@ std::string write_through(size_t total)
         if (random() % 50 == 0)
             piece.assign(3 << 20, 'Z');  // larger than a chunk
         if (random() % 20 == 0) {
-            // Handed over as it is, between copied pieces; a small one is refused.
-            piece.assign(random() % (2 << 20), static_cast<char>('A' + random() % 26));
-            Markup given;
-            given.append(piece.data(), piece.size());
-            const bool whole = piece.size() >= (1 << 20);
-            EXPECT_EQ(background_writer_give(stream, given), whole);
-            EXPECT_EQ(given.empty(), whole);
-            if (!whole)
-                continue;
+            // Built in place, between copied pieces.
+            Markup *chunk = background_writer_chunk(stream);
+            EXPECT_NE(chunk, nullptr);
+            if (!chunk)
+                break;
+            chunk->append(piece.data(), piece.size());
+            background_writer_filled();
         } else {
             EXPECT_TRUE(background_writer_take(stream, piece.data(), piece.size()));
         }
         expected += piece;
     }
     EXPECT_FALSE(background_writer_take(stdout, "x", 1));  // another stream: not queued
+    EXPECT_EQ(background_writer_chunk(stdout), nullptr);
     background_writer_end();
     EXPECT_FALSE(background_writer_take(stream, "x", 1));  // ended: not queued
     EXPECT_FALSE(ferror(stream));
