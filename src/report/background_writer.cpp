@@ -4,7 +4,6 @@
 #include "report/markup.h"
 
 #include <condition_variable>
-#include <cstring>
 #include <fcntl.h>
 #include <deque>
 #include <mutex>

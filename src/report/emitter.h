@@ -8,7 +8,6 @@
 
 #include <QString>
 #include <cstdio>
-#include <string>
 
 enum CellStyle {
     CELL_TITLE = 0,

@@ -12,7 +12,6 @@
 
 #include <QString>
 #include <cstddef>
-#include <string>
 
 // 8-bit local text of the given length; null writes nothing.
 void append_escaped(Markup &out, const char *text, size_t length, bool simplify);
