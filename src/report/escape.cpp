@@ -235,7 +235,7 @@ void append_escaped_joined(Markup &out, const QString &head, const char *tail)
     const size_t head_length = static_cast<size_t>(head.size());
     if (is_ascii(units, head_length) && is_ascii(tail, tail_length)) {
         // Joined first, since a run of white space may span the join.
-        static std::string joined;
+        thread_local std::string joined;
         joined.assign(units, units + head_length);
         joined.push_back(' ');
         joined.append(tail ? tail : "", tail_length);

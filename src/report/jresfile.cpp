@@ -20,12 +20,12 @@
 #include "report/escape.h"
 #include "report/results_file.h"
 #include "report/sections.h"
-#include "report/vocabulary.h"
 
 #include <QCoreApplication>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -143,30 +143,6 @@ void append_information_section(Markup &out, const char *path, bool header)
     append_tag(out, "SECTION", true);
 }
 
-void write_file_section(FILE *stream, TestNode *driver, const QString &driver_type_name)
-{
-    Markup out;
-    Markup escaped_name;
-    Markup escaped_type_name;
-    append_escaped(escaped_name, driver->text, true);
-    append_escaped(escaped_type_name, driver_type_name, true);
-    append_tree_node(out, escaped_name, escaped_type_name, status_word(driver->status), 0,
-                     ICON_TEST_SCRIPT);
-    out.append("<SECTION TAG=\"rootx");
-    append_number(out, take_tag_number());
-    out.append("\">\n");
-    append_title(out, driver_type_name, driver->text, 0, status_style(driver->status), take_tag_number());
-    write_buffer(stream, out);
-
-    SectionContext context = {stream, 1};
-    for_each_child(driver, write_node_section, &context);
-
-    out.clear();
-    append_tag(out, "SECTION", true);
-    append_tag(out, "XROD:NODE", true);
-    write_buffer(stream, out);
-}
-
 }  // namespace
 
 std::string generation_time_text()
@@ -244,13 +220,14 @@ int write_results_file(const char *path)
     if (header)
         release_project_info();
 
-    const QString driver_type_name = type_name(NODE_TEST_DRIVER);
+    std::vector<TestNode *> drivers;
     const int count = file_count();
     for (int i = 0; i < count; ++i) {
         TestNode *driver = file_node_at(i);
         if (is_reportable_driver(driver))
-            write_file_section(stream, driver, driver_type_name);
+            drivers.push_back(driver);
     }
+    write_driver_sections(stream, drivers.data(), drivers.size());
 
     out.clear();
     append_tag(out, "DOCUMENT", true);

@@ -1,13 +1,15 @@
 // Node sections: for every reportable scope below a Test Driver, its
 // machine-readable node, its title, a table with one row per reportable check
 // directly below it, then the sections of its child scopes, then the closing
-// tag. A scope that is not reportable hides its whole subtree.
+// tag. A scope that is not reportable hides its whole subtree. The file
+// section of each driver wraps the sections of its children.
 //
 // The nesting is as deep as the tree, so the walk keeps an explicit stack of
 // open sections instead of recursing; the output order is that of the
-// recursive definition. Markup is gathered in a buffer and handed to the
-// stream in large pieces, and the fixed labels are looked up once per
-// document (see begin_section_document).
+// recursive definition. The walk hands out batches of steps, which two
+// threads build by turns (see SectionHelper); markup is gathered in large
+// pieces, and the fixed labels are looked up once per document (see
+// begin_section_document).
 #include "report/sections.h"
 
 #include "report/background_writer.h"
@@ -15,6 +17,11 @@
 #include "report/escape.h"
 #include "report/vocabulary.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -83,25 +90,9 @@ bool is_reportable_check(const TestNode *node)
     return is_check_type(node->type) && is_reportable(node);
 }
 
-// Hands the gathered markup to the stream once it is large, so that neither a
-// long chain nor a scope with very many checks or messages piles up here.
-// Markup gathered in the background writer's own chunk (see
-// write_node_section) goes once the chunk is full.
-void flush_when_large(FILE *stream, Markup &out)
-{
-    if (out.size() < FLUSH_SIZE)
-        return;
-    if (&out == background_writer_chunk(stream)) {
-        background_writer_filled();
-    } else {
-        write_buffer(stream, out);
-        out.clear();
-    }
-}
-
-// Escaped link targets by file number, made once per document: rows point
-// into a few sources, often alternating between two of them. File numbers
-// outside the table's range share a one-entry cache.
+// Escaped link targets by file number: rows point into a few sources, often
+// alternating between two of them. File numbers outside the table's range
+// share a one-entry cache.
 const int32_t cached_target_limit = 1 << 16;
 
 struct TargetCache {
@@ -112,36 +103,65 @@ struct TargetCache {
     Markup last;
 };
 
-TargetCache target_cache;
+// What one thread keeps while it builds sections. A formatter with a stream
+// hands its markup to the stream as it grows; one without keeps it and stops
+// once it holds limit bytes (see format_steps).
+struct SectionFormatter {
+    FILE *stream = nullptr;
+    size_t limit = 0;
+    bool over = false;
+    Markup escaped_name;
+    TargetCache targets;
+};
 
-void forget_targets()
+// The formatter of the calling thread; a document's second thread has its own.
+SectionFormatter main_formatter;
+
+// Hands the gathered markup to the stream once it is large, so that neither a
+// long chain nor a scope with very many checks or messages piles up here.
+// Markup gathered in the background writer's own chunk (see write_sections)
+// goes once the chunk is full. A formatter without a stream only notes that
+// its limit is passed.
+void flush_when_large(SectionFormatter &formatter, Markup &out)
 {
-    target_cache.known.assign(target_cache.known.size(), false);
-    target_cache.last_valid = false;
+    if (out.size() < FLUSH_SIZE)
+        return;
+    if (!formatter.stream) {
+        if (out.size() >= formatter.limit)
+            formatter.over = true;
+        return;
+    }
+    if (&out == background_writer_chunk(formatter.stream)) {
+        background_writer_filled();
+    } else {
+        write_buffer(formatter.stream, out);
+        out.clear();
+    }
 }
 
-const Markup &escaped_target(int32_t file_number)
+const Markup &escaped_target(SectionFormatter &formatter, int32_t file_number)
 {
+    TargetCache &cache = formatter.targets;
     if (file_number >= 0 && file_number < cached_target_limit) {
         const size_t at = static_cast<size_t>(file_number);
-        if (at >= target_cache.known.size()) {
-            target_cache.known.resize(at + 1, false);
-            target_cache.by_file.resize(at + 1);
+        if (at >= cache.known.size()) {
+            cache.known.resize(at + 1, false);
+            cache.by_file.resize(at + 1);
         }
-        if (!target_cache.known[at]) {
-            target_cache.by_file[at].clear();
-            append_escaped(target_cache.by_file[at], file_name_view(file_number), true);
-            target_cache.known[at] = true;
+        if (!cache.known[at]) {
+            cache.by_file[at].clear();
+            append_escaped(cache.by_file[at], file_name_view(file_number), true);
+            cache.known[at] = true;
         }
-        return target_cache.by_file[at];
+        return cache.by_file[at];
     }
-    if (!target_cache.last_valid || target_cache.last_file_number != file_number) {
-        target_cache.last.clear();
-        append_escaped(target_cache.last, file_name_view(file_number), true);
-        target_cache.last_file_number = file_number;
-        target_cache.last_valid = true;
+    if (!cache.last_valid || cache.last_file_number != file_number) {
+        cache.last.clear();
+        append_escaped(cache.last, file_name_view(file_number), true);
+        cache.last_file_number = file_number;
+        cache.last_valid = true;
     }
-    return target_cache.last;
+    return cache.last;
 }
 
 CheckCounters counters_of(const TestNode *node)
@@ -162,26 +182,28 @@ void append_label_cell(Markup &out, const Markup &escaped_label, int style)
 }
 
 struct MessageRows {
-    FILE *stream;
+    SectionFormatter *formatter;
     Markup *out;
 };
 
 void append_message_row(const char *text, size_t, void *context)
 {
     MessageRows &rows = *static_cast<MessageRows *>(context);
+    if (rows.formatter->over)
+        return;  // this section is given up (format_steps)
     rows.out->append("<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>");
     append_escaped(*rows.out, text, true);
     rows.out->append("</TEXT>\n</CELL>\n</ROW>\n");
-    flush_when_large(rows.stream, *rows.out);
+    flush_when_large(*rows.formatter, *rows.out);
 }
 
 // A Print leaves the check table for a print table of its own (and a message
 // table) and then opens a fresh check table without a header row.
-void append_print_row(FILE *stream, Markup &out, const TestNode *check)
+void append_print_row(SectionFormatter &formatter, Markup &out, const TestNode *check)
 {
     out.append("</TABLE>\n<TABLE BORDER=\"1\" WIDTH=\"55,45\">\n<ROW>\n"
                "<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/><LINK TARGET=\"");
-    out.append(escaped_target(check->file_number));
+    out.append(escaped_target(formatter, check->file_number));
     out.append(" line ");
     append_number(out, check->line);
     out.append("\">\n<TEXT>");
@@ -191,19 +213,19 @@ void append_print_row(FILE *stream, Markup &out, const TestNode *check)
     out.append(")</TEXT>\n</CELL>\n</ROW>\n</TABLE>\n");
     if (has_messages(check)) {
         out.append("<TABLE BORDER=\"0\" WIDTH=\"5,95\">\n");
-        MessageRows rows{stream, &out};
+        MessageRows rows{&formatter, &out};
         for_each_message(check, append_message_row, &rows);
         out.append("</TABLE>\n");
     }
     out.append(CHECK_TABLE_OPEN);
 }
 
-void append_stub_row(Markup &out, const TestNode *check)
+void append_stub_row(SectionFormatter &formatter, Markup &out, const TestNode *check)
 {
     const CheckCounters counters = counters_of(check);
     const int style = counters.fail_count > 0 ? CELL_FAILED : CELL_PLAIN;
     out.append("<ROW>\n");
-    append_link_cell(out, check->text, style, escaped_target(check->file_number), check->line);
+    append_link_cell(out, check->text, style, escaped_target(formatter, check->file_number), check->line);
     append_label_cell(out, style == CELL_FAILED ? escaped_status_label(VERDICT_FAILED) : labels.stub_executed,
                       style);
     append_cell_number(out, counters.entry_count, style);
@@ -212,12 +234,12 @@ void append_stub_row(Markup &out, const TestNode *check)
     out.append("</ROW>\n");
 }
 
-void append_check_row(Markup &out, const TestNode *check)
+void append_check_row(SectionFormatter &formatter, Markup &out, const TestNode *check)
 {
     const CheckCounters counters = counters_of(check);
     out.append("<ROW>\n");
     if (counters.fail_count == 0 && counters.pass_count == 0) {
-        append_link_cell(out, check->text, CELL_PLAIN, escaped_target(check->file_number), check->line);
+        append_link_cell(out, check->text, CELL_PLAIN, escaped_target(formatter, check->file_number), check->line);
         if (counters.total_count != 0) {
             append_label_cell(out, escaped_status_label(check->status), CELL_PLAIN);
             append_cell_number(out, counters.total_count, CELL_PLAIN);
@@ -229,7 +251,7 @@ void append_check_row(Markup &out, const TestNode *check)
         append_blank_cell(out);
     } else {
         const int style = status_style(check->status);
-        append_link_cell(out, check->text, style, escaped_target(check->file_number), check->line);
+        append_link_cell(out, check->text, style, escaped_target(formatter, check->file_number), check->line);
         append_label_cell(out, escaped_status_label(check->status), style);
         append_cell_number(out, counters.total_count, style);
         append_cell_number(out, counters.fail_count, style);
@@ -238,21 +260,39 @@ void append_check_row(Markup &out, const TestNode *check)
     out.append("</ROW>\n");
 }
 
+// One step of the walk in output order: a section's head with its depth and
+// title tag number, the closing tag of the innermost open section, or the
+// head (with its two tag numbers) or end of a Test Driver's file section.
+enum StepKind : int8_t {
+    STEP_SECTION,
+    STEP_CLOSE,
+    STEP_DRIVER,
+    STEP_DRIVER_END,
+};
+
+struct SectionStep {
+    const TestNode *node;
+    int depth;
+    int tag_number;
+    StepKind kind;
+};
+
 // Everything of a section before its child sections: the open node element,
 // the title and the check table.
-void append_section_head(FILE *stream, Markup &out, const TestNode *node, int depth)
+void append_section_head(SectionFormatter &formatter, Markup &out, const SectionStep &step)
 {
+    const TestNode *node = step.node;
     const int slot = type_slot(node->type);
     const bool counted = node->type == NODE_TEST_CASE || node->type == NODE_PROC || node->type == NODE_STUB;
     const bool method = node->type == NODE_TEST_CASE || node->type == NODE_PROC;
 
-    static Markup escaped_name;
+    Markup &escaped_name = formatter.escaped_name;
     escaped_name.clear();
     append_escaped(escaped_name, node->text, true);
     append_tree_node(out, escaped_name, labels.escaped_type_names[slot], status_word(node->status),
                      counted ? 1 : 0, method ? ICON_METHOD : ICON_CLASS);
-    append_title(out, labels.type_names[slot], node->text, depth, status_style(node->status),
-                 take_tag_number());
+    append_title(out, labels.type_names[slot], node->text, step.depth, status_style(node->status),
+                 step.tag_number);
 
     // Node texts are stored once each, wherever a text was first met, so the
     // texts of one table lie far apart: their loading is started for all
@@ -271,15 +311,262 @@ void append_section_head(FILE *stream, Markup &out, const TestNode *node, int de
             table_open = true;
         }
         if (child->type == NODE_PRINT)
-            append_print_row(stream, out, child);
+            append_print_row(formatter, out, child);
         else if (stub)
-            append_stub_row(out, child);
+            append_stub_row(formatter, out, child);
         else
-            append_check_row(out, child);
-        flush_when_large(stream, out);
+            append_check_row(formatter, out, child);
+        flush_when_large(formatter, out);
+        if (formatter.over)
+            return;
     }
     if (table_open)
         out.append("</TABLE>\n");
+}
+
+// A Test Driver's file section up to its children's sections: the node
+// element, the section's open tag and the title.
+void append_driver_head(SectionFormatter &formatter, Markup &out, const SectionStep &step)
+{
+    const TestNode *driver = step.node;
+    const int slot = type_slot(NODE_TEST_DRIVER);
+    Markup &escaped_name = formatter.escaped_name;
+    escaped_name.clear();
+    append_escaped(escaped_name, driver->text, true);
+    append_tree_node(out, escaped_name, labels.escaped_type_names[slot], status_word(driver->status), 0,
+                     ICON_TEST_SCRIPT);
+    out.append("<SECTION TAG=\"rootx");
+    append_number(out, step.tag_number);
+    out.append("\">\n");
+    append_title(out, labels.type_names[slot], driver->text, 0, status_style(driver->status),
+                 step.tag_number + 1);
+}
+
+// The walk over the sections of some top-level nodes and their reportable
+// descendants, taken a batch of steps at a time: the children of each
+// driver given, or one node. The nesting is as deep as the tree, so the walk
+// keeps an explicit stack of open sections instead of recursing. Tag
+// numbers are taken here, in output order.
+struct SectionWalk {
+    const TestNode *next_top = nullptr;  // the next top-level node to offer
+    bool top_siblings = false;           // whether next_top's siblings follow it
+    int depth = 1;                       // of the top-level nodes
+    // One entry per open section: the next of its children to offer.
+    std::vector<const TestNode *> open;
+    TestNode *const *drivers = nullptr;
+    size_t driver_count = 0;
+    size_t next_driver = 0;
+    bool in_driver = false;
+};
+
+void take_steps(SectionWalk &walk, std::vector<SectionStep> &steps, size_t most)
+{
+    steps.clear();
+    while (steps.size() < most) {
+        const TestNode *node;
+        int depth;
+        if (walk.open.empty()) {
+            node = walk.next_top;
+            if (!node) {
+                if (walk.in_driver) {
+                    steps.push_back({nullptr, 0, 0, STEP_DRIVER_END});
+                    walk.in_driver = false;
+                    continue;
+                }
+                if (walk.next_driver == walk.driver_count)
+                    return;
+                const TestNode *driver = walk.drivers[walk.next_driver++];
+                const int tag_number = take_tag_number();  // the section's, then the title's
+                take_tag_number();
+                steps.push_back({driver, 0, tag_number, STEP_DRIVER});
+                walk.in_driver = true;
+                walk.next_top = driver->first_child;
+                walk.top_siblings = true;
+                continue;
+            }
+            walk.next_top = walk.top_siblings ? static_cast<const TestNode *>(node->next_sibling) : nullptr;
+            depth = walk.depth;
+        } else {
+            node = walk.open.back();
+            if (!node) {
+                steps.push_back({nullptr, 0, 0, STEP_CLOSE});
+                walk.open.pop_back();
+                continue;
+            }
+            walk.open.back() = node->next_sibling;
+            depth = walk.depth + static_cast<int>(walk.open.size());
+        }
+        if (!is_reportable_section(node))
+            continue;
+        steps.push_back({node, depth, take_tag_number(), STEP_SECTION});
+        walk.open.push_back(node->first_child);
+    }
+}
+
+// Builds the markup of steps [from, steps.size()) into out. Returns
+// steps.size(), or, for a formatter without a stream whose limit was passed,
+// the step it gave up: that step's markup is taken back out, and the steps
+// from there on are still to be built.
+size_t format_steps(SectionFormatter &formatter, Markup &out, const std::vector<SectionStep> &steps,
+                    size_t from)
+{
+    for (size_t i = from; i < steps.size(); ++i) {
+        const size_t start = out.size();
+        switch (steps[i].kind) {
+        case STEP_SECTION: append_section_head(formatter, out, steps[i]); break;
+        case STEP_CLOSE: out.append("</XROD:NODE>\n"); break;
+        case STEP_DRIVER: append_driver_head(formatter, out, steps[i]); break;
+        case STEP_DRIVER_END: out.append("</SECTION>\n</XROD:NODE>\n"); break;
+        }
+        flush_when_large(formatter, out);
+        if (formatter.over) {
+            out.truncate(start);
+            return i;
+        }
+    }
+    return steps.size();
+}
+
+// Builds steps [from, ...) on the calling thread and hands them to the
+// stream. While the background writer writes the stream, the markup is built
+// straight in its chunk, which it hands over whole: no copy.
+void stream_steps(const std::vector<SectionStep> &steps, size_t from)
+{
+    static Markup own;
+    Markup *chunk = background_writer_chunk(main_formatter.stream);
+    own.clear();
+    format_steps(main_formatter, chunk ? *chunk : own, steps, from);
+    if (!chunk) {
+        write_buffer(main_formatter.stream, own);
+        own.clear();
+    }
+}
+
+// A document's second formatting thread. It builds every other batch of
+// steps into memory while the calling thread builds the batch before it
+// straight into the stream; the calling thread then writes the helper's
+// markup in its place, so the bytes are those of one thread alone. A batch
+// whose markup would pass helper_limit (a scope with very many checks or
+// messages) is left unfinished and completed by the calling thread.
+size_t helper_limit = size_t(16) << 20;
+
+struct SectionHelper {
+    std::thread *thread = nullptr;
+    bool unavailable = false;  // none could be started: one thread builds all
+    std::mutex lock;
+    std::condition_variable changed;
+    const std::vector<SectionStep> *steps = nullptr;  // the batch given, until done
+    bool done = false;
+    bool ending = false;
+    size_t stopped_at = 0;
+    Markup out;
+};
+
+SectionHelper helper;
+
+void run_helper()
+{
+    SectionFormatter formatter;
+    std::unique_lock<std::mutex> guard(helper.lock);
+    for (;;) {
+        helper.changed.wait(guard, [] { return (helper.steps && !helper.done) || helper.ending; });
+        if (helper.ending)
+            return;
+        const std::vector<SectionStep> &steps = *helper.steps;
+        guard.unlock();
+        helper.out.clear();
+        formatter.limit = helper_limit;
+        formatter.over = false;
+        const size_t stopped_at = format_steps(formatter, helper.out, steps, 0);
+        guard.lock();
+        helper.stopped_at = stopped_at;
+        helper.done = true;
+        helper.changed.notify_all();
+    }
+}
+
+bool have_helper()
+{
+    if (!helper.thread && !helper.unavailable) {
+        try {
+            helper.thread = new std::thread(run_helper);
+        } catch (const std::system_error &) {
+            helper.unavailable = true;  // a limit on threads or address space
+        }
+    }
+    return helper.thread != nullptr;
+}
+
+void helper_start(const std::vector<SectionStep> &steps)
+{
+    std::lock_guard<std::mutex> guard(helper.lock);
+    helper.steps = &steps;
+    helper.done = false;
+    helper.changed.notify_all();
+}
+
+// Waits for the batch given; the steps before the returned one are in helper.out.
+size_t helper_finish()
+{
+    std::unique_lock<std::mutex> guard(helper.lock);
+    helper.changed.wait(guard, [] { return helper.done; });
+    helper.steps = nullptr;
+    return helper.stopped_at;
+}
+
+void helper_stop()
+{
+    if (helper.thread) {
+        {
+            std::lock_guard<std::mutex> guard(helper.lock);
+            helper.ending = true;
+        }
+        helper.changed.notify_all();
+        helper.thread->join();
+        delete helper.thread;
+        helper.thread = nullptr;
+        helper.ending = false;
+    }
+    helper.unavailable = false;
+    helper.out = Markup();
+}
+
+// Batches start small, so that small reports use both threads too, and grow
+// so that large ones change hands rarely.
+const size_t first_batch_steps = 2;
+const size_t largest_batch_steps = 1024;
+
+// Writes everything the walk gives to stream.
+void write_sections(FILE *stream, SectionWalk &walk)
+{
+    if (!labels_pinned) {
+        load_labels();
+        main_formatter.targets = TargetCache();
+    }
+    main_formatter.stream = stream;
+    // Both threads work while labels are pinned, which keeps them unchanged.
+    const bool two_threads = labels_pinned && have_helper();
+    static std::vector<SectionStep> mine, theirs;
+    size_t batch = first_batch_steps;
+    for (;;) {
+        take_steps(walk, mine, batch);
+        if (mine.empty())
+            break;
+        theirs.clear();
+        if (two_threads) {
+            take_steps(walk, theirs, batch);
+            if (!theirs.empty())
+                helper_start(theirs);
+        }
+        stream_steps(mine, 0);
+        if (!theirs.empty()) {
+            const size_t stopped_at = helper_finish();
+            write_buffer(stream, helper.out);
+            if (stopped_at < theirs.size())
+                stream_steps(theirs, stopped_at);
+        }
+        batch = std::min(batch * 2, largest_batch_steps);
+    }
 }
 
 }  // namespace
@@ -287,53 +574,37 @@ void append_section_head(FILE *stream, Markup &out, const TestNode *node, int de
 void begin_section_document()
 {
     load_labels();
-    forget_targets();
+    main_formatter.targets = TargetCache();
     labels_pinned = true;
 }
 
 void end_section_document()
 {
+    helper_stop();
     labels_pinned = false;
-    target_cache = TargetCache();
+    main_formatter = SectionFormatter();
 }
 
 void write_node_section(TestNode *node, void *section_context)
 {
     const SectionContext *context = static_cast<const SectionContext *>(section_context);
-    if (!context || !is_reportable_section(node))
+    if (!context)
         return;
-    if (!labels_pinned) {
-        load_labels();
-        forget_targets();
-    }
+    SectionWalk walk;
+    walk.next_top = node;
+    walk.depth = context->depth;
+    write_sections(context->stream, walk);
+}
 
-    // While the background writer writes this stream, the markup is built
-    // straight in its chunk, which it hands over whole: no copy.
-    static Markup own;
-    Markup *chunk = background_writer_chunk(context->stream);
-    own.clear();
-    Markup &out = chunk ? *chunk : own;
-    // One entry per open section: the next of its children to offer.
-    std::vector<const TestNode *> open_sections;
-    append_section_head(context->stream, out, node, context->depth);
-    open_sections.push_back(node->first_child);
-    while (!open_sections.empty()) {
-        const TestNode *child = open_sections.back();
-        if (!child) {
-            out.append("</XROD:NODE>\n");
-            open_sections.pop_back();
-            flush_when_large(context->stream, out);
-            continue;
-        }
-        open_sections.back() = child->next_sibling;
-        if (!is_reportable_section(child))
-            continue;
-        append_section_head(context->stream, out, child, context->depth + static_cast<int>(open_sections.size()));
-        open_sections.push_back(child->first_child);
-        flush_when_large(context->stream, out);
-    }
-    if (!chunk) {
-        write_buffer(context->stream, own);
-        own.clear();
-    }
+void set_section_helper_limit(size_t bytes)
+{
+    helper_limit = bytes;
+}
+
+void write_driver_sections(FILE *stream, TestNode *const *drivers, size_t count)
+{
+    SectionWalk walk;
+    walk.drivers = drivers;
+    walk.driver_count = count;
+    write_sections(stream, walk);
 }

@@ -2,6 +2,7 @@
 // node, its title, its check table and the sections of its child scopes.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include "tree/tree.h"
 
@@ -13,9 +14,16 @@ struct SectionContext {
 // A visitor for for_each_child: writes the node's section (and everything
 // below it) or nothing. Walks with an explicit stack, never recursing.
 void write_node_section(TestNode *node, void *section_context);
+// The file sections of the drivers, in order: for each, the node element,
+// the section's open tag and the title, then the sections of its children
+// (at depth 1), then the closing tags.
+void write_driver_sections(FILE *stream, TestNode *const *drivers, size_t count);
 
 // The labels of the sections (header rows, status words, type names) are
 // looked up once per document between these two calls; outside them each
 // write_node_section call looks them up afresh.
 void begin_section_document();
 void end_section_document();
+// Markup the second thread of a document may hold for one batch before it
+// leaves the rest to the calling thread (16 MiB); tests lower it.
+void set_section_helper_limit(size_t bytes);

@@ -46,6 +46,15 @@ struct Spool {
     int fd = -1;
     bool file_failed = false;
     bool file_used = false;
+};
+
+// Never destroyed: when a run ends without freeing the tree (its results
+// file could not be written), the blocks stay reachable to the end.
+Spool &spool = *new Spool;
+
+// What a reader keeps between reads. The report is built on two threads,
+// which read the spool at once; each has its own.
+struct SpoolReading {
     std::vector<CachedPage> pages;  // direct-mapped by page index
     std::string text;               // the record being read
     std::vector<SpoolOffset> segment;
@@ -53,9 +62,7 @@ struct Spool {
     std::vector<RecordHeader> whole;
 };
 
-// Never destroyed: when a run ends without freeing the tree (its results
-// file could not be written), the blocks stay reachable to the end.
-Spool &spool = *new Spool;
+thread_local SpoolReading reading;
 
 bool open_file()
 {
@@ -136,9 +143,9 @@ void append_bytes(const void *data, size_t count)
 
 bool read_page(uint64_t index, const char **bytes)
 {
-    if (spool.pages.empty())
-        spool.pages.resize(cached_pages);
-    CachedPage &page = spool.pages[index % cached_pages];
+    if (reading.pages.empty())
+        reading.pages.resize(cached_pages);
+    CachedPage &page = reading.pages[index % cached_pages];
     if (page.index != index) {
         page.bytes.resize(page_size);
         size_t done = 0;
@@ -234,10 +241,10 @@ SpoolOffset previous_of(SpoolOffset record)
 
 bool visit_text(const RecordHeader &header, SpoolVisitor visit, void *context)
 {
-    spool.text.resize(header.length);
-    if (!read_bytes(header.text_at, &spool.text[0], header.length))
+    reading.text.resize(header.length);
+    if (!read_bytes(header.text_at, &reading.text[0], header.length))
         return false;
-    visit(spool.text.c_str(), header.length, context);
+    visit(reading.text.c_str(), header.length, context);
     return true;
 }
 
@@ -296,7 +303,7 @@ void spool_visit_list(SpoolOffset last, SpoolVisitor visit, void *context)
     if (last == 0)
         return;
     // Nearly every list is short: one walk gives its records.
-    std::vector<RecordHeader> &whole = spool.whole;
+    std::vector<RecordHeader> &whole = reading.whole;
     if (take_whole_list(last, whole)) {
         for (size_t r = whole.size(); r-- > 0;)
             if (!visit_text(whole[r], visit, context))
@@ -309,13 +316,13 @@ void spool_visit_list(SpoolOffset last, SpoolVisitor visit, void *context)
     // Segments of `stride` records, each ending at a checkpoint; the last
     // checkpoint taken ends the oldest segment.
     const size_t stride = static_cast<size_t>(std::ceil(std::sqrt(static_cast<double>(count))));
-    std::vector<SpoolOffset> &checkpoints = spool.checkpoints;
+    std::vector<SpoolOffset> &checkpoints = reading.checkpoints;
     checkpoints.clear();
     size_t position = 0;
     for (SpoolOffset record = last; record; record = previous_of(record), ++position)
         if (position % stride == 0)
             checkpoints.push_back(record);
-    std::vector<SpoolOffset> &segment = spool.segment;
+    std::vector<SpoolOffset> &segment = reading.segment;
     for (size_t c = checkpoints.size(); c-- > 0;) {
         segment.clear();
         SpoolOffset record = checkpoints[c];
@@ -345,4 +352,5 @@ void spool_clear()
     if (spool.fd >= 0)
         close(spool.fd);
     spool = Spool();
+    reading = SpoolReading();
 }

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -171,6 +173,53 @@ TEST_F(Sections, SumAndIconPerSectionType)
     }
     EXPECT_NE(section(add_node(0, NODE_TEST_CASE, id, "e", 1, VERDICT_EXECUTED)).find("state=\"NE\""),
               std::string::npos);
+}
+
+// A document's sections are built on two threads, the second one's batches
+// put back in their place, and a batch whose markup grows too large is
+// finished by the first thread: the bytes are those one thread writes.
+TEST_F(Sections, TwoThreadsWriteWhatOneWrites)
+{
+    std::vector<TestNode *> drivers;
+    uint32_t id = 1;
+    for (int32_t file = 0; file < 3; ++file) {
+        drivers.push_back(add_driver(file, id, "D", VERDICT_PASSED, "D.java"));
+        const uint32_t driver = id++;
+        for (int scope = 0; scope < 40; ++scope) {
+            const uint32_t suite = id++;
+            add_node(file, NODE_TEST_SUITE, suite, "suite", driver, scope % 3 ? VERDICT_PASSED : VERDICT_FAILED);
+            const uint32_t test = id++;
+            add_node(file, NODE_TEST_CASE, test, "case", suite, VERDICT_PASSED);
+            add_node(file, NODE_CHECK_EXPRESSION, id++, "x < 1", test, VERDICT_PASSED, 3, {1, 1, 0, 0});
+            TestNode *print = add_node(file, NODE_PRINT, id++, "log()", test, VERDICT_PASSED, 4, {1, 1, 0, 0});
+            const int messages = scope == 25 ? 4000 : 2;  // one scope far above the lowered limit
+            for (int m = 0; m < messages; ++m)
+                add_message(print, mem_strdup("a message of some length"));
+        }
+    }
+    const auto document = [&](bool two_threads, size_t limit) {
+        set_section_helper_limit(limit);
+        tag_counter = 0;
+        const std::string text = capture_output([&](FILE *out) {
+            if (two_threads)
+                begin_section_document();
+            write_driver_sections(out, drivers.data(), drivers.size());
+            if (two_threads)
+                end_section_document();
+        });
+        set_section_helper_limit(size_t(16) << 20);
+        return text;
+    };
+    const std::string one = document(false, size_t(16) << 20);
+    EXPECT_EQ(tag_counter, 3 * 2 + 3 * 40 * 2);
+    EXPECT_GT(one.size(), size_t(300000));
+    // Compared whole: a line diff of texts this long would take too long.
+    for (size_t limit : {size_t(16) << 20, size_t(0)}) {
+        const std::string two = document(true, limit);
+        const size_t differs = std::mismatch(one.begin(), one.end(), two.begin(), two.end()).first - one.begin();
+        EXPECT_TRUE(two == one) << "limit " << limit << ": sizes " << one.size() << " and " << two.size()
+                                << ", first difference at byte " << differs;
+    }
 }
 
 // Every section opens, on a line of its own, before the first one closes;
