@@ -156,6 +156,17 @@ bool background_writer_take(FILE *stream, const char *bytes, size_t length)
     return true;
 }
 
+bool background_writer_give(FILE *stream, Markup &bytes)
+{
+    if (!stream || stream != writer.stream || bytes.size() < chunk_size / 2 || !have_thread())
+        return false;
+    std::unique_lock<std::mutex> guard(writer.lock);
+    if (!writer.filling.empty())
+        queue_chunk(guard, writer.filling);
+    queue_chunk(guard, bytes);
+    return true;
+}
+
 Markup *background_writer_chunk(FILE *stream)
 {
     if (!stream || stream != writer.stream)

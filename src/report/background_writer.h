@@ -21,6 +21,12 @@ void background_writer_begin(FILE *stream);
 // Queues a copy of the bytes when stream is the one begun; false otherwise
 // (the caller writes them itself).
 bool background_writer_take(FILE *stream, const char *bytes, size_t length);
+// Queues the bytes as they are, after the chunk being filled, and leaves an
+// empty buffer in their place: for a caller that built a chunk's worth or
+// more in a buffer of its own. False, with nothing done, when stream is not
+// the one begun, the bytes are few or there is no thread (the caller writes
+// them itself).
+bool background_writer_give(FILE *stream, Markup &bytes);
 // The chunk being filled for stream, for a caller that builds its bytes in
 // place instead of copying them in through background_writer_take; null when
 // stream is not the one begun. The caller calls background_writer_filled

@@ -534,7 +534,7 @@ void helper_stop()
 // Batches start small, so that small reports use both threads too, and grow
 // so that large ones change hands rarely.
 const size_t first_batch_steps = 2;
-const size_t largest_batch_steps = 1024;
+const size_t largest_batch_steps = 512;
 
 // Writes everything the walk gives to stream.
 void write_sections(FILE *stream, SectionWalk &walk)
@@ -561,7 +561,8 @@ void write_sections(FILE *stream, SectionWalk &walk)
         stream_steps(mine, 0);
         if (!theirs.empty()) {
             const size_t stopped_at = helper_finish();
-            write_buffer(stream, helper.out);
+            if (!background_writer_give(stream, helper.out))
+                write_buffer(stream, helper.out);
             if (stopped_at < theirs.size())
                 stream_steps(theirs, stopped_at);
         }

@@ -1,5 +1,5 @@
-// The background writer must put every byte on the stream in order, copied
-// or built in place, whether the thread ran (several chunks) or not (less
+// The background writer must put every byte on the stream in order, copied,
+// built in place or given whole, whether the thread ran (several chunks) or not (less
 // than one), and leave a write error on the stream for the caller to see.
 #include "report/background_writer.h"
 
@@ -25,7 +25,18 @@ std::string write_through(size_t total)
         std::string piece(random() % 70000, static_cast<char>('a' + random() % 26));
         if (random() % 50 == 0)
             piece.assign(3 << 20, 'Z');  // larger than a chunk
-        if (random() % 20 == 0) {
+        else if (random() % 30 == 0)
+            piece.assign(600000 + random() % 10, 'G');  // worth giving whole
+        if (random() % 25 == 0) {
+            // Built in a buffer of the caller's and given whole, or copied
+            // when it is small; a buffer given whole comes back empty.
+            Markup given;
+            given.append(piece.data(), piece.size());
+            if (background_writer_give(stream, given))
+                EXPECT_TRUE(given.empty());
+            else
+                EXPECT_TRUE(piece.size() < (1 << 19) && background_writer_take(stream, given.data(), given.size()));
+        } else if (random() % 20 == 0) {
             // Built in place, between copied pieces.
             Markup *chunk = background_writer_chunk(stream);
             EXPECT_NE(chunk, nullptr);
