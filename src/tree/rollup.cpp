@@ -18,6 +18,9 @@
 
 #include "tree/node_types.h"
 
+#include <atomic>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -85,13 +88,6 @@ void spread_with_state(TestNode *node, SpreadState &state)
     }
     if (have_from_below)
         leave_pending(state, node->parent, from_below);
-}
-
-void walk_every_file(NodeVisitor visitor, void *context)
-{
-    for (FileEntry *entry = file_list_head(); entry; entry = entry->next)
-        if (entry->file_node)
-            walk_tree(entry->file_node, visitor, context);
 }
 
 void spread_visitor(TestNode *node, void *context)
@@ -171,21 +167,44 @@ void settle_and_mark(TestNode *node, void *unused)
     mark_scope_status(node, unused);
 }
 
+// Both passes over one file tree.
+void roll_up_file(TestNode *file_node, SpreadState &state)
+{
+    walk_tree(file_node, settle_and_mark, nullptr);
+    walk_tree(file_node, spread_visitor, &state);
+    // A walk that ends at a root leaves nothing pending; should a file node
+    // ever have a parent, finish the climbs the direct way.
+    while (!state.pending.empty()) {
+        climb_with(state.pending.back().first, state.pending.back().second);
+        state.pending.pop_back();
+    }
+}
+
 }  // namespace
 
 void roll_up_verdicts()
 {
-    walk_every_file(settle_and_mark, nullptr);
-    SpreadState state;
-    for (FileEntry *entry = file_list_head(); entry; entry = entry->next) {
-        if (!entry->file_node)
-            continue;
-        walk_tree(entry->file_node, spread_visitor, &state);
-        // A walk that ends at a root leaves nothing pending; should a file
-        // node ever have a parent, finish the climbs the direct way.
-        while (!state.pending.empty()) {
-            climb_with(state.pending.back().first, state.pending.back().second);
-            state.pending.pop_back();
+    // File trees share no node, so each is rolled up whole, both passes at
+    // once, and two threads take them in turn from the list.
+    std::vector<TestNode *> files;
+    for (FileEntry *entry = file_list_head(); entry; entry = entry->next)
+        if (entry->file_node)
+            files.push_back(entry->file_node);
+    std::atomic<size_t> next_file{0};
+    const auto roll_up_files = [&files, &next_file] {
+        SpreadState state;
+        for (size_t at; (at = next_file++) < files.size();)
+            roll_up_file(files[at], state);
+    };
+    std::thread other;
+    if (files.size() > 1) {
+        try {
+            other = std::thread(roll_up_files);
+        } catch (const std::system_error &) {
+            // No second thread to be had: this one takes every file.
         }
     }
+    roll_up_files();
+    if (other.joinable())
+        other.join();
 }

@@ -52,8 +52,9 @@ TEST(CombineStatus, FollowsTheTable)
 
 TEST_F(TreeTest, RollUpMatchesThePassesRunOneByOne)
 {
-    // roll_up_verdicts defers the climbs of the last pass; the plain
-    // visitors must give the same tree.
+    // roll_up_verdicts defers the climbs of the last pass and takes the
+    // three file trees on two threads; the plain visitors must give the same
+    // tree.
     for (unsigned seed = 1; seed <= 20; ++seed) {
         tree_init();
         build_random_forest(seed);
