@@ -442,13 +442,16 @@ void stream_steps(const std::vector<SectionStep> &steps, size_t from)
     }
 }
 
-// A document's second formatting thread. It builds every other batch of
-// steps into memory while the calling thread builds the batch before it
-// straight into the stream; the calling thread then writes the helper's
-// markup in its place, so the bytes are those of one thread alone. A batch
-// whose markup would pass helper_limit (a scope with very many checks or
-// messages) is left unfinished and completed by the calling thread.
-size_t helper_limit = size_t(16) << 20;
+// A document's second formatting thread. Once a document has passed
+// helper_after steps, it builds every other batch of steps into memory while
+// the calling thread builds the batch before it straight into the stream;
+// the calling thread then hands the helper's markup on in its place, so the
+// bytes are those of one thread alone. A batch whose markup would pass
+// helper_limit (about one write chunk, which keeps the memory in flight that
+// of the background writer's chunks) is left unfinished and completed by the
+// calling thread, and the batches that follow are made shorter.
+size_t helper_limit = size_t(1) << 20;
+size_t helper_after = 4096;
 
 struct SectionHelper {
     std::thread *thread = nullptr;
@@ -531,8 +534,8 @@ void helper_stop()
     helper.out = Markup();
 }
 
-// Batches start small, so that small reports use both threads too, and grow
-// so that large ones change hands rarely.
+// Batches start small and grow while the helper's markup stays well below
+// its limit, so that large reports change hands rarely.
 const size_t first_batch_steps = 2;
 const size_t largest_batch_steps = 512;
 
@@ -545,28 +548,36 @@ void write_sections(FILE *stream, SectionWalk &walk)
     }
     main_formatter.stream = stream;
     // Both threads work while labels are pinned, which keeps them unchanged.
-    const bool two_threads = labels_pinned && have_helper();
     static std::vector<SectionStep> mine, theirs;
     size_t batch = first_batch_steps;
+    size_t steps_taken = 0;
     for (;;) {
         take_steps(walk, mine, batch);
         if (mine.empty())
             break;
+        steps_taken += mine.size();
         theirs.clear();
-        if (two_threads) {
+        if (labels_pinned && steps_taken >= helper_after && have_helper()) {
             take_steps(walk, theirs, batch);
             if (!theirs.empty())
                 helper_start(theirs);
         }
         stream_steps(mine, 0);
-        if (!theirs.empty()) {
-            const size_t stopped_at = helper_finish();
-            if (!background_writer_give(stream, helper.out))
-                write_buffer(stream, helper.out);
-            if (stopped_at < theirs.size())
-                stream_steps(theirs, stopped_at);
+        if (theirs.empty()) {
+            batch = std::min(batch * 2, largest_batch_steps);
+            continue;
         }
-        batch = std::min(batch * 2, largest_batch_steps);
+        steps_taken += theirs.size();
+        const size_t stopped_at = helper_finish();
+        const size_t built = helper.out.size();
+        if (!background_writer_give(stream, helper.out))
+            write_buffer(stream, helper.out);
+        if (stopped_at < theirs.size()) {
+            stream_steps(theirs, stopped_at);
+            batch = std::max(first_batch_steps, stopped_at);
+        } else if (built < helper_limit / 2) {
+            batch = std::min(batch * 2, largest_batch_steps);
+        }
     }
 }
 
@@ -597,8 +608,9 @@ void write_node_section(TestNode *node, void *section_context)
     write_sections(context->stream, walk);
 }
 
-void set_section_helper_limit(size_t bytes)
+void set_section_helper_limits(size_t after_steps, size_t bytes)
 {
+    helper_after = after_steps;
     helper_limit = bytes;
 }
 

@@ -24,6 +24,8 @@ void write_driver_sections(FILE *stream, TestNode *const *drivers, size_t count)
 // write_node_section call looks them up afresh.
 void begin_section_document();
 void end_section_document();
-// Markup the second thread of a document may hold for one batch before it
-// leaves the rest to the calling thread (16 MiB); tests lower it.
-void set_section_helper_limit(size_t bytes);
+// A document's sections are built on a second thread too once they pass
+// after_steps steps (heads and ends of sections; 4096), and that thread
+// holds at most about bytes of markup (1 MiB) before it leaves the rest of
+// its batch to the calling thread. Tests lower both.
+void set_section_helper_limits(size_t after_steps, size_t bytes);

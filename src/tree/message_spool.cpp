@@ -17,7 +17,7 @@ namespace {
 
 const size_t block_size = size_t(1) << 20;
 const size_t page_size = 4096;
-const size_t cached_pages = 256;  // 1 MiB of file pages kept for reading
+const size_t cached_pages = 128;  // 512 KiB of file pages kept for reading, per reading thread
 // A record's header: the distance back to the record before it in its list
 // (0 for none) and the text's length, each as a variable-length number of
 // 7-bit groups, low group first.

@@ -182,10 +182,13 @@ void roll_up_file(TestNode *file_node, SpreadState &state)
 
 }  // namespace
 
+// Trees smaller than this are rolled up on the calling thread alone.
+const size_t second_thread_nodes = 65536;
+
 void roll_up_verdicts()
 {
     // File trees share no node, so each is rolled up whole, both passes at
-    // once, and two threads take them in turn from the list.
+    // once, and on a large tree two threads take them in turn from the list.
     std::vector<TestNode *> files;
     for (FileEntry *entry = file_list_head(); entry; entry = entry->next)
         if (entry->file_node)
@@ -197,7 +200,7 @@ void roll_up_verdicts()
             roll_up_file(files[at], state);
     };
     std::thread other;
-    if (files.size() > 1) {
+    if (files.size() > 1 && tree_node_count() >= second_thread_nodes) {
         try {
             other = std::thread(roll_up_files);
         } catch (const std::system_error &) {

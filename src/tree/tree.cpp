@@ -229,6 +229,11 @@ void for_each_child(TestNode *node, NodeVisitor visitor, void *context)
         visitor(child, context);
 }
 
+size_t tree_node_count()
+{
+    return node_total;
+}
+
 void tree_free()
 {
     node_store_clear();

@@ -177,4 +177,7 @@ FileEntry *file_list_head();
 void walk_tree(TestNode *node, NodeVisitor visitor, void *context);
 void for_each_child(TestNode *node, NodeVisitor visitor, void *context);
 
+// Nodes made since the tree was last freed, copies included.
+size_t tree_node_count();
+
 void tree_free();

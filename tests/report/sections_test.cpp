@@ -198,7 +198,7 @@ TEST_F(Sections, TwoThreadsWriteWhatOneWrites)
         }
     }
     const auto document = [&](bool two_threads, size_t limit) {
-        set_section_helper_limit(limit);
+        set_section_helper_limits(0, limit);
         tag_counter = 0;
         const std::string text = capture_output([&](FILE *out) {
             if (two_threads)
@@ -207,14 +207,14 @@ TEST_F(Sections, TwoThreadsWriteWhatOneWrites)
             if (two_threads)
                 end_section_document();
         });
-        set_section_helper_limit(size_t(16) << 20);
+        set_section_helper_limits(4096, size_t(1) << 20);
         return text;
     };
-    const std::string one = document(false, size_t(16) << 20);
+    const std::string one = document(false, size_t(1) << 20);
     EXPECT_EQ(tag_counter, 3 * 2 + 3 * 40 * 2);
     EXPECT_GT(one.size(), size_t(300000));
     // Compared whole: a line diff of texts this long would take too long.
-    for (size_t limit : {size_t(16) << 20, size_t(0)}) {
+    for (size_t limit : {size_t(1) << 20, size_t(0)}) {
         const std::string two = document(true, limit);
         const size_t differs = std::mismatch(one.begin(), one.end(), two.begin(), two.end()).first - one.begin();
         EXPECT_TRUE(two == one) << "limit " << limit << ": sizes " << one.size() << " and " << two.size()
