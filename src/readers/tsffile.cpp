@@ -148,11 +148,9 @@ struct PreparedRecord {
     int32_t line;
     uint32_t identity_first;
     uint32_t identity_second;
-    int statement_type;
     uint32_t first_at;  // in the batch's texts
     uint32_t second_at;
-    uint32_t node_text_length;  // of the text a node would take, and its text_store_hash
-    uint64_t node_text_hash;
+    uint32_t node_text_length;  // of the text a node would take
 };
 
 using RecordBatch = RecordBatchOf<PreparedRecord>;
@@ -173,19 +171,31 @@ uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length, uint32
 // The first and second texts' lengths are given.
 void finish_record(RecordBatch &batch, PreparedRecord &prepared, uint32_t first_length, uint32_t second_length)
 {
-    const bool statement = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS;
-    if (const char *text = batch.texts.at(statement ? prepared.first_at : prepared.second_at)) {
-        const size_t length = statement ? first_length : second_length;
-        prepared.node_text_length = static_cast<uint32_t>(length);
-        prepared.node_text_hash = text_store_hash(text, length);
-        if (prepared.kind == STATIC_TX)
-            prepared.statement_type = statement_type_of(text, length);
-    } else if (prepared.kind == STATIC_TX) {
-        prepared.statement_type = NODE_CHECK_EXPRESSION;
-    }
-    if (prepared.kind == STATIC_MS)
-        prepared.statement_type = NODE_CHECK_EXPRESSION;
+    prepared.node_text_length = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS ? first_length : second_length;
     batch.records.push_back(prepared);
+}
+
+// The text a node made from the record would take, or null.
+const char *node_text_of(const PreparedRecord &record, const RecordBatch &batch)
+{
+    const bool statement = record.kind == STATIC_TX || record.kind == STATIC_MS;
+    return batch.texts.at(statement ? record.first_at : record.second_at);
+}
+
+// The key under which the tree stores that text (text_store_hash); 0 for none.
+uint64_t node_text_hash(const PreparedRecord &record, const RecordBatch &batch)
+{
+    const char *text = node_text_of(record, batch);
+    return text ? text_store_hash(text, record.node_text_length) : 0;
+}
+
+// The node type of a statement record.
+int statement_type(const PreparedRecord &record, const RecordBatch &batch)
+{
+    if (record.kind == STATIC_TX)
+        if (const char *text = node_text_of(record, batch))
+            return statement_type_of(text, record.node_text_length);
+    return NODE_CHECK_EXPRESSION;
 }
 
 // The record on one whole line in the stream's buffer, read exactly as the
@@ -198,7 +208,7 @@ bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
     if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
-    PreparedRecord record = {static_record_kind(keyword), 0, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    PreparedRecord record = {static_record_kind(keyword), 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
     const char *p = line + 3;
     const auto find = [end](const char *from, char c) {
         return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
@@ -281,7 +291,7 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
         return;
     StaticRecord record = read_static_record(stream);
     PreparedRecord prepared = {record.kind, record.number, record.line, record.identity_first,
-                               record.identity_second, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+                               record.identity_second, BatchTexts::none, BatchTexts::none, 0};
     uint32_t first_decoded = 0, second_decoded = 0;
     if (record.first_text)
         prepared.first_at = keep_decoded(batch, record.first_text, strlen(record.first_text), &first_decoded);
@@ -291,8 +301,10 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
     finish_record(batch, prepared, first_decoded, second_decoded);
 }
 
-// Acts on one record; decoded texts that turn out empty count as "".
-void apply_static_record(StaticState &state, const PreparedRecord &record, const RecordBatch &batch)
+// Acts on one record, whose node text has the given hash (node_text_hash);
+// decoded texts that turn out empty count as "".
+void apply_static_record(StaticState &state, const PreparedRecord &record, const RecordBatch &batch,
+                         uint64_t text_hash)
 {
     const char *first = batch.texts.at(record.first_at);
     const char *second = batch.texts.at(record.second_at);
@@ -318,13 +330,12 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         state.scope = record.number;
         break;
     case STATIC_IN:
-        open_scope(state, record.number, first_or_empty, second_or_empty, record.node_text_length,
-                   record.node_text_hash);
+        open_scope(state, record.number, first_or_empty, second_or_empty, record.node_text_length, text_hash);
         break;
     case STATIC_TX:
     case STATIC_MS:
-        add_child_stored(*state.counter, record.statement_type, record.number, first_or_empty,
-                         record.node_text_length, record.node_text_hash, state.scope, state.line);
+        add_child_stored(*state.counter, statement_type(record, batch), record.number, first_or_empty,
+                         record.node_text_length, text_hash, state.scope, state.line);
         break;
     default:
         break;
@@ -350,14 +361,22 @@ void apply_rest(StaticState &state, TraceStream *stream)
             // Storing a node text looks it up in the tree's text table and
             // reads the text found there: both are started a few records
             // ahead, so that the cache misses of several records overlap.
+            // The texts' hashes are worked out here, where they are needed
+            // first: the reading thread has the larger share of the work.
             const std::vector<PreparedRecord> &records = batch.records;
             const size_t count = records.size();
+            const size_t ahead = 16, ring = 32;
+            uint64_t hashes[ring];
+            for (size_t i = 0; i < ahead && i < count; ++i)
+                hashes[i] = node_text_hash(records[i], batch);
             for (size_t i = 0; i < count; ++i) {
-                if (i + 16 < count)
-                    prefetch_text_slot(records[i + 16].node_text_hash);
+                if (i + ahead < count) {
+                    hashes[(i + ahead) % ring] = node_text_hash(records[i + ahead], batch);
+                    prefetch_text_slot(hashes[(i + ahead) % ring]);
+                }
                 if (i + 8 < count)
-                    prefetch_stored_text(records[i + 8].node_text_hash);
-                apply_static_record(state, records[i], batch);
+                    prefetch_stored_text(hashes[(i + 8) % ring]);
+                apply_static_record(state, records[i], batch, hashes[i % ring]);
             }
         });
 }
@@ -450,7 +469,7 @@ int read_static_stream(TraceStream *stream, const char *path, int32_t *counter)
         }
         one.clear();
         prepare_static_record(stream, one);
-        apply_static_record(state, one.records[0], one);
+        apply_static_record(state, one.records[0], one, node_text_hash(one.records[0], one));
     }
     mem_free(state.pending_source_name);
     // A trace cut before its last "ED" closes its section here, so that the
