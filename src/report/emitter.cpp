@@ -19,7 +19,8 @@ int take_tag_number()
 
 namespace {
 
-// The one scratch buffer of the writers; the system is single-threaded.
+// The one scratch buffer of the element writers, which run on the calling
+// thread only (the section writer keeps buffers of its own per thread).
 Markup &scratch()
 {
     static Markup buffer;
