@@ -10,13 +10,14 @@
 // started, both run in turn on the calling thread.
 #pragma once
 
+#include "diagnostics/threads.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -82,11 +83,8 @@ void read_ahead(Fill fill, Apply apply)
         }
     };
     std::thread reader;
-    try {
-        reader = std::thread(read_batches);
-    } catch (const std::system_error &) {
-        // No second thread to be had (a limit on threads or address space):
-        // read and apply in turn on this one.
+    if (!try_start_thread(reader, read_batches)) {
+        // No second thread to be had: read and apply in turn on this one.
         Batch batch;
         for (bool more = true; more;) {
             more = fill(batch);

@@ -1,13 +1,13 @@
 // The background writer: see background_writer.h.
 #include "report/background_writer.h"
 
+#include "diagnostics/threads.h"
 #include "report/markup.h"
 
 #include <condition_variable>
 #include <fcntl.h>
 #include <deque>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -93,14 +93,7 @@ void write_filling_here()
 // Starts the thread on first use; false when there is none.
 bool have_thread()
 {
-    if (!writer.thread && !writer.no_thread) {
-        try {
-            writer.thread = new std::thread(write_chunks);
-        } catch (const std::system_error &) {
-            writer.no_thread = true;  // a limit on threads or address space
-        }
-    }
-    return !writer.no_thread;
+    return start_thread_once(writer.thread, writer.no_thread, write_chunks);
 }
 
 // Queues the chunk and leaves in its place an empty one (a written chunk's
@@ -188,15 +181,7 @@ void background_writer_end()
     if (writer.thread) {
         if (!writer.filling.empty())
             hand_over_filling();
-        {
-            std::lock_guard<std::mutex> guard(writer.lock);
-            writer.ending = true;
-        }
-        writer.changed.notify_all();
-        writer.thread->join();
-        delete writer.thread;
-        writer.thread = nullptr;
-        writer.ending = false;
+        stop_thread(writer.thread, writer.lock, writer.changed, writer.ending);
     } else {
         write_filling_here();
     }

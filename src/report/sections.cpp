@@ -12,6 +12,7 @@
 // begin_section_document).
 #include "report/sections.h"
 
+#include "diagnostics/threads.h"
 #include "report/background_writer.h"
 #include "report/emitter.h"
 #include "report/escape.h"
@@ -20,7 +21,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -490,14 +490,7 @@ void run_helper()
 
 bool have_helper()
 {
-    if (!helper.thread && !helper.unavailable) {
-        try {
-            helper.thread = new std::thread(run_helper);
-        } catch (const std::system_error &) {
-            helper.unavailable = true;  // a limit on threads or address space
-        }
-    }
-    return helper.thread != nullptr;
+    return start_thread_once(helper.thread, helper.unavailable, run_helper);
 }
 
 void helper_start(const std::vector<SectionStep> &steps)
@@ -519,17 +512,7 @@ size_t helper_finish()
 
 void helper_stop()
 {
-    if (helper.thread) {
-        {
-            std::lock_guard<std::mutex> guard(helper.lock);
-            helper.ending = true;
-        }
-        helper.changed.notify_all();
-        helper.thread->join();
-        delete helper.thread;
-        helper.thread = nullptr;
-        helper.ending = false;
-    }
+    stop_thread(helper.thread, helper.lock, helper.changed, helper.ending);
     helper.unavailable = false;
     helper.out = Markup();
 }

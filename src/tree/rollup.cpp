@@ -16,10 +16,10 @@
 // before anyone reads the parent's status.
 #include "tree/rollup.h"
 
+#include "diagnostics/threads.h"
 #include "tree/node_types.h"
 
 #include <atomic>
-#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -199,14 +199,10 @@ void roll_up_verdicts()
         for (size_t at; (at = next_file++) < files.size();)
             roll_up_file(files[at], state);
     };
+    // Without a second thread, this one takes every file.
     std::thread other;
-    if (files.size() > 1 && tree_node_count() >= second_thread_nodes) {
-        try {
-            other = std::thread(roll_up_files);
-        } catch (const std::system_error &) {
-            // No second thread to be had: this one takes every file.
-        }
-    }
+    if (files.size() > 1 && tree_node_count() >= second_thread_nodes)
+        try_start_thread(other, roll_up_files);
     roll_up_files();
     if (other.joinable())
         other.join();
