@@ -71,12 +71,10 @@ static int run_sequence(const char *results_name, const char *dynamic_name,
     tree_init();
 
     int32_t file_counter = 0;
-    for (int i = 0; i < static_count; ++i) {
-        const int result = read_static_trace(static_names[i], &file_counter);
-        if (result != 0) {
-            report_error1(ERR_BAD_FORMAT, nullptr, 0, static_names[i]);
-            return result;
-        }
+    const int unread = read_static_traces(static_names, static_count, &file_counter);
+    if (unread < static_count) {
+        report_error1(ERR_BAD_FORMAT, nullptr, 0, static_names[unread]);
+        return -1;
     }
     timer.mark("static reading");
 

@@ -3,6 +3,10 @@
 // "TX"/"MS" statements become check nodes on the current line. The reader
 // state (pending source name, current scope, current line) lives for one
 // file; the section counter belongs to the caller and carries across files.
+//
+// The traces of a run are read one after the other by one reading thread, so
+// that the next trace is being read while the end of the one before is still
+// applied: a trace's end travels with its records as a record of its own.
 #include "readers/tsffile.h"
 
 #include "diagnostics/memory.h"
@@ -17,7 +21,9 @@
 namespace {
 
 struct StaticState {
-    const char *path;
+    const char *const *paths;
+    int current;  // the trace whose records are applied
+    bool failed;  // that trace could not be opened or read to its end
     int32_t *counter;
     char *pending_source_name;  // owned, or null
     uint32_t scope;
@@ -125,7 +131,7 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
             mem_free(state.pending_source_name);
             state.pending_source_name = nullptr;
         } else {
-            set_file_names(file_number, state.path);
+            set_file_names(file_number, state.paths[state.current]);
         }
         state.scope = identifier;
         state.section_open = true;
@@ -141,6 +147,9 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
 // A record as applying it needs it: texts decoded and, for a statement, its
 // node type. Preparing is the reading half of the work and can run on the
 // read-ahead thread; applying changes the tree. Texts live in the batch.
+
+// The end of a trace: number is 1 when it could not be opened or read.
+const int trace_end = -1;
 
 struct PreparedRecord {
     int kind;
@@ -301,6 +310,63 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
     finish_record(batch, prepared, first_decoded, second_decoded);
 }
 
+// A trace cut before its last "ED" closes its section at its end, so that
+// the next trace's first section gets a number of its own. The next trace
+// starts with scope 1 and line 0 again.
+void finish_trace(StaticState &state, bool failed)
+{
+    mem_free(state.pending_source_name);
+    state.pending_source_name = nullptr;
+    if (state.section_open)
+        ++*state.counter;
+    state.section_open = false;
+    state.failed = failed;
+    if (!failed)
+        ++state.current;
+    state.scope = 1;
+    state.line = 0;
+}
+
+// Where the records come from: the traces named, opened in turn, or one
+// stream already open (count 1, not closed here).
+struct StaticSource {
+    const char *const *paths;
+    int count;
+    int next;             // the trace being read or to be opened
+    TraceStream *stream;  // being read, or null
+    bool owned;           // stream opened here
+    bool finished;        // every trace read, or one failed
+};
+
+// Appends the next record to the batch: one of the trace being read, or the
+// end of a trace. False, with nothing appended, once there is nothing more.
+bool prepare_next(StaticSource &source, RecordBatch &batch)
+{
+    if (source.finished)
+        return false;
+    bool failed = false;
+    if (!source.stream) {
+        source.stream = trace_open(source.paths[source.next]);
+        source.owned = true;
+        failed = !source.stream;
+    }
+    if (!failed) {
+        if (!trace_eof(source.stream)) {
+            prepare_static_record(source.stream, batch);
+            return true;
+        }
+        failed = trace_error(source.stream);
+        if (source.owned)
+            trace_close(source.stream);
+        source.stream = nullptr;
+    }
+    PreparedRecord end = {trace_end, failed ? 1u : 0u, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
+    batch.records.push_back(end);
+    ++source.next;
+    source.finished = failed || source.next == source.count;
+    return true;
+}
+
 // Acts on one record, whose node text has the given hash (node_text_hash);
 // decoded texts that turn out empty count as "".
 void apply_static_record(StaticState &state, const PreparedRecord &record, const RecordBatch &batch,
@@ -312,6 +378,9 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
     const char *second_or_empty = second ? second : "";
 
     switch (record.kind) {
+    case trace_end:
+        finish_trace(state, record.number != 0);
+        break;
     case STATIC_ID:
         set_file_identity(*state.counter, record.identity_first, record.identity_second);
         break;
@@ -342,20 +411,19 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
     }
 }
 
-// Past the first records, the rest of a trace is read and prepared on a
+// Past the first records, the rest of the traces is read and prepared on a
 // second thread (read_ahead.h) while this one builds the tree.
 const size_t batch_records = 4096;
 
-void apply_rest(StaticState &state, TraceStream *stream)
+void apply_rest(StaticState &state, StaticSource &source)
 {
     read_ahead<RecordBatch>(
         [&](RecordBatch &batch) {
             while (batch.records.size() < batch_records) {
-                if (trace_eof(stream))
+                if (!prepare_next(source, batch))
                     return false;
-                prepare_static_record(stream, batch);
             }
-            return true;
+            return !source.finished;
         },
         [&](const RecordBatch &batch) {
             // Storing a node text looks it up in the tree's text table and
@@ -458,33 +526,46 @@ void release_static_record(StaticRecord *record)
     record->second_text = nullptr;
 }
 
-int read_static_stream(TraceStream *stream, const char *path, int32_t *counter)
+namespace {
+
+// Reads the source's traces in turn; the index of the one that could not be
+// opened or read, or the source's count.
+int read_static_source(StaticSource &source, int32_t *counter)
 {
-    StaticState state = {path, counter, nullptr, 1, 0, false};
+    StaticState state = {source.paths, 0, false, counter, nullptr, 1, 0, false};
     RecordBatch one;
-    for (size_t applied = 0; !trace_eof(stream); ++applied) {
+    for (size_t applied = 0;; ++applied) {
         if (applied == read_ahead_after()) {
-            apply_rest(state, stream);
+            apply_rest(state, source);
             break;
         }
         one.clear();
-        prepare_static_record(stream, one);
+        if (!prepare_next(source, one))
+            break;
         apply_static_record(state, one.records[0], one, node_text_hash(one.records[0], one));
     }
-    mem_free(state.pending_source_name);
-    // A trace cut before its last "ED" closes its section here, so that the
-    // next trace's first section gets a number of its own.
-    if (state.section_open)
-        ++*counter;
-    return trace_error(stream) ? -1 : 0;
+    if (source.owned)
+        trace_close(source.stream);
+    return state.failed ? state.current : source.count;
+}
+
+}  // namespace
+
+int read_static_stream(TraceStream *stream, const char *path, int32_t *counter)
+{
+    StaticSource source = {&path, 1, 0, stream, false, false};
+    return read_static_source(source, counter) == 0 ? -1 : 0;
+}
+
+int read_static_traces(const char *const *paths, int count, int32_t *counter)
+{
+    if (count <= 0)
+        return count;
+    StaticSource source = {paths, count, 0, nullptr, false, false};
+    return read_static_source(source, counter);
 }
 
 int read_static_trace(const char *path, int32_t *counter)
 {
-    TraceStream *stream = trace_open(path);
-    if (!stream)
-        return -1;
-    const int result = read_static_stream(stream, path, counter);
-    trace_close(stream);
-    return result;
+    return read_static_traces(&path, 1, counter) == 0 ? -1 : 0;
 }

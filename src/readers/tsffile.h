@@ -32,6 +32,11 @@ int static_record_kind(const char *keyword);
 StaticRecord read_static_record(TraceStream *stream);
 void release_static_record(StaticRecord *record);
 
+// Reads the traces in turn, each to its end; counter is the running
+// file-section number, advanced in place. The index of the first trace that
+// cannot be opened or read (the traces before it are in the tree, and what
+// was read of it), or count when all were read.
+int read_static_traces(const char *const *paths, int count, int32_t *counter);
 // Reads the whole file; counter is the running file-section number, advanced
 // in place. 0 when read to its end, -1 when it cannot be opened or read.
 int read_static_trace(const char *path, int32_t *counter);

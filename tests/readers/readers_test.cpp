@@ -328,22 +328,41 @@ TEST_F(StaticReader, SectionNumbersCarryAcrossFilesAndStateDoesNot)
     const std::string first = write_temp_file("DB x\nIN \"File\" 1 \"A\"\nLK 9\nED \n"
                                               "IN \"File\" 1 \"B\"\nIN \"TestCase\" 5 \"c\"\nED \n");
     // An ED without a line end still counts; "ED\nDB" reads as one keyword.
+    // The third file's section is never closed: its end closes it.
     const std::string second = write_temp_file("ED\nDB x\nIN \"File\" 1 \"C\"\nTX 3 \"first statement\"\nED ");
+    const std::string third = write_temp_file("IN \"File\" 4 \"D\"\nSO \"kept back\"\n");
+    const std::string missing = first + ".missing";
+    // The second file starts with scope 1 and line 0 again.
+    const std::string both =
+        "15 2/1 \"C\" line=0 status=3\n"
+        "  3 2/3 \"first statement\" line=0 status=0 [0/0/0/0]\n"
+        "15 1/1 \"B\" line=0 status=3\n"
+        "  26 1/5 \"c\" line=0 status=3\n"
+        "15 0/1 \"A\" line=0 status=3\n";
     int32_t counter = 0;
     EXPECT_EQ(read_static_trace(first.c_str(), &counter), 0);
     EXPECT_EQ(counter, 2);
     EXPECT_EQ(read_static_trace(second.c_str(), &counter), 0);
     EXPECT_EQ(counter, 3);
-    // The second file starts with scope 1 and line 0 again.
-    EXPECT_EQ(dump_tree(),
-              "15 2/1 \"C\" line=0 status=3\n"
-              "  3 2/3 \"first statement\" line=0 status=0 [0/0/0/0]\n"
-              "15 1/1 \"B\" line=0 status=3\n"
-              "  26 1/5 \"c\" line=0 status=3\n"
-              "15 0/1 \"A\" line=0 status=3\n");
+    EXPECT_EQ(dump_tree(), both);
     EXPECT_EQ(take(file_name_of(2)), second);
-    unlink(first.c_str());
-    unlink(second.c_str());
+
+    // All in one call, the reading thread taking over anywhere: the same
+    // tree, and reading stops at the first file that cannot be opened.
+    const char *all[] = {first.c_str(), second.c_str(), third.c_str(), missing.c_str(), first.c_str()};
+    const Fields seen = same_after_any_read_ahead({0, 1, 2, 7, 4096}, [&] {
+        int32_t running = 0;
+        const int two = read_static_traces(all, 2, &running);
+        const std::string tree = dump_tree();
+        tree_init();
+        running = 0;
+        const int unread = read_static_traces(all, 5, &running);
+        return Fields{std::to_string(two), tree, std::to_string(unread), std::to_string(running),
+                      dump_tree().substr(0, dump_tree().size() - both.size()), take(file_name_of(3))};
+    });
+    EXPECT_EQ(seen, (Fields{"2", both, "3", "4", "15 3/4 \"D\" line=0 status=3\n", third}));
+    for (const std::string &path : {first, second, third})
+        unlink(path.c_str());
 }
 
 // Directories, missing files and read errors fail; anything readable is

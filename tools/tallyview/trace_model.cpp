@@ -23,6 +23,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <vector>
+
 namespace {
 
 // A check that prints in a loop may hold a message per pass; past this many
@@ -292,12 +294,16 @@ int read_traces(const trace_inputs &inputs, view_results &results, QString &erro
     keep_check_messages(true);
     int32_t file_counter = 0;
     int status = 0;
-    for (const QString &path : inputs.static_traces) {
-        if (read_static_trace(path.toLocal8Bit().constData(), &file_counter) != 0) {
-            error = cannot_read(path);
-            status = -1;
-            break;
-        }
+    std::vector<QByteArray> local_paths;
+    std::vector<const char *> paths;
+    for (const QString &path : inputs.static_traces)
+        local_paths.push_back(path.toLocal8Bit());
+    for (const QByteArray &path : local_paths)
+        paths.push_back(path.constData());
+    const int unread = read_static_traces(paths.data(), static_cast<int>(paths.size()), &file_counter);
+    if (unread < static_cast<int>(paths.size())) {
+        error = cannot_read(inputs.static_traces[unread]);
+        status = -1;
     }
     if (status == 0 && read_dynamic_trace(inputs.dynamic_trace.toLocal8Bit().constData()) != 0) {
         error = cannot_read(inputs.dynamic_trace);
