@@ -81,18 +81,10 @@ char escaped_control(char c)
     }
 }
 
-const uint64_t ones = 0x0101010101010101ULL;
 const uint64_t highs = 0x8080808080808080ULL;
-const uint64_t lows = 0x7f7f7f7f7f7f7f7fULL;
 
 // Whether the first byte in memory is the lowest of a word read with memcpy.
 const bool little_endian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
-
-// 0x80 in each byte of the word that is zero, 0 in the others.
-uint64_t zero_bytes(uint64_t word)
-{
-    return ~(((word & lows) + lows) | word | lows);
-}
 
 struct TextTraits {
     bool backslash = false;
@@ -127,7 +119,7 @@ TextTraits traits_of(const char *text, size_t length)
     for (; i + 8 <= length; i += 8) {
         uint64_t word;
         memcpy(&word, text + i, 8);
-        const uint64_t backslashes = zero_bytes(word ^ (ones * '\\'));
+        const uint64_t backslashes = zero_bytes(word ^ byte_copies('\\'));
         if (backslashes || escaped || !little_endian) {
             for (size_t k = i; k < i + 8; ++k)
                 take(k);
@@ -136,7 +128,7 @@ TextTraits traits_of(const char *text, size_t length)
         // No escape in force and none begun: every quote counts, and any
         // ordinary byte ends nothing.
         traits.high |= (word & highs) != 0;
-        for (uint64_t quotes = zero_bytes(word ^ (ones * '"')); quotes; quotes &= quotes - 1) {
+        for (uint64_t quotes = zero_bytes(word ^ byte_copies('"')); quotes; quotes &= quotes - 1) {
             if (traits.quotes < 4)
                 traits.quote_at[traits.quotes] = i + static_cast<size_t>(__builtin_ctzll(quotes) / 8);
             ++traits.quotes;

@@ -96,12 +96,11 @@ struct DynamicState {
     InstanceList instances;
 };
 
-// A result for the static node with this identifier, placed on the node
-// itself when the context is its parent, else on a copy under the context.
+// A result for the static node model (or none), placed on the node itself
+// when the context is its parent, else on a copy under the context.
 // The message is a note's decoded text (length bytes), or null.
-void place_result(DynamicState &state, uint32_t identifier, const char *message, size_t length)
+void place_result(DynamicState &state, TestNode *model, const char *message, size_t length)
 {
-    TestNode *model = find_node(state.file_number, identifier);
     TestNode *target = nullptr;
     if (model && state.context) {
         target = find_equal_child(state.context, model);
@@ -137,7 +136,23 @@ struct PreparedRecord {
 
 using RecordBatch = RecordBatchOf<PreparedRecord>;
 
-void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, const RecordBatch &batch)
+// The static node a result record names, looked up ahead of its turn under
+// the file number then in force. The index does not change while a dynamic
+// trace is read (copies share their models' keys and are never indexed), so
+// the answer holds unless a "CS" or "SF" record changes the file number in
+// between.
+struct LookedUp {
+    int32_t file_number;
+    TestNode *model;
+};
+
+TestNode *model_for(const DynamicState &state, uint32_t identifier, const LookedUp *ahead)
+{
+    return ahead && ahead->file_number == state.file_number ? ahead->model : find_node(state.file_number, identifier);
+}
+
+void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, const RecordBatch &batch,
+                          const LookedUp *ahead = nullptr)
 {
     switch (record.kind) {
     case DYNAMIC_SF:
@@ -161,10 +176,11 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, con
     }
     case DYNAMIC_GL:
         set_status(state, record.numbers[0]);
-        place_result(state, record.numbers[1], nullptr, 0);
+        place_result(state, model_for(state, record.numbers[1], ahead), nullptr, 0);
         break;
     case DYNAMIC_NO_WITH_ID:
-        place_result(state, record.numbers[0], batch.texts.at(record.text_at), record.text_length);
+        place_result(state, model_for(state, record.numbers[0], ahead), batch.texts.at(record.text_at),
+                        record.text_length);
         break;
     case DYNAMIC_ME:
         state.saved_contexts.push_back(state.context);
@@ -382,10 +398,39 @@ inline bool plain_hex_field(const char *&p, const char *end, char delimiter, uin
     return true;
 }
 
+// The closing quote of a plain quoted text at from: a quote, bytes with no
+// quote, backslash, NUL or byte above ASCII among them, a quote and the line
+// end, all before limit. decode_text_into gives such a text's bytes between
+// the quotes as they stand. Null for any other text.
+const char *plain_quoted_text_end(const char *from, const char *limit)
+{
+    if (from >= limit || *from != '"')
+        return nullptr;
+    const char *at = from + 1;
+    const auto special = [](unsigned char c) { return c == '"' || c == '\\' || c == '\n' || c == 0 || c >= 0x80; };
+    if (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+        for (; at + 8 <= limit; at += 8) {
+            uint64_t word;
+            memcpy(&word, at, 8);
+            const uint64_t found = zero_bytes(word ^ byte_copies('"')) | zero_bytes(word ^ byte_copies('\\'))
+                                   | zero_bytes(word ^ byte_copies('\n')) | zero_bytes(word)
+                                   | (word & 0x8080808080808080ULL);
+            if (found) {
+                at += __builtin_ctzll(found) / 8;
+                break;
+            }
+        }
+    }
+    while (at < limit && !special(static_cast<unsigned char>(*at)))
+        ++at;
+    return at + 1 < limit && at[0] == '"' && at[1] == '\n' ? at : nullptr;
+}
+
 // Reads, straight off the buffer, the run of common records made of plain
-// number fields ("ST 65", "NO 5d", "GL 96 5", "MR ") that starts at the
-// stream's position, up to limit records in the batch; stops before the
-// first other line, which the general reading takes.
+// number fields ("ST 65", "NO 5d", "GL 96 5", "MR ") and of notes with a
+// plain text ("NO 5d \"entering\"") that starts at the stream's position,
+// up to limit records in the batch; stops before the first other line, which
+// the general reading takes.
 void prepare_plain_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
 {
     const char *p = reinterpret_cast<const char *>(stream->position);
@@ -410,10 +455,30 @@ void prepare_plain_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
                 goto done;
             break;
         case DYNAMIC_NO_WITH_ID: {
+            if (!plain_hex_field(q, end, '\n', record.numbers[0])) {
+                // An identifier and a plain text, whose line the general
+                // reading would not cut (1023 bytes after the keyword).
+                const char *quote = q;
+                const char *limit = end - (p + 3) > 1024 ? p + 3 + 1024 : end;
+                if (!plain_hex_field(quote, end, ' ', record.numbers[0]))
+                    goto done;
+                const char *closing = plain_quoted_text_end(quote, limit);
+                if (!closing)
+                    goto done;
+                if (record.numbers[0] == 0) {
+                    record.kind = DYNAMIC_IGNORED;
+                } else {
+                    std::string &bytes = batch.texts.bytes;
+                    record.text_at = static_cast<uint32_t>(bytes.size());
+                    record.text_length = static_cast<uint32_t>(closing - quote - 1);
+                    bytes.append(quote + 1, record.text_length);
+                    bytes.push_back('\0');
+                }
+                q = closing + 2;
+                break;
+            }
             // An identifier alone: the note's text is the identifier's
             // digits, which decode to themselves.
-            if (!plain_hex_field(q, end, '\n', record.numbers[0]))
-                goto done;
             if (record.numbers[0] == 0) {
                 record.kind = DYNAMIC_IGNORED;
                 break;
@@ -560,17 +625,25 @@ void apply_rest(DynamicState &state, TraceStream *stream)
         },
         [&](const RecordBatch &batch) {
             // A result looks its static node up by identifier and changes it:
-            // both are started a few records ahead (with the file number in
-            // force now, which a later "CS" rarely changes), so that the cache
-            // misses of several records overlap.
+            // the index entry is fetched 16 records ahead, the node looked up
+            // and fetched 8 ahead (with the file number in force then, which
+            // a later "CS" rarely changes), so that the cache misses of
+            // several records overlap.
             const std::vector<PreparedRecord> &records = batch.records;
             const size_t count = records.size();
+            const size_t ring = 16;
+            LookedUp looked_up[ring];
             for (size_t i = 0; i < count; ++i) {
                 if (i + 16 < count && placed_identifier(records[i + 16]))
                     prefetch_index_entry(state.file_number, placed_identifier(records[i + 16]));
-                if (i + 8 < count && placed_identifier(records[i + 8]))
-                    prefetch_indexed_node(state.file_number, placed_identifier(records[i + 8]));
-                apply_dynamic_record(state, records[i], batch);
+                if (i + 8 < count && placed_identifier(records[i + 8])) {
+                    TestNode *model = find_node(state.file_number, placed_identifier(records[i + 8]));
+                    looked_up[(i + 8) % ring] = {state.file_number, model};
+                    if (model)
+                        prefetch_node(model);
+                }
+                const LookedUp *ahead = i >= 8 && placed_identifier(records[i]) ? &looked_up[i % ring] : nullptr;
+                apply_dynamic_record(state, records[i], batch, ahead);
             }
         });
 }

@@ -59,3 +59,16 @@ int32_t parse_signed_decimal_bytes(const char *bytes, size_t n);
 // had to be taken out; buffer holds TOKEN_TEXT_SIZE bytes), and its length.
 const size_t TOKEN_TEXT_SIZE = 2000;
 const char *line_text(const char *from, const char *line_end, char *buffer, size_t *length);
+
+// Eight bytes at a time: a word of eight copies of a byte, and a word with
+// 0x80 in each byte of word that is zero and 0 in the others (exact: no
+// byte is reported that is not zero).
+inline uint64_t byte_copies(unsigned char c)
+{
+    return 0x0101010101010101ULL * c;
+}
+inline uint64_t zero_bytes(uint64_t word)
+{
+    const uint64_t lows = 0x7f7f7f7f7f7f7f7fULL;
+    return ~(((word & lows) + lows) | word | lows);
+}

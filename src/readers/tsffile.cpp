@@ -80,15 +80,6 @@ int statement_word_at(const char *text, size_t length, size_t at)
     }
 }
 
-const uint64_t byte_ones = 0x0101010101010101ULL;
-const uint64_t byte_lows = 0x7f7f7f7f7f7f7f7fULL;
-
-// 0x80 in each byte of the word that is zero, 0 in the others.
-uint64_t zero_bytes(uint64_t word)
-{
-    return ~(((word & byte_lows) + byte_lows) | word | byte_lows);
-}
-
 // The words that make a statement a Print, and the one that makes it a
 // Comment, looked for in one pass over the text: eight bytes at a time, a
 // word compared only where one of their first letters stands.
@@ -100,8 +91,8 @@ int statement_type_of(const char *text, size_t length)
         for (; at + 8 <= length; at += 8) {
             uint64_t word;
             memcpy(&word, text + at, 8);
-            uint64_t starts = zero_bytes(word ^ (byte_ones * 'v')) | zero_bytes(word ^ (byte_ones * 'e'))
-                              | zero_bytes(word ^ (byte_ones * 't')) | zero_bytes(word ^ (byte_ones * 'c'));
+            uint64_t starts = zero_bytes(word ^ byte_copies('v')) | zero_bytes(word ^ byte_copies('e'))
+                              | zero_bytes(word ^ byte_copies('t')) | zero_bytes(word ^ byte_copies('c'));
             for (; starts; starts &= starts - 1) {
                 const int found = statement_word_at(text, length, at + static_cast<size_t>(__builtin_ctzll(starts) / 8));
                 if (found == 1)

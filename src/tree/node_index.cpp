@@ -91,19 +91,12 @@ void prefetch_index_entry(int32_t file_number, uint32_t identifier)
     }
 }
 
-void prefetch_indexed_node(int32_t file_number, uint32_t identifier)
+void prefetch_node(const TestNode *node)
 {
-    if (const DenseSection *section = dense_section(file_number)) {
-        if (identifier < section->by_identifier.size()) {
-            if (const uint32_t reference = section->by_identifier[identifier]) {
-                const char *node = reinterpret_cast<const char *>(node_at(reference));
-                __builtin_prefetch(node);
-                // The end of a check node's counters, which may lie in the
-                // next cache line.
-                __builtin_prefetch(node + sizeof(TestNode) + sizeof(CheckCounters) - 1);
-            }
-        }
-    }
+    const char *bytes = reinterpret_cast<const char *>(node);
+    __builtin_prefetch(bytes);
+    // The end of a check node's counters, which may lie in the next cache line.
+    __builtin_prefetch(bytes + sizeof(TestNode) + sizeof(CheckCounters) - 1);
 }
 
 void index_insert(TestNode *node)

@@ -118,11 +118,11 @@ void tree_init();
 // Bucket of the historical 97-bucket layout; kept for reference and tests.
 uint32_t key_bucket(int32_t file_number, uint32_t identifier);
 TestNode *find_node(int32_t file_number, uint32_t identifier);
-// Hints for readers that look many nodes up in a row: start loading what
-// find_node(file_number, identifier) will read, first the index entry, then
-// (some look-ups later, once that has come) the node itself.
+// Hints for readers that look many nodes up in a row: start loading the
+// index entry find_node(file_number, identifier) will read, and (some
+// look-ups later, once that has come) the node found, counters included.
 void prefetch_index_entry(int32_t file_number, uint32_t identifier);
-void prefetch_indexed_node(int32_t file_number, uint32_t identifier);
+void prefetch_node(const TestNode *node);
 void index_insert(TestNode *node);
 TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
                       const char *text, TestNode *parent, int32_t line);
