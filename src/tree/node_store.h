@@ -58,8 +58,7 @@ void node_store_clear();
 void text_store_clear();
 
 // Blocks for the stores: aligned to their size when that is a power of two;
-// from 2 MiB up, backed by huge pages where the system offers them, since
-// the tree's look-ups jump around many megabytes and each 4 KiB page would
-// cost a slot of the processor's address cache (and a page fault).
+// from 2 MiB up, mapped on their own and given back to the system when
+// freed (huge pages back them only where the system gives them unasked).
 void *store_block_alloc(size_t size);
 void store_block_free(void *block);
