@@ -80,10 +80,14 @@ int statement_word_at(const char *text, size_t length, size_t at)
     }
 }
 
+// The classes of statement texts, and the node types they give a "TX"
+// statement; the tree keeps each distinct text's class with the text.
+enum StatementClass { statement_check, statement_print, statement_comment };
+
 // The words that make a statement a Print, and the one that makes it a
 // Comment, looked for in one pass over the text: eight bytes at a time, a
 // word compared only where one of their first letters stands.
-int statement_type_of(const char *text, size_t length)
+int statement_class_of(const char *text, size_t length)
 {
     bool comment = false;
     size_t at = 0;
@@ -96,7 +100,7 @@ int statement_type_of(const char *text, size_t length)
             for (; starts; starts &= starts - 1) {
                 const int found = statement_word_at(text, length, at + static_cast<size_t>(__builtin_ctzll(starts) / 8));
                 if (found == 1)
-                    return NODE_PRINT;
+                    return statement_print;
                 comment = comment || found == 2;
             }
         }
@@ -104,11 +108,13 @@ int statement_type_of(const char *text, size_t length)
     for (; at < length; ++at) {
         const int found = statement_word_at(text, length, at);
         if (found == 1)
-            return NODE_PRINT;
+            return statement_print;
         comment = comment || found == 2;
     }
-    return comment ? NODE_COMMENT : NODE_CHECK_EXPRESSION;
+    return comment ? statement_comment : statement_check;
 }
+
+const TextTyping statement_typing = {statement_class_of, {NODE_CHECK_EXPRESSION, NODE_PRINT, NODE_COMMENT}};
 
 // The name's length and text_store_hash are given.
 void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name,
@@ -187,15 +193,6 @@ uint64_t node_text_hash(const PreparedRecord &record, const RecordBatch &batch)
 {
     const char *text = node_text_of(record, batch);
     return text ? text_store_hash(text, record.node_text_length) : 0;
-}
-
-// The node type of a statement record.
-int statement_type(const PreparedRecord &record, const RecordBatch &batch)
-{
-    if (record.kind == STATIC_TX)
-        if (const char *text = node_text_of(record, batch))
-            return statement_type_of(text, record.node_text_length);
-    return NODE_CHECK_EXPRESSION;
 }
 
 // The record on one whole line in the stream's buffer, read exactly as the
@@ -394,8 +391,9 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         break;
     case STATIC_TX:
     case STATIC_MS:
-        add_child_stored(*state.counter, statement_type(record, batch), record.number, first_or_empty,
-                         record.node_text_length, text_hash, state.scope, state.line);
+        add_child_stored(*state.counter, NODE_CHECK_EXPRESSION, record.number, first_or_empty,
+                         record.node_text_length, text_hash, state.scope, state.line,
+                         record.kind == STATIC_TX ? &statement_typing : nullptr);
         break;
     default:
         break;

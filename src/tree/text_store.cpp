@@ -45,11 +45,14 @@ char *cursor = nullptr;
 size_t left = 0;
 uint32_t cursor_reference = 0;
 
-// Open addressing, probed linearly: each slot holds a reference with the top
-// half of its text's hash (0 marks an empty slot; no stored text has
-// reference 0), so a probe reads a text only when the halves match. The
-// place a text is probed from comes from that top half too, so that the
-// table grows without reading any stored text again.
+// Open addressing, probed linearly: each slot holds, from the top, the top
+// 30 bits of its text's hash, its text's class plus one (0 while nobody has
+// asked for it; see store_text_hashed) and its reference (0 marks an empty
+// slot; no stored text has reference 0). A probe reads a text only when the
+// hash bits match. The place a text is probed from comes from those bits
+// too, so that the table grows without reading any stored text again.
+const unsigned tag_shift = 34;
+const unsigned class_shift = 32;
 uint64_t *slots = nullptr;
 size_t slot_count = 0;  // zero or a power of two
 size_t used = 0;
@@ -117,10 +120,10 @@ uint32_t append_text(const char *text, size_t length)
     return reference;
 }
 
-// Where probing for a text with this hash starts.
+// Where probing for a text with this hash (or for this slot) starts.
 size_t home_of(uint64_t hash)
 {
-    return static_cast<size_t>(hash >> 32) & (slot_count - 1);
+    return static_cast<size_t>(hash >> tag_shift) & (slot_count - 1);
 }
 
 void place(uint64_t slot)
@@ -156,7 +159,7 @@ void rebuild_table()
             const size_t length = strlen(stored);
             const uint32_t reference = static_cast<uint32_t>(b << offset_bits | at);
             const uint64_t hash = text_store_hash(stored, length);
-            place(((hash >> 32) << 32) | reference);
+            place(((hash >> tag_shift) << tag_shift) | reference);
             at += length + 1;
         }
     }
@@ -189,27 +192,42 @@ uint32_t store_text(const char *text, size_t length)
     return length ? store_text_hashed(text, length, text_store_hash(text, length)) : 0;
 }
 
-uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash)
+uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash, TextClassifier classify,
+                           int *text_class)
 {
-    if (length == 0)
+    if (length == 0) {
+        if (classify)
+            *text_class = classify(text, 0);
         return 0;
+    }
     grow_if_needed();
-    const uint64_t tag = hash >> 32;
+    const uint64_t tag = hash >> tag_shift;
     const size_t mask = slot_count - 1;
-    for (size_t at = home_of(hash);; at = (at + 1) & mask) {
+    size_t at = home_of(hash);
+    for (;; at = (at + 1) & mask) {
         const uint64_t slot = slots[at];
         if (!slot) {
-            const uint32_t reference = append_text(text, length);
-            slots[at] = (tag << 32) | reference;
+            slots[at] = (tag << tag_shift) | append_text(text, length);
             ++used;
-            return reference;
+            break;
         }
-        if ((slot >> 32) == tag) {
+        if ((slot >> tag_shift) == tag) {
             const char *stored = text_at(static_cast<uint32_t>(slot));
             if (strncmp(stored, text, length) == 0 && stored[length] == '\0')
-                return static_cast<uint32_t>(slot);
+                break;
         }
     }
+    uint64_t &slot = slots[at];
+    if (classify) {
+        // Worked out once per distinct text: statements repeat.
+        uint64_t known = (slot >> class_shift) & 3;
+        if (known == 0) {
+            known = static_cast<uint64_t>(classify(text, length)) + 1;
+            slot |= known << class_shift;
+        }
+        *text_class = static_cast<int>(known) - 1;
+    }
+    return static_cast<uint32_t>(slot);
 }
 
 void release_text_table()
@@ -233,7 +251,7 @@ void prefetch_stored_text(uint64_t hash)
     if (!slots)
         return;
     const uint64_t slot = slots[home_of(hash)];
-    if (slot && (slot >> 32) == (hash >> 32))
+    if (slot && (slot >> tag_shift) == (hash >> tag_shift))
         __builtin_prefetch(text_at(static_cast<uint32_t>(slot)));
 }
 

@@ -129,9 +129,16 @@ TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
 void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
                uint32_t parent_identifier, int32_t line);
 // add_child with the text's length and text_store_hash (below) known, as
-// readers work them out ahead on their own thread.
+// readers work them out ahead. With typing given, the type is instead the
+// one for the text's class (TextClassifier, node_store.h), which is worked
+// out once per distinct text.
+struct TextTyping {
+    TextClassifier classify;
+    int32_t types[3];  // by class
+};
 void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
-                      size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line);
+                      size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line,
+                      const TextTyping *typing = nullptr);
 TestNode *append_copy(TestNode *context, TestNode *model);
 // For callers that create many nodes in a row: the key under which a node
 // text is stored, and hints that start loading what storing it will read,
