@@ -178,22 +178,49 @@ void append_escaped_unicode(Markup &out, const QString &text, bool simplify)
     }
 }
 
+namespace {
+
+// The plain run [text, end) is copied whole; the rest bytes from end are
+// escaped after it.
+void append_plain_then_escaped(Markup &out, const char *text, const char *end, size_t rest, bool simplify)
+{
+    const size_t start_size = out.size();
+    const size_t plain = static_cast<size_t>(end - text);
+    out.append(text, plain);
+    if (rest != 0 && !escape_ascii(out, end, rest, simplify, start_size, plain != 0))
+        append_escaped_unicode(out, QString::fromLocal8Bit(text, static_cast<qsizetype>(plain + rest)), simplify);
+}
+
+}  // namespace
+
+// Most texts are plain characters with single spaces between them: one pass
+// finds where that stops and that nothing needs escaping before it, and that
+// part is copied whole. The rest of a text that is not is escaped from where
+// the pass stopped, after a plain character.
 void append_escaped(Markup &out, const char *text, size_t length, bool simplify)
 {
     if (!text || length == 0)
         return;
-    if (!escape_ascii(out, text, length, simplify, out.size(), false))
-        append_escaped_unicode(out, QString::fromLocal8Bit(text, static_cast<qsizetype>(length)), simplify);
+    const char *end = text;
+    const char *const limit = text + length;
+    if (simplify && is_plain(*end)) {
+        for (++end; end < limit;) {
+            if (is_plain(*end))
+                ++end;
+            else if (*end == ' ' && end + 1 < limit && is_plain(end[1]))
+                end += 2;
+            else
+                break;
+        }
+    }
+    append_plain_then_escaped(out, text, end, static_cast<size_t>(limit - end), simplify);
 }
 
 void append_escaped(Markup &out, const char *text, bool simplify)
 {
     if (!text)
         return;
-    // Most node texts are plain characters with single spaces between them:
-    // one pass finds their end and that nothing needs escaping, and they are
-    // copied whole. The rest of a text that is not is escaped from where the
-    // pass stopped, after a plain character (NUL is not plain).
+    // As above, with the pass also finding the text's end (NUL is not plain).
     const char *end = text;
     if (simplify && is_plain(*end)) {
         for (++end;;) {
@@ -205,12 +232,7 @@ void append_escaped(Markup &out, const char *text, bool simplify)
                 break;
         }
     }
-    const size_t start_size = out.size();
-    const size_t plain = static_cast<size_t>(end - text);
-    out.append(text, plain);
-    const size_t rest = *end ? strlen(end) : 0;
-    if (rest != 0 && !escape_ascii(out, end, rest, simplify, start_size, plain != 0))
-        append_escaped_unicode(out, QString::fromLocal8Bit(text, static_cast<qsizetype>(plain + rest)), simplify);
+    append_plain_then_escaped(out, text, end, *end ? strlen(end) : 0, simplify);
 }
 
 void append_escaped(Markup &out, const QString &text, bool simplify)

@@ -186,13 +186,13 @@ struct MessageRows {
     Markup *out;
 };
 
-void append_message_row(const char *text, size_t, void *context)
+void append_message_row(const char *text, size_t length, void *context)
 {
     MessageRows &rows = *static_cast<MessageRows *>(context);
     if (rows.formatter->over)
         return;  // this section is given up (format_steps)
     rows.out->append("<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>");
-    append_escaped(*rows.out, text, true);
+    append_escaped(*rows.out, text, length, true);
     rows.out->append("</TEXT>\n</CELL>\n</ROW>\n");
     flush_when_large(*rows.formatter, *rows.out);
 }

@@ -16,13 +16,13 @@ struct MessageJoin {
     bool first;
 };
 
-void append_message(const char *text, size_t, void *context)
+void append_message(const char *text, size_t length, void *context)
 {
     MessageJoin &join = *static_cast<MessageJoin *>(context);
     if (!join.first)
         *join.out += '|';
     join.first = false;
-    *join.out += text;
+    join.out->append(text, length);
 }
 
 void append_node_line(std::string &out, const TestNode *node, size_t depth)

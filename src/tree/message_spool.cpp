@@ -56,7 +56,7 @@ Spool &spool = *new Spool;
 // which read the spool at once; each has its own.
 struct SpoolReading {
     std::vector<CachedPage> pages;  // direct-mapped by page index
-    std::string text;               // the record being read
+    std::string text;               // the record being read, when it is not in memory
     std::vector<SpoolOffset> segment;
     std::vector<SpoolOffset> checkpoints;
     std::vector<RecordHeader> whole;
@@ -194,6 +194,17 @@ bool read_bytes(uint64_t at, void *data, size_t count)
     return true;
 }
 
+// The count spool bytes from position at where they lie in one block still
+// in memory, to be read in place; null otherwise.
+const char *bytes_in_memory(uint64_t at, size_t count)
+{
+    if (at >= spool.size || count > spool.size - at)
+        return nullptr;
+    const char *block = spool.blocks[static_cast<size_t>(at / block_size)];
+    const size_t offset = static_cast<size_t>(at % block_size);
+    return block && offset + count <= block_size ? block + offset : nullptr;
+}
+
 // Reads a variable-length number at *at (advanced past it) from bytes that
 // end at end; false when it runs past them or past 64 bits.
 bool read_varint(const unsigned char *&at, const unsigned char *end, uint64_t *value)
@@ -217,10 +228,14 @@ bool header_of(SpoolOffset record, RecordHeader *header)
     const uint64_t start = record - 1;
     if (start >= spool.size)
         return false;
-    unsigned char bytes[longest_header];
+    unsigned char copy[longest_header];
     const size_t count = static_cast<size_t>(std::min<uint64_t>(longest_header, spool.size - start));
-    if (!read_bytes(start, bytes, count))
-        return false;
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(bytes_in_memory(start, count));
+    if (!bytes) {
+        if (!read_bytes(start, copy, count))
+            return false;
+        bytes = copy;
+    }
     const unsigned char *at = bytes;
     uint64_t back = 0, length = 0;
     if (!read_varint(at, bytes + count, &back) || !read_varint(at, bytes + count, &length) || length > UINT32_MAX)
@@ -241,6 +256,14 @@ SpoolOffset previous_of(SpoolOffset record)
 
 bool visit_text(const RecordHeader &header, SpoolVisitor visit, void *context)
 {
+    if (header.length == 0) {
+        visit("", 0, context);
+        return true;
+    }
+    if (const char *text = bytes_in_memory(header.text_at, header.length)) {
+        visit(text, header.length, context);
+        return true;
+    }
     reading.text.resize(header.length);
     if (!read_bytes(header.text_at, &reading.text[0], header.length))
         return false;

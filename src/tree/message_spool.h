@@ -28,7 +28,8 @@ typedef void (*SpoolVisitor)(const char *text, size_t length, void *context);
 // (0 for a new list), and returns the new record's offset.
 SpoolOffset spool_append(SpoolOffset previous, const char *text, size_t length);
 // Visits the list ending at last, oldest record first. The text passed to
-// visit is NUL-terminated and valid during the call only. Several threads
+// visit is its length bytes, not NUL-terminated (it may be read in place),
+// and valid during the call only. Several threads
 // may visit lists at once while nothing is appended: each keeps its own
 // reading state (and its own cache of the file's pages).
 void spool_visit_list(SpoolOffset last, SpoolVisitor visit, void *context);

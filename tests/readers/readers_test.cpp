@@ -92,8 +92,8 @@ std::string node_token(const TestNode *node, int32_t usual_type, bool with_state
     if (!has_messages(node))
         return token;
     std::string joined;
-    for_each_message(node, [](const char *message, size_t, void *out) {
-        *static_cast<std::string *>(out) += "|" + std::string(message);
+    for_each_message(node, [](const char *message, size_t length, void *out) {
+        *static_cast<std::string *>(out) += "|" + std::string(message, length);
     }, &joined);
     return token + "{" + joined.substr(1) + "}";
 }

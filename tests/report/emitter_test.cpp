@@ -65,12 +65,19 @@ TEST(Emitter, AsciiPathMatchesTheUnicodePath)
     for (const std::string &text : texts)
         for (bool simplify : {true, false}) {
             const auto size = static_cast<qsizetype>(text.size());
-            Markup ascii, unicode, from_string;
-            append_escaped(ascii, text.data(), text.size(), simplify);
+            // The counted form reads no further than its length: the bytes
+            // after the text are plain and would join it.
+            const std::string followed = text + "x y";
+            Markup ascii, unicode, from_string, terminated;
+            append_escaped(ascii, followed.data(), text.size(), simplify);
             append_escaped_unicode(unicode, QString::fromLocal8Bit(text.data(), size), simplify);
             append_escaped(from_string, QString::fromLatin1(text.data(), size), simplify);
+            append_escaped(terminated, text.c_str(), simplify);
             ASSERT_EQ(ascii.str(), unicode.str()) << "simplify " << simplify << " input [" << text << "]";
             ASSERT_EQ(from_string.str(), unicode.str()) << "simplify " << simplify << " input [" << text << "]";
+            if (text.find('\0') == std::string::npos) {
+                ASSERT_EQ(terminated.str(), unicode.str()) << "simplify " << simplify << " input [" << text << "]";
+            }
         }
 }
 

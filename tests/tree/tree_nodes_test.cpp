@@ -92,7 +92,7 @@ TEST_F(TreeTest, AppendCopyStartsFreshAndStaysUnindexed)
     add_message(nullptr, mem_strdup("dropped"));
     std::string messages;
     for_each_message(
-        model, [](const char *text, size_t, void *out) { *static_cast<std::string *>(out) += std::string(text) + ";"; },
+        model, [](const char *text, size_t length, void *out) { *static_cast<std::string *>(out) += std::string(text, length) + ";"; },
         &messages);
     EXPECT_EQ(messages, "seen;two;;three;");
 }
