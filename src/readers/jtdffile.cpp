@@ -103,7 +103,7 @@ void place_result(DynamicState &state, TestNode *model, const char *message, siz
 {
     TestNode *target = nullptr;
     if (model && state.context) {
-        target = find_equal_child(state.context, model);
+        target = find_equal_child_of_indexed(state.context, model);
         if (!target)
             target = append_copy(state.context, model);
     }

@@ -151,6 +151,13 @@ TestNode *find_equal_child(TestNode *context, TestNode *model)
     return child_groups_find(context, model);
 }
 
+TestNode *find_equal_child_of_indexed(TestNode *context, TestNode *model)
+{
+    if (!context || !model)
+        return nullptr;
+    return model->parent == context ? model : child_groups_find(context, model);
+}
+
 namespace {
 
 // Where the spool offset of the node's last message is kept: after the

@@ -152,6 +152,9 @@ void prefetch_stored_text(uint64_t hash);
 // made again from the stored texts should a new text come after all.
 void tree_texts_complete();
 TestNode *find_equal_child(TestNode *context, TestNode *model);
+// The same for a model that find_node gave for its own key, which spares
+// looking it up again.
+TestNode *find_equal_child_of_indexed(TestNode *context, TestNode *model);
 // Takes text (allocated with mem_alloc) and frees it. The text goes to the
 // message spool, and only nodes made as check nodes keep messages: for any
 // other node (or a null one) the text is only freed.

@@ -105,14 +105,19 @@ TEST_F(TreeTest, FindEqualChildGivesTheFirstEqualChild)
     add_child(0, NODE_TEST_CASE, 4, "other", 1, 0);
     TestNode *context = find_node(0, 2), *model = find_node(0, 3), *other = find_node(0, 4);
 
-    EXPECT_EQ(find_equal_child(context, model), model);  // the model is the context's child
-    EXPECT_EQ(find_equal_child(nullptr, model), nullptr);
-    EXPECT_EQ(find_equal_child(context, nullptr), nullptr);
-    EXPECT_EQ(find_equal_child(other, model), nullptr);
+    // The model is indexed: the form that takes that as given agrees.
+    const auto equal_child = [](TestNode *in, TestNode *of) {
+        EXPECT_EQ(find_equal_child_of_indexed(in, of), find_equal_child(in, of));
+        return find_equal_child(in, of);
+    };
+    EXPECT_EQ(equal_child(context, model), model);  // the model is the context's child
+    EXPECT_EQ(equal_child(nullptr, model), nullptr);
+    EXPECT_EQ(equal_child(context, nullptr), nullptr);
+    EXPECT_EQ(equal_child(other, model), nullptr);
     TestNode *copy = append_copy(other, model);
     add_child(0, NODE_PRINT, 5, "later", 4, 11);
     append_copy(other, model);  // a later equal child
-    EXPECT_EQ(find_equal_child(other, model), copy);
+    EXPECT_EQ(equal_child(other, model), copy);
 
     // Type, file number, identifier, text and line must all be equal.
     TestNode *differing[] = {
