@@ -16,7 +16,6 @@
 #include "tree/node_types.h"
 #include "tree/tree.h"
 
-#include <array>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -362,68 +361,6 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
     record.text_at = static_cast<uint32_t>(at);
     record.text_length = static_cast<uint32_t>(bytes.size() - at);
     bytes.push_back('\0');
-}
-
-// Hexadecimal digit values; 16 for any other byte.
-constexpr std::array<unsigned char, 256> make_hex_values()
-{
-    std::array<unsigned char, 256> values{};
-    for (int c = 0; c < 256; ++c)
-        values[c] = c >= '0' && c <= '9'   ? static_cast<unsigned char>(c - '0')
-                    : c >= 'a' && c <= 'f' ? static_cast<unsigned char>(c - 'a' + 10)
-                    : c >= 'A' && c <= 'F' ? static_cast<unsigned char>(c - 'A' + 10)
-                                           : 16;
-    return values;
-}
-constexpr std::array<unsigned char, 256> hex_values = make_hex_values();
-
-// A number field in its plain form, one to eight hexadecimal digits right
-// before its delimiter: read_number_field gives exactly their value. Then
-// true, with p past the delimiter; otherwise false.
-inline bool plain_hex_field(const char *&p, const char *end, char delimiter, uint32_t &value)
-{
-    const char *q = p;
-    const char *const last = end - p > 9 ? p + 9 : end;  // eight digits and the delimiter
-    uint32_t number = 0;
-    for (; q < last; ++q) {
-        const unsigned digit = hex_values[static_cast<unsigned char>(*q)];
-        if (digit == 16)
-            break;
-        number = number << 4 | digit;
-    }
-    if (q == p || q == last || *q != delimiter)
-        return false;
-    value = number;
-    p = q + 1;
-    return true;
-}
-
-// The closing quote of a plain quoted text at from: a quote, bytes with no
-// quote, backslash, NUL or byte above ASCII among them, a quote and the line
-// end, all before limit. decode_text_into gives such a text's bytes between
-// the quotes as they stand. Null for any other text.
-const char *plain_quoted_text_end(const char *from, const char *limit)
-{
-    if (from >= limit || *from != '"')
-        return nullptr;
-    const char *at = from + 1;
-    const auto special = [](unsigned char c) { return c == '"' || c == '\\' || c == '\n' || c == 0 || c >= 0x80; };
-    if (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
-        for (; at + 8 <= limit; at += 8) {
-            uint64_t word;
-            memcpy(&word, at, 8);
-            const uint64_t found = zero_bytes(word ^ byte_copies('"')) | zero_bytes(word ^ byte_copies('\\'))
-                                   | zero_bytes(word ^ byte_copies('\n')) | zero_bytes(word)
-                                   | (word & 0x8080808080808080ULL);
-            if (found) {
-                at += __builtin_ctzll(found) / 8;
-                break;
-            }
-        }
-    }
-    while (at < limit && !special(static_cast<unsigned char>(*at)))
-        ++at;
-    return at + 1 < limit && at[0] == '"' && at[1] == '\n' ? at : nullptr;
 }
 
 // Reads, straight off the buffer, the run of common records made of plain

@@ -334,3 +334,27 @@ const char *line_text(const char *from, const char *line_end, char *buffer, size
     *length = count;
     return text;
 }
+
+const char *plain_quoted_text_end(const char *from, const char *limit)
+{
+    if (from >= limit || *from != '"')
+        return nullptr;
+    const char *at = from + 1;
+    const auto special = [](unsigned char c) { return c == '"' || c == '\\' || c == '\n' || c == 0 || c >= 0x80; };
+    if (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+        for (; at + 8 <= limit; at += 8) {
+            uint64_t word;
+            memcpy(&word, at, 8);
+            const uint64_t found = zero_bytes(word ^ byte_copies('"')) | zero_bytes(word ^ byte_copies('\\'))
+                                   | zero_bytes(word ^ byte_copies('\n')) | zero_bytes(word)
+                                   | (word & 0x8080808080808080ULL);
+            if (found) {
+                at += __builtin_ctzll(found) / 8;
+                break;
+            }
+        }
+    }
+    while (at < limit && !special(static_cast<unsigned char>(*at)))
+        ++at;
+    return at + 1 < limit && at[0] == '"' && at[1] == '\n' ? at : nullptr;
+}

@@ -3,6 +3,7 @@
 // with mem_free. None of them reports errors: end of file ends a token.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,6 +60,65 @@ int32_t parse_signed_decimal_bytes(const char *bytes, size_t n);
 // had to be taken out; buffer holds TOKEN_TEXT_SIZE bytes), and its length.
 const size_t TOKEN_TEXT_SIZE = 2000;
 const char *line_text(const char *from, const char *line_end, char *buffer, size_t *length);
+
+// Fields read straight off a line in their commonest forms, for readers
+// that take whole runs of lines at once.
+
+// Hexadecimal digit values; 16 for any other byte.
+constexpr std::array<unsigned char, 256> make_hex_values()
+{
+    std::array<unsigned char, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[c] = c >= '0' && c <= '9'   ? static_cast<unsigned char>(c - '0')
+                    : c >= 'a' && c <= 'f' ? static_cast<unsigned char>(c - 'a' + 10)
+                    : c >= 'A' && c <= 'F' ? static_cast<unsigned char>(c - 'A' + 10)
+                                           : 16;
+    return values;
+}
+inline constexpr std::array<unsigned char, 256> hex_values = make_hex_values();
+
+// A number field in its plain form, one to eight hexadecimal digits right
+// before its delimiter: the primitives give exactly their value. Then
+// true, with p past the delimiter; otherwise false.
+inline bool plain_hex_field(const char *&p, const char *end, char delimiter, uint32_t &value)
+{
+    const char *q = p;
+    const char *const last = end - p > 9 ? p + 9 : end;  // eight digits and the delimiter
+    uint32_t number = 0;
+    for (; q < last; ++q) {
+        const unsigned digit = hex_values[static_cast<unsigned char>(*q)];
+        if (digit == 16)
+            break;
+        number = number << 4 | digit;
+    }
+    if (q == p || q == last || *q != delimiter)
+        return false;
+    value = number;
+    p = q + 1;
+    return true;
+}
+
+// The same for one to nine decimal digits.
+inline bool plain_decimal_field(const char *&p, const char *end, char delimiter, uint32_t &value)
+{
+    const char *q = p;
+    const char *const last = end - p > 10 ? p + 10 : end;  // nine digits and the delimiter
+    uint32_t number = 0;
+    for (; q < last && *q >= '0' && *q <= '9'; ++q)
+        number = number * 10 + static_cast<uint32_t>(*q - '0');
+    if (q == p || q == last || *q != delimiter)
+        return false;
+    value = number;
+    p = q + 1;
+    return true;
+}
+
+// The closing quote of a plain quoted text at from: a quote, bytes with no
+// quote, backslash, NUL or byte above ASCII among them, a quote and the line
+// end, all before limit. decode_text_into gives such a text's bytes between
+// the quotes as they stand, and line_text those bytes and the closing quote.
+// Null for any other text.
+const char *plain_quoted_text_end(const char *from, const char *limit);
 
 // Eight bytes at a time: a word of eight copies of a byte, and a word with
 // 0x80 in each byte of word that is zero and 0 in the others (exact: no
