@@ -135,6 +135,22 @@ struct PreparedRecord {
 
 using RecordBatch = RecordBatchOf<PreparedRecord>;
 
+// A note's text of up to eight bytes kept in numbers[1] and numbers[2]
+// instead of in the batch: the identifier's digits of a note without a text,
+// the commonest note of all.
+const uint32_t digits_in_record = BatchTexts::none - 1;
+
+// A note record's text (record.text_length bytes), or null; room holds the
+// copy of a text kept in the record.
+const char *note_text(const PreparedRecord &record, const RecordBatch &batch, char (&room)[9])
+{
+    if (record.text_at != digits_in_record)
+        return batch.texts.at(record.text_at);
+    memcpy(room, &record.numbers[1], 8);
+    room[record.text_length] = '\0';
+    return room;
+}
+
 // The static node a result record names, looked up ahead of its turn under
 // the file number then in force. The index does not change while a dynamic
 // trace is read (copies share their models' keys and are never indexed), so
@@ -177,10 +193,12 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, con
         set_status(state, record.numbers[0]);
         place_result(state, model_for(state, record.numbers[1], ahead), nullptr, 0);
         break;
-    case DYNAMIC_NO_WITH_ID:
-        place_result(state, model_for(state, record.numbers[0], ahead), batch.texts.at(record.text_at),
-                        record.text_length);
+    case DYNAMIC_NO_WITH_ID: {
+        char room[9];
+        place_result(state, model_for(state, record.numbers[0], ahead), note_text(record, batch, room),
+                     record.text_length);
         break;
+    }
     case DYNAMIC_ME:
         state.saved_contexts.push_back(state.context);
         state.method = find_node(state.file_number, record.numbers[0]);
@@ -217,7 +235,7 @@ void read_note(TraceStream *stream, DynamicRecord &record)
     record.text = note.raw_text ? decode_text(note.raw_text) : nullptr;
 }
 
-int dynamic_record_kind(char first, char second)
+inline int dynamic_record_kind(char first, char second)
 {
     switch (static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second)) {
     case 'S' << 8 | 'F': return DYNAMIC_SF;
@@ -420,14 +438,11 @@ void prepare_plain_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
                 record.kind = DYNAMIC_IGNORED;
                 break;
             }
+            // They travel in the record itself (see note_text).
             const size_t digits = static_cast<size_t>(q - 1 - (p + 3));
-            char text[9];
-            memcpy(text, p + 3, digits);
-            text[digits] = '\0';
-            std::string &bytes = batch.texts.bytes;
-            record.text_at = static_cast<uint32_t>(bytes.size());
+            memcpy(&record.numbers[1], p + 3, digits);
+            record.text_at = digits_in_record;
             record.text_length = static_cast<uint32_t>(digits);
-            bytes.append(text, digits + 1);
             break;
         }
         case DYNAMIC_MR:
