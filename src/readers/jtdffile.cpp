@@ -388,76 +388,61 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
 // the general reading takes.
 void prepare_plain_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
 {
-    const char *p = reinterpret_cast<const char *>(stream->position);
-    const char *const end = reinterpret_cast<const char *>(stream->end);
-    std::vector<PreparedRecord> &records = batch.records;
-    while (records.size() < limit && end - p >= 4 && p[2] == ' ') {
+    read_line_run(stream, batch.records, limit,
+                  [&batch](const char *line, const char *end, PreparedRecord &record) -> const char * {
         // A blank, a line end or a NUL in the keyword gives no record kind
         // here: the general reading handles those lines.
-        PreparedRecord record = {dynamic_record_kind(p[0], p[1]), {0, 0, 0}, BatchTexts::none, 0};
-        const char *q = p + 3;
+        record = {dynamic_record_kind(line[0], line[1]), {0, 0, 0}, BatchTexts::none, 0};
+        const char *q = line + 3;
         switch (record.kind) {
         case DYNAMIC_CS:
         case DYNAMIC_ST:
         case DYNAMIC_CI:
-            if (!plain_hex_field(q, end, '\n', record.numbers[0]))
-                goto done;
-            break;
+            return plain_hex_field(q, end, '\n', record.numbers[0]) ? q : nullptr;
         case DYNAMIC_NI:
         case DYNAMIC_GL:
         case DYNAMIC_ME:
-            if (!plain_hex_field(q, end, ' ', record.numbers[0]) || !plain_hex_field(q, end, '\n', record.numbers[1]))
-                goto done;
-            break;
+            return plain_hex_field(q, end, ' ', record.numbers[0]) && plain_hex_field(q, end, '\n', record.numbers[1])
+                       ? q : nullptr;
         case DYNAMIC_NO_WITH_ID: {
             if (!plain_hex_field(q, end, '\n', record.numbers[0])) {
                 // An identifier and a plain text, whose line the general
                 // reading would not cut (1023 bytes after the keyword).
-                const char *quote = q;
-                const char *limit = end - (p + 3) > 1024 ? p + 3 + 1024 : end;
-                if (!plain_hex_field(quote, end, ' ', record.numbers[0]))
-                    goto done;
-                const char *closing = plain_quoted_text_end(quote, limit);
+                if (!plain_hex_field(q, end, ' ', record.numbers[0]))
+                    return nullptr;
+                const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
                 if (!closing)
-                    goto done;
+                    return nullptr;
                 if (record.numbers[0] == 0) {
                     record.kind = DYNAMIC_IGNORED;
                 } else {
                     std::string &bytes = batch.texts.bytes;
                     record.text_at = static_cast<uint32_t>(bytes.size());
-                    record.text_length = static_cast<uint32_t>(closing - quote - 1);
-                    bytes.append(quote + 1, record.text_length);
+                    record.text_length = static_cast<uint32_t>(closing - q - 1);
+                    bytes.append(q + 1, record.text_length);
                     bytes.push_back('\0');
                 }
-                q = closing + 2;
-                break;
+                return closing + 2;
             }
             // An identifier alone: the note's text is the identifier's
-            // digits, which decode to themselves.
+            // digits, which decode to themselves. They travel in the record
+            // itself (see note_text).
             if (record.numbers[0] == 0) {
                 record.kind = DYNAMIC_IGNORED;
-                break;
+                return q;
             }
-            // They travel in the record itself (see note_text).
-            const size_t digits = static_cast<size_t>(q - 1 - (p + 3));
-            memcpy(&record.numbers[1], p + 3, digits);
+            const size_t digits = static_cast<size_t>(q - 1 - (line + 3));
+            memcpy(&record.numbers[1], line + 3, digits);
             record.text_at = digits_in_record;
             record.text_length = static_cast<uint32_t>(digits);
-            break;
+            return q;
         }
         case DYNAMIC_MR:
-            if (q == end || *q != '\n')
-                goto done;
-            ++q;
-            break;
+            return q != end && *q == '\n' ? q + 1 : nullptr;
         default:
-            goto done;
+            return nullptr;
         }
-        records.push_back(record);
-        p = q;
-    }
-done:
-    stream->position = reinterpret_cast<const unsigned char *>(p);
+    });
 }
 
 // The record on one whole line in the stream's buffer, read exactly as the

@@ -23,19 +23,6 @@ char *copy_token(const char *bytes, size_t length)
     return mem_strndup(bytes, length);
 }
 
-// Digit values by byte for bases up to 36; 99 for anything else.
-constexpr std::array<unsigned char, 256> make_digit_values()
-{
-    std::array<unsigned char, 256> values{};
-    for (int c = 0; c < 256; ++c)
-        values[c] = c >= '0' && c <= '9'   ? static_cast<unsigned char>(c - '0')
-                    : c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 10)
-                    : c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 10)
-                                           : 99;
-    return values;
-}
-constexpr std::array<unsigned char, 256> digit_values = make_digit_values();
-
 int digit_value(char c)
 {
     return digit_values[static_cast<unsigned char>(c)];

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 #include "readers/trace_stream.h"
 
 // Up to the delimiter (consumed, not kept) or end of file; newlines are
@@ -64,18 +65,18 @@ const char *line_text(const char *from, const char *line_end, char *buffer, size
 // Fields read straight off a line in their commonest forms, for readers
 // that take whole runs of lines at once.
 
-// Hexadecimal digit values; 16 for any other byte.
-constexpr std::array<unsigned char, 256> make_hex_values()
+// Digit values by byte for bases up to 36; 99 for anything else.
+constexpr std::array<unsigned char, 256> make_digit_values()
 {
     std::array<unsigned char, 256> values{};
     for (int c = 0; c < 256; ++c)
         values[c] = c >= '0' && c <= '9'   ? static_cast<unsigned char>(c - '0')
-                    : c >= 'a' && c <= 'f' ? static_cast<unsigned char>(c - 'a' + 10)
-                    : c >= 'A' && c <= 'F' ? static_cast<unsigned char>(c - 'A' + 10)
-                                           : 16;
+                    : c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 10)
+                    : c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 10)
+                                           : 99;
     return values;
 }
-inline constexpr std::array<unsigned char, 256> hex_values = make_hex_values();
+inline constexpr std::array<unsigned char, 256> digit_values = make_digit_values();
 
 // A number field in its plain form, one to eight hexadecimal digits right
 // before its delimiter: the primitives give exactly their value. Then
@@ -86,8 +87,8 @@ inline bool plain_hex_field(const char *&p, const char *end, char delimiter, uin
     const char *const last = end - p > 9 ? p + 9 : end;  // eight digits and the delimiter
     uint32_t number = 0;
     for (; q < last; ++q) {
-        const unsigned digit = hex_values[static_cast<unsigned char>(*q)];
-        if (digit == 16)
+        const unsigned digit = digit_values[static_cast<unsigned char>(*q)];
+        if (digit >= 16)
             break;
         number = number << 4 | digit;
     }
@@ -111,6 +112,27 @@ inline bool plain_decimal_field(const char *&p, const char *end, char delimiter,
     value = number;
     p = q + 1;
     return true;
+}
+
+// Reads records straight off the stream's buffer, from its position, while
+// read_line(line, end, record) takes the line at line (a two-letter keyword
+// and a blank; end is the buffer's end) and gives the position past it, up
+// to limit records in records; stops, with the stream before it, at the
+// first line that read_line gives null for.
+template <typename Record, typename ReadLine>
+void read_line_run(TraceStream *stream, std::vector<Record> &records, size_t limit, ReadLine read_line)
+{
+    const char *p = reinterpret_cast<const char *>(stream->position);
+    const char *const end = reinterpret_cast<const char *>(stream->end);
+    while (records.size() < limit && end - p >= 4 && p[2] == ' ') {
+        Record record;
+        const char *next = read_line(p, end, record);
+        if (!next)
+            break;
+        records.push_back(record);
+        p = next;
+    }
+    stream->position = reinterpret_cast<const unsigned char *>(p);
 }
 
 // The closing quote of a plain quoted text at from: a quote, bytes with no

@@ -289,33 +289,31 @@ bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
 // before any other line, which that reads.
 void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
 {
-    const char *p = reinterpret_cast<const char *>(stream->position);
-    const char *const end = reinterpret_cast<const char *>(stream->end);
-    std::vector<PreparedRecord> &records = batch.records;
-    while (records.size() < limit && end - p >= 4 && p[2] == ' ') {
-        PreparedRecord record = {STATIC_OTHER, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
-        const char *q = p + 3;
-        switch (static_cast<unsigned char>(p[0]) << 8 | static_cast<unsigned char>(p[1])) {
+    read_line_run(stream, batch.records, limit,
+                  [&batch](const char *line, const char *end, PreparedRecord &record) -> const char * {
+        record = {STATIC_OTHER, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
+        const char *q = line + 3;
+        switch (static_cast<unsigned char>(line[0]) << 8 | static_cast<unsigned char>(line[1])) {
         case 'L' << 8 | 'K': {
-            uint32_t line;
-            if (!plain_decimal_field(q, end, '\n', line))
-                goto done;
+            uint32_t number;
+            if (!plain_decimal_field(q, end, '\n', number))
+                return nullptr;
             record.kind = STATIC_LK;
-            record.line = static_cast<int32_t>(line);
-            break;
+            record.line = static_cast<int32_t>(number);
+            return q;
         }
         case 'S' << 8 | 'I':
             if (!plain_hex_field(q, end, '\n', record.number))
-                goto done;
+                return nullptr;
             record.kind = STATIC_SI;
-            break;
+            return q;
         case 'T' << 8 | 'X': {
             if (!plain_decimal_field(q, end, ' ', record.number))
-                goto done;
+                return nullptr;
             // line_text keeps up to 1998 bytes after the opening quote.
             const char *closing = plain_quoted_text_end(q, end - q > 2000 ? q + 2000 : end);
             if (!closing)
-                goto done;
+                return nullptr;
             record.kind = STATIC_TX;
             const size_t length = static_cast<size_t>(closing - q - 1);
             if (length != 0) {  // an empty text decodes to none
@@ -325,17 +323,12 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
                 bytes.append(q + 1, length);
                 bytes.push_back('\0');
             }
-            q = closing + 2;
-            break;
+            return closing + 2;
         }
         default:
-            goto done;
+            return nullptr;
         }
-        records.push_back(record);
-        p = q;
-    }
-done:
-    stream->position = reinterpret_cast<const unsigned char *>(p);
+    });
 }
 
 void prepare_static_record(TraceStream *stream, RecordBatch &batch)
