@@ -476,7 +476,7 @@ void apply_rest(StaticState &state, StaticSource &source)
             // reads the text found there: both are started a few records
             // ahead, so that the cache misses of several records overlap.
             // The texts' hashes are worked out here, where they are needed
-            // first: the reading thread has the larger share of the work.
+            // first: with them here the two threads take equal shares.
             const std::vector<PreparedRecord> &records = batch.records;
             const size_t count = records.size();
             const size_t ahead = 16, ring = 32;
