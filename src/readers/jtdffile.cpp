@@ -86,19 +86,16 @@ bool marks_stub(uint32_t status_code)
 }
 
 struct DynamicState {
-    int32_t file_number = -1;
     TestNode *context = nullptr;
     TestNode *method = nullptr;
-    uint32_t status_code = 0;
-    int result_kind = RESULT_NONE;
     std::vector<TestNode *> saved_contexts;
     InstanceList instances;
 };
 
-// A result for the static node model (or none), placed on the node itself
-// when the context is its parent, else on a copy under the context.
-// The message is a note's decoded text (length bytes), or null.
-void place_result(DynamicState &state, TestNode *model, const char *message, size_t length)
+// A result of the given kind for the static node model (or none), placed on
+// the node itself when the context is its parent, else on a copy under the
+// context. The message is a note's decoded text (length bytes), or null.
+void place_result(DynamicState &state, TestNode *model, int result_kind, const char *message, size_t length)
 {
     TestNode *target = nullptr;
     if (model && state.context) {
@@ -114,24 +111,23 @@ void place_result(DynamicState &state, TestNode *model, const char *message, siz
     // for the messages of every check (keep_check_messages).
     if (message && (target->type == NODE_PRINT || (check_messages_kept && is_check_type(target->type))))
         add_message_bytes(target, message, length);
-    apply_result(target, state.result_kind);
+    apply_result(target, result_kind);
 }
 
-void set_status(DynamicState &state, uint32_t code)
-{
-    state.status_code = code;
-    state.result_kind = result_kind_of(code);
-}
-
-// A record as read: its kind, numbers and, for a note, its decoded text.
-// Reading is the part that can run on the read-ahead thread; applying
-// changes the tree. Texts live in the batch.
+// A record as read: its kind, numbers and, for a note, its decoded text;
+// then (follow_record) the result that the status in force gives it and the
+// file number in force. Reading is the part that can run on the read-ahead
+// thread; applying changes the tree. Texts live in the batch.
 struct PreparedRecord {
-    int kind;
+    uint8_t kind;
+    uint8_t result;        // result kind, with marks_stub_bit
+    uint16_t text_length;  // a note's text is cut well below this bound
     uint32_t numbers[3];
     uint32_t text_at;  // in the batch's texts, or none
-    uint32_t text_length;
+    int32_t file_number;
 };
+
+const uint8_t marks_stub_bit = 0x80;
 
 using RecordBatch = RecordBatchOf<PreparedRecord>;
 
@@ -151,38 +147,89 @@ const char *note_text(const PreparedRecord &record, const RecordBatch &batch, ch
     return room;
 }
 
-// The static node a result record names, looked up ahead of its turn under
-// the file number then in force. The index does not change while a dynamic
-// trace is read (copies share their models' keys and are never indexed), so
-// the answer holds unless a "CS" or "SF" record changes the file number in
-// between.
-struct LookedUp {
-    int32_t file_number;
-    TestNode *model;
+// The file sections are bound ("SF"), the file number chosen ("CS") and the
+// status set ("ST") as the records are read, on the read-ahead thread: each
+// record then carries the file number and the result in force, and these
+// records are not handed over at all. The thread that applies records never
+// touches the file list.
+struct ReadingState {
+    int32_t file_number = -1;
+    uint8_t result = RESULT_NONE;  // as PreparedRecord::result
 };
 
-TestNode *model_for(const DynamicState &state, uint32_t identifier, const LookedUp *ahead)
+void set_status(ReadingState &reading, uint32_t code)
 {
-    return ahead && ahead->file_number == state.file_number ? ahead->model : find_node(state.file_number, identifier);
+    reading.result = static_cast<uint8_t>(result_kind_of(code) | (marks_stub(code) ? marks_stub_bit : 0));
 }
 
-void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, const RecordBatch &batch,
-                          const LookedUp *ahead = nullptr)
+bool names_node(const PreparedRecord &record)
+{
+    return record.kind == DYNAMIC_NI || record.kind == DYNAMIC_ME || record.kind == DYNAMIC_NO_WITH_ID
+           || record.kind == DYNAMIC_GL;
+}
+
+// The identifier of the static node a record names (names_node).
+uint32_t named_identifier(const PreparedRecord &record)
+{
+    return record.kind == DYNAMIC_GL ? record.numbers[1] : record.numbers[0];
+}
+
+// Follows a record just read with the reading state and completes it; false
+// when that leaves nothing for applying to do ("SF", "CS", "ST" and the
+// records that are ignored): such records are not kept.
+bool follow_record(ReadingState &reading, PreparedRecord &record)
 {
     switch (record.kind) {
     case DYNAMIC_SF:
         bind_dynamic_file(static_cast<int32_t>(record.numbers[0]), record.numbers[1], record.numbers[2]);
-        state.file_number = file_number_for_dynamic(static_cast<int32_t>(record.numbers[0]));
-        break;
+        reading.file_number = file_number_for_dynamic(static_cast<int32_t>(record.numbers[0]));
+        return false;
     case DYNAMIC_CS:
-        state.file_number = file_number_for_dynamic(static_cast<int32_t>(record.numbers[0]));
-        break;
-    case DYNAMIC_NI:
-        instance_remember(state.instances, record.numbers[0], record.numbers[1], state.file_number);
-        state.context = find_node(state.file_number, record.numbers[0]);
-        break;
+        reading.file_number = file_number_for_dynamic(static_cast<int32_t>(record.numbers[0]));
+        return false;
     case DYNAMIC_ST:
-        set_status(state, record.numbers[0]);
+        set_status(reading, record.numbers[0]);
+        return false;
+    case DYNAMIC_GL:
+        set_status(reading, record.numbers[0]);
+        record.result = reading.result;
+        record.file_number = reading.file_number;
+        return true;
+    case DYNAMIC_NO_WITH_ID:
+        record.result = reading.result;
+        record.file_number = reading.file_number;
+        return true;
+    case DYNAMIC_NI:
+    case DYNAMIC_ME:
+        record.file_number = reading.file_number;
+        return true;
+    case DYNAMIC_NO_TEXT_ONLY:
+        record.result = reading.result;
+        return true;
+    case DYNAMIC_CI:
+    case DYNAMIC_MR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The reference of the static node a record names (names_node), 0 for none.
+uint32_t look_up_node(const PreparedRecord &record)
+{
+    return names_node(record) ? find_node_reference(record.file_number, named_identifier(record)) : 0;
+}
+
+// node is the reference look_up_node gave for the record.
+void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, uint32_t node,
+                          const RecordBatch &batch)
+{
+    TestNode *const named = node ? node_at(node) : nullptr;
+    const int result_kind = record.result & ~marks_stub_bit;
+    switch (record.kind) {
+    case DYNAMIC_NI:
+        instance_remember(state.instances, record.numbers[0], record.numbers[1], record.file_number);
+        state.context = named;
         break;
     case DYNAMIC_CI: {
         const InstanceTarget *instance = instance_find(state.instances, record.numbers[0]);
@@ -190,18 +237,16 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, con
         break;
     }
     case DYNAMIC_GL:
-        set_status(state, record.numbers[0]);
-        place_result(state, model_for(state, record.numbers[1], ahead), nullptr, 0);
+        place_result(state, named, result_kind, nullptr, 0);
         break;
     case DYNAMIC_NO_WITH_ID: {
         char room[9];
-        place_result(state, model_for(state, record.numbers[0], ahead), note_text(record, batch, room),
-                     record.text_length);
+        place_result(state, named, result_kind, note_text(record, batch, room), record.text_length);
         break;
     }
     case DYNAMIC_ME:
         state.saved_contexts.push_back(state.context);
-        state.method = find_node(state.file_number, record.numbers[0]);
+        state.method = named;
         break;
     case DYNAMIC_MR:
         if (!state.saved_contexts.empty()) {
@@ -212,11 +257,11 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, con
         break;
     case DYNAMIC_NO_TEXT_ONLY:
         if (state.method) {
-            apply_result(state.method, state.result_kind);
-            if (marks_stub(state.status_code) && state.method->parent)
+            apply_result(state.method, result_kind);
+            if ((record.result & marks_stub_bit) && state.method->parent)
                 retype_as_stub(state.method->parent);
         } else if (state.context) {
-            apply_result(state.context, state.result_kind);
+            apply_result(state.context, result_kind);
         }
         break;
     default:
@@ -235,7 +280,7 @@ void read_note(TraceStream *stream, DynamicRecord &record)
     record.text = note.raw_text ? decode_text(note.raw_text) : nullptr;
 }
 
-inline int dynamic_record_kind(char first, char second)
+inline uint8_t dynamic_record_kind(char first, char second)
 {
     switch (static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second)) {
     case 'S' << 8 | 'F': return DYNAMIC_SF;
@@ -369,6 +414,25 @@ void apply_result(TestNode *node, int kind)
 
 namespace {
 
+// Whether a note for identifier, read under the reading state, may have its
+// text kept by place_result: only when the static node it names was made a
+// Print (or a check node, when their messages are kept). Retyping only ever
+// makes a node a stub, and a copy takes its model's type, so a node made
+// with another type never takes a message. The text of any other note is
+// neither decoded nor handed over.
+bool note_text_wanted(const ReadingState &reading, uint32_t identifier)
+{
+    const int type = indexed_made_type(reading.file_number, identifier);
+    return type == unknown_made_type || type == NODE_PRINT || (check_messages_kept && is_check_type(type));
+}
+
+// Whether a record's text is kept: only a note for a node may have its text
+// placed (a note without an identifier only counts its result).
+bool keeps_text(const ReadingState &reading, const PreparedRecord &record)
+{
+    return record.kind == DYNAMIC_NO_WITH_ID && note_text_wanted(reading, record.numbers[0]);
+}
+
 // Decodes a note's raw text into the batch.
 void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw, size_t length)
 {
@@ -377,8 +441,82 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
     if (!decode_text_into(raw, length, bytes))
         return;
     record.text_at = static_cast<uint32_t>(at);
-    record.text_length = static_cast<uint32_t>(bytes.size() - at);
+    record.text_length = static_cast<uint16_t>(bytes.size() - at);
     bytes.push_back('\0');
+}
+
+// One line of the runs below (line is a two-letter keyword and a blank; end
+// is the buffer's end): the position past it, or null for a line that the
+// general reading takes.
+const char *read_plain_line(const ReadingState &reading, RecordBatch &batch, const char *line, const char *end,
+                            PreparedRecord &record)
+{
+    // A blank, a line end or a NUL in the keyword gives no record kind
+    // here: the general reading handles those lines.
+    record = {dynamic_record_kind(line[0], line[1]), 0, 0, {0, 0, 0}, BatchTexts::none, 0};
+    const char *q = line + 3;
+    switch (record.kind) {
+    case DYNAMIC_CS:
+    case DYNAMIC_ST:
+    case DYNAMIC_CI:
+        return plain_hex_field(q, end, '\n', record.numbers[0]) ? q : nullptr;
+    case DYNAMIC_NI:
+    case DYNAMIC_GL:
+    case DYNAMIC_ME:
+        return plain_hex_field(q, end, ' ', record.numbers[0]) && plain_hex_field(q, end, '\n', record.numbers[1])
+                   ? q : nullptr;
+    case DYNAMIC_NO_WITH_ID: {
+        if (!plain_hex_field(q, end, '\n', record.numbers[0])) {
+            // An identifier and a plain text, whose line the general
+            // reading would not cut (1023 bytes after the keyword).
+            if (!plain_hex_field(q, end, ' ', record.numbers[0]))
+                return nullptr;
+            if (record.numbers[0] == 0 || !note_text_wanted(reading, record.numbers[0])) {
+                // The text is not kept: the record ends with the line,
+                // whatever the line holds.
+                const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
+                if (!line_end)
+                    return nullptr;
+                if (record.numbers[0] == 0)
+                    record.kind = DYNAMIC_IGNORED;
+                return line_end + 1;
+            }
+            const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
+            if (!closing)
+                return nullptr;
+            std::string &bytes = batch.texts.bytes;
+            record.text_at = static_cast<uint32_t>(bytes.size());
+            record.text_length = static_cast<uint16_t>(closing - q - 1);
+            bytes.append(q + 1, record.text_length);
+            bytes.push_back('\0');
+            return closing + 2;
+        }
+        // An identifier alone: the note's text is the identifier's
+        // digits, which decode to themselves. They travel in the record
+        // itself (see note_text).
+        if (record.numbers[0] == 0) {
+            record.kind = DYNAMIC_IGNORED;
+            return q;
+        }
+        const size_t digits = static_cast<size_t>(q - 1 - (line + 3));
+        if (end - (line + 3) >= 8) {
+            // Eight bytes in one move, the ones past the digits cleared.
+            uint64_t word;
+            memcpy(&word, line + 3, 8);
+            word &= digits == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * digits)) - 1;
+            memcpy(&record.numbers[1], &word, 8);
+        } else {
+            memcpy(&record.numbers[1], line + 3, digits);
+        }
+        record.text_at = digits_in_record;
+        record.text_length = static_cast<uint16_t>(digits);
+        return q;
+    }
+    case DYNAMIC_MR:
+        return q != end && *q == '\n' ? q + 1 : nullptr;
+    default:
+        return nullptr;
+    }
 }
 
 // Reads, straight off the buffer, the run of common records made of plain
@@ -386,75 +524,27 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
 // plain text ("NO 5d \"entering\"") that starts at the stream's position,
 // up to limit records in the batch; stops before the first other line, which
 // the general reading takes.
-void prepare_plain_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
+void prepare_plain_lines(ReadingState &reading, TraceStream *stream, RecordBatch &batch, size_t limit)
 {
     read_line_run(stream, batch.records, limit,
-                  [&batch](const char *line, const char *end, PreparedRecord &record) -> const char * {
-        // A blank, a line end or a NUL in the keyword gives no record kind
-        // here: the general reading handles those lines.
-        record = {dynamic_record_kind(line[0], line[1]), {0, 0, 0}, BatchTexts::none, 0};
-        const char *q = line + 3;
-        switch (record.kind) {
-        case DYNAMIC_CS:
-        case DYNAMIC_ST:
-        case DYNAMIC_CI:
-            return plain_hex_field(q, end, '\n', record.numbers[0]) ? q : nullptr;
-        case DYNAMIC_NI:
-        case DYNAMIC_GL:
-        case DYNAMIC_ME:
-            return plain_hex_field(q, end, ' ', record.numbers[0]) && plain_hex_field(q, end, '\n', record.numbers[1])
-                       ? q : nullptr;
-        case DYNAMIC_NO_WITH_ID: {
-            if (!plain_hex_field(q, end, '\n', record.numbers[0])) {
-                // An identifier and a plain text, whose line the general
-                // reading would not cut (1023 bytes after the keyword).
-                if (!plain_hex_field(q, end, ' ', record.numbers[0]))
-                    return nullptr;
-                const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
-                if (!closing)
-                    return nullptr;
-                if (record.numbers[0] == 0) {
-                    record.kind = DYNAMIC_IGNORED;
-                } else {
-                    std::string &bytes = batch.texts.bytes;
-                    record.text_at = static_cast<uint32_t>(bytes.size());
-                    record.text_length = static_cast<uint32_t>(closing - q - 1);
-                    bytes.append(q + 1, record.text_length);
-                    bytes.push_back('\0');
-                }
-                return closing + 2;
-            }
-            // An identifier alone: the note's text is the identifier's
-            // digits, which decode to themselves. They travel in the record
-            // itself (see note_text).
-            if (record.numbers[0] == 0) {
-                record.kind = DYNAMIC_IGNORED;
-                return q;
-            }
-            const size_t digits = static_cast<size_t>(q - 1 - (line + 3));
-            memcpy(&record.numbers[1], line + 3, digits);
-            record.text_at = digits_in_record;
-            record.text_length = static_cast<uint32_t>(digits);
-            return q;
-        }
-        case DYNAMIC_MR:
-            return q != end && *q == '\n' ? q + 1 : nullptr;
-        default:
-            return nullptr;
-        }
-    });
+                  [&reading, &batch](const char *line, const char *end, PreparedRecord &record) -> const char * {
+        const char *next = read_plain_line(reading, batch, line, end, record);
+        if (next && !follow_record(reading, record))
+            record.kind = DYNAMIC_IGNORED;  // not kept
+        return next;
+    }, [](const PreparedRecord &record) { return record.kind != DYNAMIC_IGNORED; });
 }
 
 // The record on one whole line in the stream's buffer, read exactly as the
 // primitives read it (read_record); false, with nothing read, when a field
 // would take them past the line: read_record reads it then.
-bool prepare_dynamic_line(TraceStream *stream, RecordBatch &batch)
+bool prepare_dynamic_line(ReadingState &reading, TraceStream *stream, RecordBatch &batch)
 {
     const char *line = reinterpret_cast<const char *>(stream->position);
     if (stream->end - stream->position < 4 || line[2] != ' ' || line[0] == ' ' || line[1] == ' '
         || line[0] == '\n' || line[1] == '\n')
         return false;
-    PreparedRecord record = {DYNAMIC_IGNORED, {0, 0, 0}, BatchTexts::none, 0};
+    PreparedRecord record = {DYNAMIC_IGNORED, 0, 0, {0, 0, 0}, BatchTexts::none, 0};
     // A NUL in the keyword ends it short of two letters: no record kind.
     if (line[0] && line[1])
         record.kind = dynamic_record_kind(line[0], line[1]);
@@ -511,7 +601,7 @@ bool prepare_dynamic_line(TraceStream *stream, RecordBatch &batch)
             else if (rest_end - space > 2)
                 text = space + 2;
         }
-        if (text)
+        if (text && keeps_text(reading, record))
             keep_note_text(batch, record, text, static_cast<size_t>(rest_end - text));
         break;
     }
@@ -519,70 +609,74 @@ bool prepare_dynamic_line(TraceStream *stream, RecordBatch &batch)
         break;
     }
     stream->position = reinterpret_cast<const unsigned char *>(end + 1);
-    batch.records.push_back(record);
+    if (follow_record(reading, record))
+        batch.records.push_back(record);
     return true;
 }
 
-void prepare_dynamic_record(TraceStream *stream, RecordBatch &batch)
+// Reads the next record and keeps it in the batch if follow_record does.
+void prepare_dynamic_record(ReadingState &reading, TraceStream *stream, RecordBatch &batch)
 {
-    if (prepare_dynamic_line(stream, batch))
+    if (prepare_dynamic_line(reading, stream, batch))
         return;
     char note_buffer[TOKEN_BUFFER_SIZE];
     const char *raw_text = nullptr;
     const DynamicRecord read = read_record(stream, note_buffer, &raw_text);
-    PreparedRecord record = {read.kind, {read.numbers[0], read.numbers[1], read.numbers[2]}, BatchTexts::none, 0};
-    if (raw_text)
+    PreparedRecord record = {static_cast<uint8_t>(read.kind), 0, 0, {read.numbers[0], read.numbers[1], read.numbers[2]},
+                             BatchTexts::none, 0};
+    if (raw_text && keeps_text(reading, record))
         keep_note_text(batch, record, raw_text, strlen(raw_text));
-    batch.records.push_back(record);
-}
-
-// The identifier of the static node a record places a result on, or 0.
-uint32_t placed_identifier(const PreparedRecord &record)
-{
-    return record.kind == DYNAMIC_NO_WITH_ID ? record.numbers[0] : record.kind == DYNAMIC_GL ? record.numbers[1] : 0;
+    if (follow_record(reading, record))
+        batch.records.push_back(record);
 }
 
 // Past the first records, the rest of a trace is read on a second thread
 // (read_ahead.h) while this one places them.
 const size_t batch_records = 4096;
 
-void apply_rest(DynamicState &state, TraceStream *stream)
+bool fill_batch(ReadingState &reading, TraceStream *stream, RecordBatch &batch)
 {
-    read_ahead<RecordBatch>(
-        [&](RecordBatch &batch) {
-            batch.records.reserve(batch_records);
-            for (;;) {
-                prepare_plain_lines(stream, batch, batch_records);
-                if (batch.records.size() >= batch_records)
-                    return true;
-                if (trace_eof(stream))
-                    return false;
-                prepare_dynamic_record(stream, batch);
+    batch.records.reserve(batch_records);
+    bool more = true;
+    for (;;) {
+        prepare_plain_lines(reading, stream, batch, batch_records);
+        if (batch.records.size() >= batch_records)
+            break;
+        if (trace_eof(stream)) {
+            more = false;
+            break;
+        }
+        prepare_dynamic_record(reading, stream, batch);
+    }
+    return more;
+}
+
+void apply_rest(ReadingState &reading, DynamicState &state, TraceStream *stream)
+{
+    read_ahead<RecordBatch>([&](RecordBatch &batch) { return fill_batch(reading, stream, batch); },
+                            [&](const RecordBatch &batch) {
+        // Most records change the node they name, looked up by identifier:
+        // the index entry is fetched 16 records ahead, the node looked up
+        // and fetched 8 ahead, so that the cache misses of several records
+        // overlap.
+        const std::vector<PreparedRecord> &records = batch.records;
+        const size_t count = records.size();
+        const size_t ring = 16;
+        uint32_t looked_up[ring];
+        for (size_t i = 0; i < count && i < 8; ++i)
+            looked_up[i] = look_up_node(records[i]);
+        for (size_t i = 0; i < count; ++i) {
+            if (i + 16 < count && names_node(records[i + 16]))
+                prefetch_index_entry(records[i + 16].file_number, named_identifier(records[i + 16]));
+            if (i + 8 < count) {
+                const uint32_t node = look_up_node(records[i + 8]);
+                looked_up[(i + 8) % ring] = node;
+                if (node)
+                    prefetch_node(node_at(node));
             }
-        },
-        [&](const RecordBatch &batch) {
-            // A result looks its static node up by identifier and changes it:
-            // the index entry is fetched 16 records ahead, the node looked up
-            // and fetched 8 ahead (with the file number in force then, which
-            // a later "CS" rarely changes), so that the cache misses of
-            // several records overlap.
-            const std::vector<PreparedRecord> &records = batch.records;
-            const size_t count = records.size();
-            const size_t ring = 16;
-            LookedUp looked_up[ring];
-            for (size_t i = 0; i < count; ++i) {
-                if (i + 16 < count && placed_identifier(records[i + 16]))
-                    prefetch_index_entry(state.file_number, placed_identifier(records[i + 16]));
-                if (i + 8 < count && placed_identifier(records[i + 8])) {
-                    TestNode *model = find_node(state.file_number, placed_identifier(records[i + 8]));
-                    looked_up[(i + 8) % ring] = {state.file_number, model};
-                    if (model)
-                        prefetch_node(model);
-                }
-                const LookedUp *ahead = i >= 8 && placed_identifier(records[i]) ? &looked_up[i % ring] : nullptr;
-                apply_dynamic_record(state, records[i], batch, ahead);
-            }
-        });
+            apply_dynamic_record(state, records[i], looked_up[i % ring], batch);
+        }
+    });
 }
 
 }  // namespace
@@ -590,18 +684,20 @@ void apply_rest(DynamicState &state, TraceStream *stream)
 int read_dynamic_stream(TraceStream *stream)
 {
     tree_texts_complete();  // copies share their models' texts
+    ReadingState reading;
     DynamicState state;
     check_memo.nearest.clear();
     check_memo.active = true;
     RecordBatch one;
     for (size_t applied = 0; !trace_eof(stream); ++applied) {
         if (applied == read_ahead_after()) {
-            apply_rest(state, stream);
+            apply_rest(reading, state, stream);
             break;
         }
         one.clear();
-        prepare_dynamic_record(stream, one);
-        apply_dynamic_record(state, one.records[0], one);
+        prepare_dynamic_record(reading, stream, one);
+        if (!one.records.empty())
+            apply_dynamic_record(state, one.records[0], look_up_node(one.records[0]), one);
     }
     check_memo.active = false;
     check_memo.nearest = {};

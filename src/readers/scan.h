@@ -118,21 +118,31 @@ inline bool plain_decimal_field(const char *&p, const char *end, char delimiter,
 // read_line(line, end, record) takes the line at line (a two-letter keyword
 // and a blank; end is the buffer's end) and gives the position past it, up
 // to limit records in records; stops, with the stream before it, at the
-// first line that read_line gives null for.
-template <typename Record, typename ReadLine>
-void read_line_run(TraceStream *stream, std::vector<Record> &records, size_t limit, ReadLine read_line)
+// first line that read_line gives null for. Only the records that keep
+// holds for go into records.
+template <typename Record, typename ReadLine, typename Keep>
+void read_line_run(TraceStream *stream, std::vector<Record> &records, size_t limit, ReadLine read_line, Keep keep)
 {
     const char *p = reinterpret_cast<const char *>(stream->position);
     const char *const end = reinterpret_cast<const char *>(stream->end);
     while (records.size() < limit && end - p >= 4 && p[2] == ' ') {
-        Record record;
+        // Made in place: a record put together field by field on the stack
+        // and then copied whole has the copy wait for the narrow stores.
+        Record &record = records.emplace_back();
         const char *next = read_line(p, end, record);
+        if (!next || !keep(record))
+            records.pop_back();
         if (!next)
             break;
-        records.push_back(record);
         p = next;
     }
     stream->position = reinterpret_cast<const unsigned char *>(p);
+}
+
+template <typename Record, typename ReadLine>
+void read_line_run(TraceStream *stream, std::vector<Record> &records, size_t limit, ReadLine read_line)
+{
+    read_line_run(stream, records, limit, read_line, [](const Record &) { return true; });
 }
 
 // The closing quote of a plain quoted text at from: a quote, bytes with no

@@ -27,6 +27,9 @@ const uint32_t dense_slack = 4096;
 
 struct DenseSection {
     std::vector<uint32_t> by_identifier;  // node references, 0 for none
+    // The type each node was made with (indexed_made_type), by identifier;
+    // the same length as by_identifier.
+    std::vector<uint8_t> made_types;
     uint32_t count = 0;
 };
 std::vector<DenseSection> dense_sections;
@@ -67,20 +70,53 @@ uint32_t key_bucket(int32_t file_number, uint32_t identifier)
     return sum % 97;
 }
 
-TestNode *find_node(int32_t file_number, uint32_t identifier)
+namespace {
+
+TestNode *find_unusual_node(int32_t file_number, uint32_t identifier)
 {
-    if (const DenseSection *section = dense_section(file_number)) {
-        if (identifier < section->by_identifier.size()) {
-            if (const uint32_t reference = section->by_identifier[identifier])
-                return node_at(reference);
-        }
-    }
     if (!index_slots.used)
         return nullptr;
     return flat_find(index_slots, key_hash(file_number, identifier),
                      [file_number, identifier](const TestNode *node) {
                          return node->file_number == file_number && node->identifier == identifier;
                      });
+}
+
+uint32_t find_dense_reference(int32_t file_number, uint32_t identifier)
+{
+    if (const DenseSection *section = dense_section(file_number)) {
+        if (identifier < section->by_identifier.size())
+            return section->by_identifier[identifier];
+    }
+    return 0;
+}
+
+}  // namespace
+
+TestNode *find_node(int32_t file_number, uint32_t identifier)
+{
+    if (const uint32_t reference = find_dense_reference(file_number, identifier))
+        return node_at(reference);
+    return find_unusual_node(file_number, identifier);
+}
+
+int indexed_made_type(int32_t file_number, uint32_t identifier)
+{
+    if (const DenseSection *section = dense_section(file_number)) {
+        // Made types are never 0, so a 0 there is an identifier the array
+        // does not hold.
+        if (identifier < section->made_types.size() && section->made_types[identifier])
+            return section->made_types[identifier];
+    }
+    return index_slots.used ? unknown_made_type : 0;
+}
+
+uint32_t find_node_reference(int32_t file_number, uint32_t identifier)
+{
+    if (const uint32_t reference = find_dense_reference(file_number, identifier))
+        return reference;
+    const TestNode *node = find_unusual_node(file_number, identifier);
+    return node ? node_reference(node) : 0;
 }
 
 void prefetch_index_entry(int32_t file_number, uint32_t identifier)
@@ -116,9 +152,14 @@ bool index_insert_reference(TestNode *node, uint32_t reference)
         DenseSection &section = dense_sections[file_number];
         const uint32_t identifier = node->identifier;
         if (identifier < 2 * static_cast<uint64_t>(section.count) + dense_slack) {
-            if (identifier >= section.by_identifier.size())
-                section.by_identifier.resize(std::max<size_t>(identifier + 1, section.by_identifier.size() * 3 / 2), 0);
+            if (identifier >= section.by_identifier.size()) {
+                const size_t size = std::max<size_t>(identifier + 1, section.by_identifier.size() * 3 / 2);
+                section.by_identifier.resize(size, 0);
+                section.made_types.resize(size, 0);
+            }
             section.by_identifier[identifier] = reference;
+            section.made_types[identifier] =
+                node->type > 0 && node->type < unknown_made_type ? static_cast<uint8_t>(node->type) : unknown_made_type;
             ++section.count;
             return true;
         }

@@ -118,6 +118,16 @@ void tree_init();
 // Bucket of the historical 97-bucket layout; kept for reference and tests.
 uint32_t key_bucket(int32_t file_number, uint32_t identifier);
 TestNode *find_node(int32_t file_number, uint32_t identifier);
+// The reference (node_store.h) of the node find_node gives, 0 for none. It
+// reads only the index and the nodes' keys, never the table of node blocks,
+// which grows as nodes are made: a second thread may call it while the
+// first makes copies (which the index never takes).
+uint32_t find_node_reference(int32_t file_number, uint32_t identifier);
+// The type that the node find_node gives was made with (retyping does not
+// change it), 0 when there is no such node, or unknown_made_type when the
+// index does not know. Safe from a second thread as find_node_reference is.
+const int unknown_made_type = 255;
+int indexed_made_type(int32_t file_number, uint32_t identifier);
 // Hints for readers that look many nodes up in a row: start loading the
 // index entry find_node(file_number, identifier) will read, and (some
 // look-ups later, once that has come) the node found, counters included.

@@ -162,6 +162,7 @@ std::string changes_of(const std::string &text)
 }
 
 using Fields = std::vector<std::string>;
+
 using Operation = std::pair<size_t, std::function<Fields(const Fields &)>>;  // inputs, run
 
 // The token a scanner read and what it left on the stream.
@@ -201,6 +202,20 @@ Fields same_after_any_read_ahead(std::initializer_list<size_t> counts, const std
 }
 
 std::string static_texts = base_static;
+
+// changes_of the dynamic text after the static texts, at several read-ahead
+// thresholds.
+Fields changes_after_static_texts(const std::string &dynamic_text)
+{
+    return same_after_any_read_ahead({4096, 0, 2}, [&] {
+        int32_t counter = 0;
+        for (size_t start = 0, end; start <= static_texts.size(); start = end + 1) {
+            end = std::min(static_texts.find('\f', start), static_texts.size());
+            EXPECT_EQ(read_static_text(static_texts.substr(start, end - start), &counter), 0);
+        }
+        return Fields{changes_of(dynamic_text)};
+    });
+}
 
 const std::map<std::string, Operation> operations = {
     {"until_char", {2, [](const Fields &in) {
@@ -268,15 +283,13 @@ const std::map<std::string, Operation> operations = {
          static_texts = in[0];
          return Fields{};
      }}},
-    {"changes", {1, [](const Fields &in) {
-         return same_after_any_read_ahead({4096, 0, 2}, [&] {
-             int32_t counter = 0;
-             for (size_t start = 0, end; start <= static_texts.size(); start = end + 1) {
-                 end = std::min(static_texts.find('\f', start), static_texts.size());
-                 EXPECT_EQ(read_static_text(static_texts.substr(start, end - start), &counter), 0);
-             }
-             return Fields{changes_of(in[0])};
-         });
+    {"changes", {1, [](const Fields &in) { return changes_after_static_texts(in[0]); }}},
+    // The same as a viewer reads it, keeping the messages of every check.
+    {"changes_keeping_check_messages", {1, [](const Fields &in) {
+         keep_check_messages(true);
+         const Fields out = changes_after_static_texts(in[0]);
+         keep_check_messages(false);
+         return out;
      }}},
 };
 
