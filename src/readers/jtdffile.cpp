@@ -536,15 +536,17 @@ void prepare_plain_lines(ReadingState &reading, TraceStream *stream, RecordBatch
 }
 
 // The record on one whole line in the stream's buffer, read exactly as the
-// primitives read it (read_record); false, with nothing read, when a field
-// would take them past the line: read_record reads it then.
-bool prepare_dynamic_line(ReadingState &reading, TraceStream *stream, RecordBatch &batch)
+// primitives read it (read_record), into record, the batch's last; false,
+// with nothing read, when a field would take them past the line:
+// read_record reads it then.
+bool read_dynamic_line(const ReadingState &reading, TraceStream *stream, RecordBatch &batch,
+                       PreparedRecord &record)
 {
     const char *line = reinterpret_cast<const char *>(stream->position);
     if (stream->end - stream->position < 4 || line[2] != ' ' || line[0] == ' ' || line[1] == ' '
         || line[0] == '\n' || line[1] == '\n')
         return false;
-    PreparedRecord record = {DYNAMIC_IGNORED, 0, 0, {0, 0, 0}, BatchTexts::none, 0};
+    record = {DYNAMIC_IGNORED, 0, 0, {0, 0, 0}, BatchTexts::none, 0};
     // A NUL in the keyword ends it short of two letters: no record kind.
     if (line[0] && line[1])
         record.kind = dynamic_record_kind(line[0], line[1]);
@@ -609,25 +611,25 @@ bool prepare_dynamic_line(ReadingState &reading, TraceStream *stream, RecordBatc
         break;
     }
     stream->position = reinterpret_cast<const unsigned char *>(end + 1);
-    if (follow_record(reading, record))
-        batch.records.push_back(record);
     return true;
 }
 
 // Reads the next record and keeps it in the batch if follow_record does.
+// Records are made in place in the batch (see read_line_run).
 void prepare_dynamic_record(ReadingState &reading, TraceStream *stream, RecordBatch &batch)
 {
-    if (prepare_dynamic_line(reading, stream, batch))
-        return;
-    char note_buffer[TOKEN_BUFFER_SIZE];
-    const char *raw_text = nullptr;
-    const DynamicRecord read = read_record(stream, note_buffer, &raw_text);
-    PreparedRecord record = {static_cast<uint8_t>(read.kind), 0, 0, {read.numbers[0], read.numbers[1], read.numbers[2]},
-                             BatchTexts::none, 0};
-    if (raw_text && keeps_text(reading, record))
-        keep_note_text(batch, record, raw_text, strlen(raw_text));
-    if (follow_record(reading, record))
-        batch.records.push_back(record);
+    PreparedRecord &record = batch.records.emplace_back();
+    if (!read_dynamic_line(reading, stream, batch, record)) {
+        char note_buffer[TOKEN_BUFFER_SIZE];
+        const char *raw_text = nullptr;
+        const DynamicRecord read = read_record(stream, note_buffer, &raw_text);
+        record = {static_cast<uint8_t>(read.kind), 0, 0, {read.numbers[0], read.numbers[1], read.numbers[2]},
+                  BatchTexts::none, 0};
+        if (raw_text && keeps_text(reading, record))
+            keep_note_text(batch, record, raw_text, strlen(raw_text));
+    }
+    if (!follow_record(reading, record))
+        batch.records.pop_back();
 }
 
 // Past the first records, the rest of a trace is read on a second thread

@@ -175,10 +175,9 @@ uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length, uint32
 }
 
 // The first and second texts' lengths are given.
-void finish_record(RecordBatch &batch, PreparedRecord &prepared, uint32_t first_length, uint32_t second_length)
+void finish_record(PreparedRecord &prepared, uint32_t first_length, uint32_t second_length)
 {
     prepared.node_text_length = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS ? first_length : second_length;
-    batch.records.push_back(prepared);
 }
 
 // The text a node made from the record would take, or null.
@@ -196,16 +195,17 @@ uint64_t node_text_hash(const PreparedRecord &record, const RecordBatch &batch)
 }
 
 // The record on one whole line in the stream's buffer, read exactly as the
-// primitives read it (read_static_record); false, with nothing read, when a
-// field would take them past the line: read_static_record reads it then.
-bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
+// primitives read it (read_static_record), into record, the batch's last;
+// false, with nothing read, when a field would take them past the line:
+// read_static_record reads it then.
+bool read_static_line(TraceStream *stream, RecordBatch &batch, PreparedRecord &record)
 {
     const char *line = reinterpret_cast<const char *>(stream->position);
     const char *end = buffered_line_end(stream);
     if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
-    PreparedRecord record = {static_record_kind(keyword), 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
+    record = {static_record_kind(keyword), 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
     const char *p = line + 3;
     const auto find = [end](const char *from, char c) {
         return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
@@ -278,8 +278,17 @@ bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
     if (second)
         record.second_at = keep_decoded(batch, second, second_length, &second_decoded);
     stream->position = reinterpret_cast<const unsigned char *>(end + 1);
-    finish_record(batch, record, first_decoded, second_decoded);
+    finish_record(record, first_decoded, second_decoded);
     return true;
+}
+
+// Records are made in place in the batch (see read_line_run).
+bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
+{
+    if (read_static_line(stream, batch, batch.records.emplace_back()))
+        return true;
+    batch.records.pop_back();
+    return false;
 }
 
 // Reads, straight off the buffer, the run of the commonest records that
@@ -336,15 +345,16 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
     if (prepare_static_line(stream, batch))
         return;
     StaticRecord record = read_static_record(stream);
-    PreparedRecord prepared = {record.kind, record.number, record.line, record.identity_first,
-                               record.identity_second, BatchTexts::none, BatchTexts::none, 0};
+    PreparedRecord &prepared = batch.records.emplace_back();
+    prepared = {record.kind, record.number, record.line, record.identity_first,
+                record.identity_second, BatchTexts::none, BatchTexts::none, 0};
     uint32_t first_decoded = 0, second_decoded = 0;
     if (record.first_text)
         prepared.first_at = keep_decoded(batch, record.first_text, strlen(record.first_text), &first_decoded);
     if (record.second_text)
         prepared.second_at = keep_decoded(batch, record.second_text, strlen(record.second_text), &second_decoded);
     release_static_record(&record);
-    finish_record(batch, prepared, first_decoded, second_decoded);
+    finish_record(prepared, first_decoded, second_decoded);
 }
 
 // A trace cut before its last "ED" closes its section at its end, so that
