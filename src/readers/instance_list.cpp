@@ -75,6 +75,20 @@ void instance_remember(InstanceList &list, uint32_t identifier, uint32_t instanc
     newest = InstanceNewestSlot{instance_key, 1, InstanceTarget{identifier, file_number}};
 }
 
+void instance_prefetch_remember(const InstanceList &list, uint32_t identifier, uint32_t instance_key,
+                                int32_t file_number)
+{
+    if (!list.entries.empty())
+        __builtin_prefetch(&list.entries[entry_hash(identifier, instance_key, file_number) & (list.entries.size() - 1)]);
+    instance_prefetch_find(list, instance_key);
+}
+
+void instance_prefetch_find(const InstanceList &list, uint32_t instance_key)
+{
+    if (!list.newest.empty())
+        __builtin_prefetch(&list.newest[key_hash(instance_key) & (list.newest.size() - 1)]);
+}
+
 const InstanceTarget *instance_find(const InstanceList &list, uint32_t instance_key)
 {
     if (list.newest.empty())

@@ -41,6 +41,12 @@ struct InstanceList {
 
 void instance_remember(InstanceList &list, uint32_t identifier, uint32_t instance_key,
                        int32_t file_number);
+// Hints for a caller that knows its next calls some calls ahead: start
+// loading the slots that instance_remember or instance_find will probe
+// first (a table that grows in between only makes the hint useless).
+void instance_prefetch_remember(const InstanceList &list, uint32_t identifier, uint32_t instance_key,
+                                int32_t file_number);
+void instance_prefetch_find(const InstanceList &list, uint32_t instance_key);
 // The newest entry with this instance key, or null; valid until the next
 // instance_remember.
 const InstanceTarget *instance_find(const InstanceList &list, uint32_t instance_key);

@@ -659,8 +659,8 @@ void apply_rest(ReadingState &reading, DynamicState &state, TraceStream *stream)
                             [&](const RecordBatch &batch) {
         // Most records change the node they name, looked up by identifier:
         // the index entry is fetched 16 records ahead, the node looked up
-        // and fetched 8 ahead, so that the cache misses of several records
-        // overlap.
+        // and fetched 8 ahead (and an instance record's slots too), so that
+        // the cache misses of several records overlap.
         const std::vector<PreparedRecord> &records = batch.records;
         const size_t count = records.size();
         const size_t ring = 16;
@@ -671,10 +671,15 @@ void apply_rest(ReadingState &reading, DynamicState &state, TraceStream *stream)
             if (i + 16 < count && names_node(records[i + 16]))
                 prefetch_index_entry(records[i + 16].file_number, named_identifier(records[i + 16]));
             if (i + 8 < count) {
-                const uint32_t node = look_up_node(records[i + 8]);
+                const PreparedRecord &later = records[i + 8];
+                const uint32_t node = look_up_node(later);
                 looked_up[(i + 8) % ring] = node;
                 if (node)
                     prefetch_node(node_at(node));
+                if (later.kind == DYNAMIC_NI)
+                    instance_prefetch_remember(state.instances, later.numbers[0], later.numbers[1], later.file_number);
+                else if (later.kind == DYNAMIC_CI)
+                    instance_prefetch_find(state.instances, later.numbers[0]);
             }
             apply_dynamic_record(state, records[i], looked_up[i % ring], batch);
         }
