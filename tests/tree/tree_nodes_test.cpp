@@ -11,14 +11,17 @@
 // a section's size, and a far identifier that a section's range later
 // reaches (identifier 9000 once section 0 holds 6000 nodes). A child whose
 // key is taken is linked but not indexed; one whose parent is missing is
-// dropped.
+// dropped. The reference and the made type of a node come from the same
+// look-up; the made type outlasts a retyping, and the index only knows it
+// for identifiers in a section's array (the first two keys here).
 TEST_F(TreeTest, FirstNodePerKeyWins)
 {
     const std::pair<int32_t, uint32_t> keys[] = {{0, 0}, {0, 5},  {0, 9000}, {0, 0xffffffffu},
                                                  {-1, 3}, {2000000, 7}, {3, 100000}};
+    const int32_t types[] = {NODE_PRINT, NODE_TEST_SUITE};
     std::vector<TestNode *> first;
     for (const auto &key : keys) {
-        first.push_back(create_node(NODE_TEST_CASE, key.first, key.second, "a", nullptr, 0));
+        first.push_back(create_node(types[first.size() % 2], key.first, key.second, "a", nullptr, 0));
         index_insert(first.back());
     }
     for (uint32_t identifier = 10; identifier < 6000; ++identifier)
@@ -26,8 +29,14 @@ TEST_F(TreeTest, FirstNodePerKeyWins)
     for (size_t i = 0; i < first.size(); ++i) {
         index_insert(create_node(NODE_TEST_CASE, keys[i].first, keys[i].second, "b", nullptr, 0));
         EXPECT_EQ(find_node(keys[i].first, keys[i].second), first[i]) << i;
+        EXPECT_EQ(node_at(find_node_reference(keys[i].first, keys[i].second)), first[i]) << i;
+        first[i]->type = NODE_STUB;
+        EXPECT_EQ(indexed_made_type(keys[i].first, keys[i].second), i < 2 ? types[i % 2] : unknown_made_type) << i;
     }
+    EXPECT_EQ(indexed_made_type(0, 11), NODE_TEST_CASE);
+    EXPECT_EQ(indexed_made_type(0, 6), unknown_made_type);  // no node, but some outside the arrays
     EXPECT_EQ(find_node(0, 8999), nullptr);
+    EXPECT_EQ(find_node_reference(0, 8999), 0u);
     EXPECT_EQ(find_node(-2, 3), nullptr);
     index_insert(nullptr);
 
@@ -41,6 +50,9 @@ TEST_F(TreeTest, FirstNodePerKeyWins)
     EXPECT_EQ(find_node(0, 2), driver->first_child);
     EXPECT_STREQ(driver->first_child->next_sibling->text, "second");
     EXPECT_TRUE(!find_node(0, 3) && !find_node(1, 4) && driver->last_child == driver->first_child->next_sibling);
+    EXPECT_EQ(indexed_made_type(0, 2), NODE_TEST_SUITE);
+    EXPECT_EQ(indexed_made_type(0, 3), 0);
+    EXPECT_EQ(indexed_made_type(1, 4), 0);
 }
 
 // Check types start not executed with zeroed counters, others passed and
