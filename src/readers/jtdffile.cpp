@@ -177,7 +177,7 @@ uint32_t named_identifier(const PreparedRecord &record)
 // Follows a record just read with the reading state and completes it; false
 // when that leaves nothing for applying to do ("SF", "CS", "ST" and the
 // records that are ignored): such records are not kept.
-bool follow_record(ReadingState &reading, PreparedRecord &record)
+inline bool follow_record(ReadingState &reading, PreparedRecord &record)
 {
     switch (record.kind) {
     case DYNAMIC_SF:
@@ -192,22 +192,15 @@ bool follow_record(ReadingState &reading, PreparedRecord &record)
         return false;
     case DYNAMIC_GL:
         set_status(reading, record.numbers[0]);
-        record.result = reading.result;
-        record.file_number = reading.file_number;
-        return true;
+        [[fallthrough]];
     case DYNAMIC_NO_WITH_ID:
-        record.result = reading.result;
-        record.file_number = reading.file_number;
-        return true;
+    case DYNAMIC_NO_TEXT_ONLY:
     case DYNAMIC_NI:
     case DYNAMIC_ME:
-        record.file_number = reading.file_number;
-        return true;
-    case DYNAMIC_NO_TEXT_ONLY:
-        record.result = reading.result;
-        return true;
     case DYNAMIC_CI:
     case DYNAMIC_MR:
+        record.result = reading.result;
+        record.file_number = reading.file_number;
         return true;
     default:
         return false;
@@ -448,23 +441,30 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
 // One line of the runs below (line is a two-letter keyword and a blank; end
 // is the buffer's end): the position past it, or null for a line that the
 // general reading takes.
-const char *read_plain_line(const ReadingState &reading, RecordBatch &batch, const char *line, const char *end,
+const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const char *line, const char *end,
                             PreparedRecord &record)
 {
     // A blank, a line end or a NUL in the keyword gives no record kind
     // here: the general reading handles those lines.
     record = {dynamic_record_kind(line[0], line[1]), 0, 0, {0, 0, 0}, BatchTexts::none, 0};
     const char *q = line + 3;
+    // A line read here is followed here too (follow_record, inlined for the
+    // kind at hand), and marked ignored when it is not to be kept.
+    const auto followed = [&reading, &record](const char *next) {
+        if (!follow_record(reading, record))
+            record.kind = DYNAMIC_IGNORED;
+        return next;
+    };
     switch (record.kind) {
     case DYNAMIC_CS:
     case DYNAMIC_ST:
     case DYNAMIC_CI:
-        return plain_hex_field(q, end, '\n', record.numbers[0]) ? q : nullptr;
+        return plain_hex_field(q, end, '\n', record.numbers[0]) ? followed(q) : nullptr;
     case DYNAMIC_NI:
     case DYNAMIC_GL:
     case DYNAMIC_ME:
         return plain_hex_field(q, end, ' ', record.numbers[0]) && plain_hex_field(q, end, '\n', record.numbers[1])
-                   ? q : nullptr;
+                   ? followed(q) : nullptr;
     case DYNAMIC_NO_WITH_ID: {
         if (!plain_hex_field(q, end, '\n', record.numbers[0])) {
             // An identifier and a plain text, whose line the general
@@ -479,7 +479,7 @@ const char *read_plain_line(const ReadingState &reading, RecordBatch &batch, con
                     return nullptr;
                 if (record.numbers[0] == 0)
                     record.kind = DYNAMIC_IGNORED;
-                return line_end + 1;
+                return followed(line_end + 1);
             }
             const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
             if (!closing)
@@ -489,14 +489,14 @@ const char *read_plain_line(const ReadingState &reading, RecordBatch &batch, con
             record.text_length = static_cast<uint16_t>(closing - q - 1);
             bytes.append(q + 1, record.text_length);
             bytes.push_back('\0');
-            return closing + 2;
+            return followed(closing + 2);
         }
         // An identifier alone: the note's text is the identifier's
         // digits, which decode to themselves. They travel in the record
         // itself (see note_text).
         if (record.numbers[0] == 0) {
             record.kind = DYNAMIC_IGNORED;
-            return q;
+            return followed(q);
         }
         const size_t digits = static_cast<size_t>(q - 1 - (line + 3));
         if (end - (line + 3) >= 8) {
@@ -510,10 +510,10 @@ const char *read_plain_line(const ReadingState &reading, RecordBatch &batch, con
         }
         record.text_at = digits_in_record;
         record.text_length = static_cast<uint16_t>(digits);
-        return q;
+        return followed(q);
     }
     case DYNAMIC_MR:
-        return q != end && *q == '\n' ? q + 1 : nullptr;
+        return q != end && *q == '\n' ? followed(q + 1) : nullptr;
     default:
         return nullptr;
     }
@@ -528,10 +528,7 @@ void prepare_plain_lines(ReadingState &reading, TraceStream *stream, RecordBatch
 {
     read_line_run(stream, batch.records, limit,
                   [&reading, &batch](const char *line, const char *end, PreparedRecord &record) -> const char * {
-        const char *next = read_plain_line(reading, batch, line, end, record);
-        if (next && !follow_record(reading, record))
-            record.kind = DYNAMIC_IGNORED;  // not kept
-        return next;
+        return read_plain_line(reading, batch, line, end, record);
     }, [](const PreparedRecord &record) { return record.kind != DYNAMIC_IGNORED; });
 }
 
