@@ -125,6 +125,7 @@ struct PreparedRecord {
     uint32_t numbers[3];
     uint32_t text_at;  // in the batch's texts, or none
     int32_t file_number;
+    uint32_t node;  // look_up_node's answer, once looked up
 };
 
 const uint8_t marks_stub_bit = 0x80;
@@ -150,8 +151,9 @@ const char *note_text(const PreparedRecord &record, const RecordBatch &batch, ch
 // The file sections are bound ("SF"), the file number chosen ("CS") and the
 // status set ("ST") as the records are read, on the read-ahead thread: each
 // record then carries the file number and the result in force, and these
-// records are not handed over at all. The thread that applies records never
-// touches the file list.
+// records are not handed over at all. The nodes the records name are looked
+// up there too, a batch at a time (look_up_nodes). The thread that applies
+// records never touches the file list.
 struct ReadingState {
     int32_t file_number = -1;
     uint8_t result = RESULT_NONE;  // as PreparedRecord::result
@@ -211,6 +213,21 @@ inline bool follow_record(ReadingState &reading, PreparedRecord &record)
 uint32_t look_up_node(const PreparedRecord &record)
 {
     return names_node(record) ? find_node_reference(record.file_number, named_identifier(record)) : 0;
+}
+
+// look_up_node for every record of a batch, on the reading thread (the index
+// does not change while a dynamic trace is read: copies share their models'
+// keys and are never indexed). The index entries are fetched 16 records
+// ahead, so that the cache misses of several look-ups overlap.
+void look_up_nodes(RecordBatch &batch)
+{
+    std::vector<PreparedRecord> &records = batch.records;
+    const size_t count = records.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + 16 < count && names_node(records[i + 16]))
+            prefetch_index_entry(records[i + 16].file_number, named_identifier(records[i + 16]));
+        records[i].node = look_up_node(records[i]);
+    }
 }
 
 // node is the reference look_up_node gave for the record.
@@ -446,7 +463,7 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
 {
     // A blank, a line end or a NUL in the keyword gives no record kind
     // here: the general reading handles those lines.
-    record = {dynamic_record_kind(line[0], line[1]), 0, 0, {0, 0, 0}, BatchTexts::none, 0};
+    record = {dynamic_record_kind(line[0], line[1]), 0, 0, {0, 0, 0}, BatchTexts::none, 0, 0};
     const char *q = line + 3;
     // A line read here is followed here too (follow_record, inlined for the
     // kind at hand), and marked ignored when it is not to be kept.
@@ -543,7 +560,7 @@ bool read_dynamic_line(const ReadingState &reading, TraceStream *stream, RecordB
     if (stream->end - stream->position < 4 || line[2] != ' ' || line[0] == ' ' || line[1] == ' '
         || line[0] == '\n' || line[1] == '\n')
         return false;
-    record = {DYNAMIC_IGNORED, 0, 0, {0, 0, 0}, BatchTexts::none, 0};
+    record = {DYNAMIC_IGNORED, 0, 0, {0, 0, 0}, BatchTexts::none, 0, 0};
     // A NUL in the keyword ends it short of two letters: no record kind.
     if (line[0] && line[1])
         record.kind = dynamic_record_kind(line[0], line[1]);
@@ -621,7 +638,7 @@ void prepare_dynamic_record(ReadingState &reading, TraceStream *stream, RecordBa
         const char *raw_text = nullptr;
         const DynamicRecord read = read_record(stream, note_buffer, &raw_text);
         record = {static_cast<uint8_t>(read.kind), 0, 0, {read.numbers[0], read.numbers[1], read.numbers[2]},
-                  BatchTexts::none, 0};
+                  BatchTexts::none, 0, 0};
         if (raw_text && keeps_text(reading, record))
             keep_note_text(batch, record, raw_text, strlen(raw_text));
     }
@@ -647,6 +664,7 @@ bool fill_batch(ReadingState &reading, TraceStream *stream, RecordBatch &batch)
         }
         prepare_dynamic_record(reading, stream, batch);
     }
+    look_up_nodes(batch);
     return more;
 }
 
@@ -654,31 +672,22 @@ void apply_rest(ReadingState &reading, DynamicState &state, TraceStream *stream)
 {
     read_ahead<RecordBatch>([&](RecordBatch &batch) { return fill_batch(reading, stream, batch); },
                             [&](const RecordBatch &batch) {
-        // Most records change the node they name, looked up by identifier:
-        // the index entry is fetched 16 records ahead, the node looked up
-        // and fetched 8 ahead (and an instance record's slots too), so that
-        // the cache misses of several records overlap.
+        // Most records change the node they name: it is fetched 8 records
+        // ahead (and an instance record's slots too), so that the cache
+        // misses of several records overlap.
         const std::vector<PreparedRecord> &records = batch.records;
         const size_t count = records.size();
-        const size_t ring = 16;
-        uint32_t looked_up[ring];
-        for (size_t i = 0; i < count && i < 8; ++i)
-            looked_up[i] = look_up_node(records[i]);
         for (size_t i = 0; i < count; ++i) {
-            if (i + 16 < count && names_node(records[i + 16]))
-                prefetch_index_entry(records[i + 16].file_number, named_identifier(records[i + 16]));
             if (i + 8 < count) {
                 const PreparedRecord &later = records[i + 8];
-                const uint32_t node = look_up_node(later);
-                looked_up[(i + 8) % ring] = node;
-                if (node)
-                    prefetch_node(node_at(node));
+                if (later.node)
+                    prefetch_node(node_at(later.node));
                 if (later.kind == DYNAMIC_NI)
                     instance_prefetch_remember(state.instances, later.numbers[0], later.numbers[1], later.file_number);
                 else if (later.kind == DYNAMIC_CI)
                     instance_prefetch_find(state.instances, later.numbers[0]);
             }
-            apply_dynamic_record(state, records[i], looked_up[i % ring], batch);
+            apply_dynamic_record(state, records[i], records[i].node, batch);
         }
     });
 }
