@@ -101,7 +101,7 @@ void place_result(DynamicState &state, TestNode *model, int result_kind, const c
     if (model && state.context) {
         target = find_equal_child_of_indexed(state.context, model);
         if (!target)
-            target = append_copy(state.context, model);
+            target = append_copy_of_indexed(state.context, model);
     }
     if (!target)
         return;

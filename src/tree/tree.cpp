@@ -27,16 +27,22 @@ size_t node_total = 0;
 // not the length of the dynamic trace.
 const uint64_t spool_bytes_per_node = 16;
 
-// Indexes a new node and appends it as the parent's last child.
-void index_and_link(TestNode *parent, TestNode *child, uint32_t child_reference)
+// Appends a new node as the parent's last child; indexed tells whether the
+// index took it.
+void link_child(TestNode *parent, TestNode *child, uint32_t child_reference, bool indexed)
 {
-    const bool indexed = index_insert_reference(child, child_reference);
     if (parent->last_child)
         parent->last_child->next_sibling.at = child_reference;
     else
         parent->first_child.at = child_reference;
     parent->last_child.at = child_reference;
     child_groups_note_append(child, indexed);
+}
+
+// Indexes a new node and appends it as the parent's last child.
+void index_and_link(TestNode *parent, TestNode *child, uint32_t child_reference)
+{
+    link_child(parent, child, child_reference, index_insert_reference(child, child_reference));
 }
 
 }  // namespace
@@ -126,14 +132,31 @@ void tree_texts_complete()
     release_text_table();
 }
 
+namespace {
+
+TestNode *new_copy(TestNode *context, const TestNode *model, uint32_t *reference)
+{
+    return new_node(model->type, model->file_number, model->identifier, model->text.at, context, model->line,
+                    reference);
+}
+
+}  // namespace
+
 TestNode *append_copy(TestNode *context, TestNode *model)
 {
     if (!context || !model)
         return nullptr;
     uint32_t reference;
-    TestNode *copy = new_node(model->type, model->file_number, model->identifier, model->text.at,
-                              context, model->line, &reference);
+    TestNode *copy = new_copy(context, model, &reference);
     index_and_link(context, copy, reference);
+    return copy;
+}
+
+TestNode *append_copy_of_indexed(TestNode *context, TestNode *model)
+{
+    uint32_t reference;
+    TestNode *copy = new_copy(context, model, &reference);
+    link_child(context, copy, reference, false);  // the model holds the key
     return copy;
 }
 

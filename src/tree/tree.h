@@ -150,6 +150,9 @@ void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, co
                       size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line,
                       const TextTyping *typing = nullptr);
 TestNode *append_copy(TestNode *context, TestNode *model);
+// The same for a model that find_node gives for its own key (both given),
+// which spares the look-up that finds the key taken.
+TestNode *append_copy_of_indexed(TestNode *context, TestNode *model);
 // For callers that create many nodes in a row: the key under which a node
 // text is stored, and hints that start loading what storing it will read,
 // so that the memory accesses of several nodes overlap. Give the first hint

@@ -98,6 +98,9 @@ TEST_F(TreeTest, AppendCopyStartsFreshAndStaysUnindexed)
     EXPECT_EQ(context->first_child->next_sibling, copy);
     EXPECT_EQ(find_node(0, 3), model);
     EXPECT_TRUE(!append_copy(nullptr, model) && !append_copy(context, nullptr));
+    TestNode *second = append_copy_of_indexed(context, model);  // the form for indexed models
+    EXPECT_TRUE(copy->next_sibling == second && context->last_child == second && second->parent == context);
+    EXPECT_TRUE(second->type == NODE_PRINT && second->line == 40 && find_node(0, 3) == model);
 
     for (const char *text : {"two", "", "three"})
         add_message(model, mem_strdup(text));
@@ -128,7 +131,7 @@ TEST_F(TreeTest, FindEqualChildGivesTheFirstEqualChild)
     EXPECT_EQ(equal_child(other, model), nullptr);
     TestNode *copy = append_copy(other, model);
     add_child(0, NODE_PRINT, 5, "later", 4, 11);
-    append_copy(other, model);  // a later equal child
+    append_copy_of_indexed(other, model);  // a later equal child
     EXPECT_EQ(equal_child(other, model), copy);
 
     // Type, file number, identifier, text and line must all be equal.
