@@ -49,7 +49,7 @@ void make_room(std::vector<Slot> &slots, size_t count, HashOf hash_of)
 }  // namespace
 
 void instance_remember(InstanceList &list, uint32_t identifier, uint32_t instance_key,
-                       int32_t file_number)
+                       int32_t file_number, uint32_t node)
 {
     make_room(list.entries, list.entry_count, [](const InstanceEntrySlot &slot) {
         return entry_hash(slot.identifier, slot.instance_key, slot.file_number);
@@ -72,7 +72,7 @@ void instance_remember(InstanceList &list, uint32_t identifier, uint32_t instanc
     });
     if (!newest.used)
         ++list.newest_count;
-    newest = InstanceNewestSlot{instance_key, 1, InstanceTarget{identifier, file_number}};
+    newest = InstanceNewestSlot{instance_key, 1, InstanceTarget{node}};
 }
 
 void instance_prefetch_remember(const InstanceList &list, uint32_t identifier, uint32_t instance_key,

@@ -7,16 +7,18 @@
 // Both tables are flat, probed linearly and kept up to four fifths full, with
 // the entry in the slot: a look-up costs about one cache miss per table,
 // which matters on traces with hundreds of thousands of instances, and
-// memory stays between 20 and 40 bytes an entry.
+// memory stays between 18 and 35 bytes an entry.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+// What an instance stands for: the reference of the node its identifier
+// names in its file section (node_store.h), worked out by the caller once,
+// when the instance is announced; 0 for none.
 struct InstanceTarget {
-    uint32_t identifier;
-    int32_t file_number;
+    uint32_t node;
 };
 
 struct InstanceEntrySlot {
@@ -40,7 +42,7 @@ struct InstanceList {
 };
 
 void instance_remember(InstanceList &list, uint32_t identifier, uint32_t instance_key,
-                       int32_t file_number);
+                       int32_t file_number, uint32_t node);
 // Hints for a caller that knows its next calls some calls ahead: start
 // loading the slots that instance_remember or instance_find will probe
 // first (a table that grows in between only makes the hint useless).

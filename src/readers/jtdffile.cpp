@@ -238,12 +238,12 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, uin
     const int result_kind = record.result & ~marks_stub_bit;
     switch (record.kind) {
     case DYNAMIC_NI:
-        instance_remember(state.instances, record.numbers[0], record.numbers[1], record.file_number);
+        instance_remember(state.instances, record.numbers[0], record.numbers[1], record.file_number, node);
         state.context = named;
         break;
     case DYNAMIC_CI: {
         const InstanceTarget *instance = instance_find(state.instances, record.numbers[0]);
-        state.context = instance ? find_node(instance->file_number, instance->identifier) : nullptr;
+        state.context = instance && instance->node ? node_at(instance->node) : nullptr;
         break;
     }
     case DYNAMIC_GL:

@@ -92,6 +92,11 @@ TestNode *find_entered(TestNode *context, const TestNode *model)
 
 }  // namespace
 
+TestNode *child_groups_find_entered(TestNode *context, const TestNode *model)
+{
+    return find_entered(context, model);
+}
+
 TestNode *child_groups_find(TestNode *context, const TestNode *model)
 {
     TestNode *indexed = find_node(model->file_number, model->identifier);

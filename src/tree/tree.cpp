@@ -178,7 +178,9 @@ TestNode *find_equal_child_of_indexed(TestNode *context, TestNode *model)
 {
     if (!context || !model)
         return nullptr;
-    return model->parent == context ? model : child_groups_find(context, model);
+    // Any other indexed child equal to the model would have its key, which
+    // the model holds: only children outside the index can be equal to it.
+    return model->parent == context ? model : child_groups_find_entered(context, model);
 }
 
 namespace {

@@ -13,6 +13,11 @@
 // keys never remembered.
 TEST(InstanceList, AgreesWithTheListItStandsFor)
 {
+    // The node an entry stands for, as the reader works it out from the
+    // identifier and the file number.
+    const auto node_of = [](uint32_t identifier, int32_t file_number) {
+        return identifier * 4 + static_cast<uint32_t>(file_number + 1);
+    };
     std::mt19937 random(7);
     InstanceList list;
     EXPECT_EQ(instance_find(list, 1), nullptr);
@@ -26,7 +31,7 @@ TEST(InstanceList, AgreesWithTheListItStandsFor)
             present = present || entry == std::make_tuple(identifier, key, file_number);
         if (!present)
             model.emplace_back(identifier, key, file_number);
-        instance_remember(list, identifier, key, file_number);
+        instance_remember(list, identifier, key, file_number, node_of(identifier, file_number));
         if (step % 97 != 0)
             continue;
         for (uint32_t probe_key = 0; probe_key < 60; ++probe_key) {
@@ -37,7 +42,7 @@ TEST(InstanceList, AgreesWithTheListItStandsFor)
                     newest = &*at;
             ASSERT_EQ(found != nullptr, newest != nullptr) << probe_key;
             if (found) {
-                ASSERT_TRUE(found->identifier == std::get<0>(*newest) && found->file_number == std::get<2>(*newest));
+                ASSERT_EQ(found->node, node_of(std::get<0>(*newest), std::get<2>(*newest)));
             }
         }
     }
