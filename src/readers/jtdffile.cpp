@@ -125,7 +125,7 @@ struct PreparedRecord {
     uint32_t numbers[3];
     uint32_t text_at;  // in the batch's texts, or none
     int32_t file_number;
-    uint32_t node;  // look_up_node's answer, once looked up
+    uint32_t node;  // look_up_node's answer, once looked up before applying
 };
 
 const uint8_t marks_stub_bit = 0x80;
@@ -230,15 +230,14 @@ void look_up_nodes(RecordBatch &batch)
     }
 }
 
-// node is the reference look_up_node gave for the record.
-void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, uint32_t node,
-                          const RecordBatch &batch)
+// A record whose node has been looked up (look_up_node).
+void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, const RecordBatch &batch)
 {
-    TestNode *const named = node ? node_at(node) : nullptr;
+    TestNode *const named = record.node ? node_at(record.node) : nullptr;
     const int result_kind = record.result & ~marks_stub_bit;
     switch (record.kind) {
     case DYNAMIC_NI:
-        instance_remember(state.instances, record.numbers[0], record.numbers[1], record.file_number, node);
+        instance_remember(state.instances, record.numbers[0], record.numbers[1], record.file_number, record.node);
         state.context = named;
         break;
     case DYNAMIC_CI: {
@@ -687,7 +686,7 @@ void apply_rest(ReadingState &reading, DynamicState &state, TraceStream *stream)
                 else if (later.kind == DYNAMIC_CI)
                     instance_prefetch_find(state.instances, later.numbers[0]);
             }
-            apply_dynamic_record(state, records[i], records[i].node, batch);
+            apply_dynamic_record(state, records[i], batch);
         }
     });
 }
@@ -709,8 +708,10 @@ int read_dynamic_stream(TraceStream *stream)
         }
         one.clear();
         prepare_dynamic_record(reading, stream, one);
-        if (!one.records.empty())
-            apply_dynamic_record(state, one.records[0], look_up_node(one.records[0]), one);
+        if (!one.records.empty()) {
+            one.records[0].node = look_up_node(one.records[0]);
+            apply_dynamic_record(state, one.records[0], one);
+        }
     }
     check_memo.active = false;
     check_memo.nearest = {};
