@@ -69,8 +69,9 @@ bool same_group(const TestNode *node, const TestNode *parent, const TestNode *mo
            && same_text(node->text, model->text);
 }
 
-// The first entered child of context equal to model, or null.
-TestNode *find_entered(TestNode *context, const TestNode *model)
+}  // namespace
+
+TestNode *child_groups_find_entered(TestNode *context, const TestNode *model)
 {
     if (!group_heads.used)
         return nullptr;
@@ -90,20 +91,13 @@ TestNode *find_entered(TestNode *context, const TestNode *model)
     return nullptr;
 }
 
-}  // namespace
-
-TestNode *child_groups_find_entered(TestNode *context, const TestNode *model)
-{
-    return find_entered(context, model);
-}
-
 TestNode *child_groups_find(TestNode *context, const TestNode *model)
 {
     TestNode *indexed = find_node(model->file_number, model->identifier);
     if (indexed && !(indexed->parent == context && indexed->type == model->type
                      && indexed->line == model->line && same_text(indexed->text, model->text)))
         indexed = nullptr;
-    TestNode *entered = find_entered(context, model);
+    TestNode *entered = child_groups_find_entered(context, model);
     if (!indexed || !entered)
         return indexed ? indexed : entered;
     return node_reference(entered) < node_reference(indexed) ? entered : indexed;

@@ -11,8 +11,8 @@ void index_clear();
 
 // Equal-child look-ups (child_groups.cpp).
 TestNode *child_groups_find(TestNode *context, const TestNode *model);
-// The same among the children that are not indexed (copies, and nodes whose
-// key an earlier node took) only.
+// The first child of context equal to model among the children that are not
+// indexed (copies, and nodes whose key an earlier node took), or null.
 TestNode *child_groups_find_entered(TestNode *context, const TestNode *model);
 // Called for every child appended, after it is linked and offered to the
 // index; indexed tells whether the index took it.
