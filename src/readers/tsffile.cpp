@@ -148,15 +148,17 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
 // The end of a trace: number is 1 when it could not be opened or read.
 const int trace_end = -1;
 
+// The node text's hash is worked out here too, while the text is still in
+// this thread's cache: the applying side needs it first, to look the text
+// up, and would otherwise read every text once more just for that.
 struct PreparedRecord {
     int kind;
-    uint32_t number;
-    int32_t line;
-    uint32_t identity_first;
-    uint32_t identity_second;
-    uint32_t first_at;  // in the batch's texts
+    uint32_t number;         // an identifier; "ID": the first identity; "LK": the line
+    uint32_t second_number;  // "ID": the second identity
+    uint32_t first_at;       // in the batch's texts
     uint32_t second_at;
     uint32_t node_text_length;  // of the text a node would take
+    uint64_t node_text_hash;    // its text_store_hash; 0 for none
 };
 
 using RecordBatch = RecordBatchOf<PreparedRecord>;
@@ -174,12 +176,6 @@ uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length, uint32
     return static_cast<uint32_t>(at);
 }
 
-// The first and second texts' lengths are given.
-void finish_record(PreparedRecord &prepared, uint32_t first_length, uint32_t second_length)
-{
-    prepared.node_text_length = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS ? first_length : second_length;
-}
-
 // The text a node made from the record would take, or null.
 const char *node_text_of(const PreparedRecord &record, const RecordBatch &batch)
 {
@@ -187,11 +183,13 @@ const char *node_text_of(const PreparedRecord &record, const RecordBatch &batch)
     return batch.texts.at(statement ? record.first_at : record.second_at);
 }
 
-// The key under which the tree stores that text (text_store_hash); 0 for none.
-uint64_t node_text_hash(const PreparedRecord &record, const RecordBatch &batch)
+// The first and second texts' decoded lengths are given.
+void finish_record(PreparedRecord &prepared, const RecordBatch &batch, uint32_t first_length,
+                   uint32_t second_length)
 {
-    const char *text = node_text_of(record, batch);
-    return text ? text_store_hash(text, record.node_text_length) : 0;
+    prepared.node_text_length = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS ? first_length : second_length;
+    const char *text = node_text_of(prepared, batch);
+    prepared.node_text_hash = text ? text_store_hash(text, prepared.node_text_length) : 0;
 }
 
 // The record on one whole line in the stream's buffer, read exactly as the
@@ -205,7 +203,7 @@ bool read_static_line(TraceStream *stream, RecordBatch &batch, PreparedRecord &r
     if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
-    record = {static_record_kind(keyword), 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
+    record = {static_record_kind(keyword), 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     const char *p = line + 3;
     const auto find = [end](const char *from, char c) {
         return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
@@ -245,8 +243,8 @@ bool read_static_line(TraceStream *stream, RecordBatch &batch, PreparedRecord &r
         const char *space = find(p, ' ');
         if (!space)
             return false;
-        record.identity_first = parse_unsigned_bytes(p, static_cast<size_t>(space - p), 16);
-        record.identity_second = parse_unsigned_bytes(space + 1, static_cast<size_t>(end - space - 1), 16);
+        record.number = parse_unsigned_bytes(p, static_cast<size_t>(space - p), 16);
+        record.second_number = parse_unsigned_bytes(space + 1, static_cast<size_t>(end - space - 1), 16);
         break;
     }
     case STATIC_TX:
@@ -267,7 +265,7 @@ bool read_static_line(TraceStream *stream, RecordBatch &batch, PreparedRecord &r
         break;
     }
     case STATIC_LK:
-        record.line = parse_signed_decimal_bytes(p, static_cast<size_t>(end - p));
+        record.number = static_cast<uint32_t>(parse_signed_decimal_bytes(p, static_cast<size_t>(end - p)));
         break;
     default:  // "DB", "ED" and unknown keywords
         break;
@@ -278,7 +276,7 @@ bool read_static_line(TraceStream *stream, RecordBatch &batch, PreparedRecord &r
     if (second)
         record.second_at = keep_decoded(batch, second, second_length, &second_decoded);
     stream->position = reinterpret_cast<const unsigned char *>(end + 1);
-    finish_record(record, first_decoded, second_decoded);
+    finish_record(record, batch, first_decoded, second_decoded);
     return true;
 }
 
@@ -300,7 +298,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
 {
     read_line_run(stream, batch.records, limit,
                   [&batch](const char *line, const char *end, PreparedRecord &record) -> const char * {
-        record = {STATIC_OTHER, 0, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
+        record = {STATIC_OTHER, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
         const char *q = line + 3;
         switch (static_cast<unsigned char>(line[0]) << 8 | static_cast<unsigned char>(line[1])) {
         case 'L' << 8 | 'K': {
@@ -308,7 +306,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             if (!plain_decimal_field(q, end, '\n', number))
                 return nullptr;
             record.kind = STATIC_LK;
-            record.line = static_cast<int32_t>(number);
+            record.number = number;
             return q;
         }
         case 'S' << 8 | 'I':
@@ -329,6 +327,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
                 std::string &bytes = batch.texts.bytes;
                 record.first_at = static_cast<uint32_t>(bytes.size());
                 record.node_text_length = static_cast<uint32_t>(length);
+                record.node_text_hash = text_store_hash(q + 1, length);
                 bytes.append(q + 1, length);
                 bytes.push_back('\0');
             }
@@ -346,15 +345,20 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
         return;
     StaticRecord record = read_static_record(stream);
     PreparedRecord &prepared = batch.records.emplace_back();
-    prepared = {record.kind, record.number, record.line, record.identity_first,
-                record.identity_second, BatchTexts::none, BatchTexts::none, 0};
+    prepared = {record.kind, record.number, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    if (record.kind == STATIC_ID) {
+        prepared.number = record.identity_first;
+        prepared.second_number = record.identity_second;
+    } else if (record.kind == STATIC_LK) {
+        prepared.number = static_cast<uint32_t>(record.line);
+    }
     uint32_t first_decoded = 0, second_decoded = 0;
     if (record.first_text)
         prepared.first_at = keep_decoded(batch, record.first_text, strlen(record.first_text), &first_decoded);
     if (record.second_text)
         prepared.second_at = keep_decoded(batch, record.second_text, strlen(record.second_text), &second_decoded);
     release_static_record(&record);
-    finish_record(prepared, first_decoded, second_decoded);
+    finish_record(prepared, batch, first_decoded, second_decoded);
 }
 
 // A trace cut before its last "ED" closes its section at its end, so that
@@ -415,18 +419,17 @@ bool prepare_next(StaticSource &source, RecordBatch &batch, size_t limit)
             trace_close(source.stream);
         source.stream = nullptr;
     }
-    PreparedRecord end = {trace_end, failed ? 1u : 0u, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0};
+    PreparedRecord end = {trace_end, failed ? 1u : 0u, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     batch.records.push_back(end);
     ++source.next;
     source.finished = failed || source.next == source.count;
     return true;
 }
 
-// Acts on one record, whose node text has the given hash (node_text_hash);
-// decoded texts that turn out empty count as "".
-void apply_static_record(StaticState &state, const PreparedRecord &record, const RecordBatch &batch,
-                         uint64_t text_hash)
+// Acts on one record; decoded texts that turn out empty count as "".
+void apply_static_record(StaticState &state, const PreparedRecord &record, const RecordBatch &batch)
 {
+    const uint64_t text_hash = record.node_text_hash;
     const char *first = batch.texts.at(record.first_at);
     const char *second = batch.texts.at(record.second_at);
     const char *first_or_empty = first ? first : "";
@@ -437,14 +440,14 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         finish_trace(state, record.number != 0);
         break;
     case STATIC_ID:
-        set_file_identity(*state.counter, record.identity_first, record.identity_second);
+        set_file_identity(*state.counter, record.number, record.second_number);
         break;
     case STATIC_ED:
         ++*state.counter;
         state.section_open = false;
         break;
     case STATIC_LK:
-        state.line = record.line;
+        state.line = static_cast<int32_t>(record.number);
         break;
     case STATIC_SO:
         mem_free(state.pending_source_name);
@@ -485,22 +488,15 @@ void apply_rest(StaticState &state, StaticSource &source)
             // Storing a node text looks it up in the tree's text table and
             // reads the text found there: both are started a few records
             // ahead, so that the cache misses of several records overlap.
-            // The texts' hashes are worked out here, where they are needed
-            // first: with them here the two threads take equal shares.
             const std::vector<PreparedRecord> &records = batch.records;
             const size_t count = records.size();
-            const size_t ahead = 16, ring = 32;
-            uint64_t hashes[ring];
-            for (size_t i = 0; i < ahead && i < count; ++i)
-                hashes[i] = node_text_hash(records[i], batch);
+            const size_t ahead = 16;
             for (size_t i = 0; i < count; ++i) {
-                if (i + ahead < count) {
-                    hashes[(i + ahead) % ring] = node_text_hash(records[i + ahead], batch);
-                    prefetch_text_slot(hashes[(i + ahead) % ring]);
-                }
+                if (i + ahead < count)
+                    prefetch_text_slot(records[i + ahead].node_text_hash);
                 if (i + 8 < count)
-                    prefetch_stored_text(hashes[(i + 8) % ring]);
-                apply_static_record(state, records[i], batch, hashes[i % ring]);
+                    prefetch_stored_text(records[i + 8].node_text_hash);
+                apply_static_record(state, records[i], batch);
             }
         });
 }
@@ -598,7 +594,7 @@ int read_static_source(StaticSource &source, int32_t *counter)
         one.clear();
         if (!prepare_next(source, one, 1))
             break;
-        apply_static_record(state, one.records[0], one, node_text_hash(one.records[0], one));
+        apply_static_record(state, one.records[0], one);
     }
     if (source.owned)
         trace_close(source.stream);

@@ -140,3 +140,31 @@ TEST(DecodeText, PlainPathMatchesUnicodeConversion)
 }
 
 }  // namespace
+
+// line_text reads the rest of a line already in the buffer exactly as
+// read_until_text(stream, "\n") reads it off the stream: escapes taken out
+// eight bytes at a time or one by one, wherever a backslash, a NUL or the
+// 1998-byte limit falls.
+TEST(LineText, AgreesWithTheStreamReading)
+{
+    std::mt19937 random(2026);
+    const char pieces[] = {'a', 'b', '"', '\\', '\\', '\0', '\xc3', ' '};
+    for (int round = 0; round < 4000; ++round) {
+        std::string line;
+        const int length = round % 40 == 0 ? 1990 + static_cast<int>(random() % 30) : static_cast<int>(random() % 70);
+        const int spread = 1 + static_cast<int>(random() % 24);  // plain bytes between special ones
+        for (int i = 0; i < length; ++i)
+            line += random() % static_cast<unsigned>(spread) ? static_cast<char>('c' + i % 20)
+                                                            : pieces[random() % sizeof pieces];
+        const std::string with_end = line + "\n";
+        TraceStream *stream = trace_open_memory(with_end.data(), with_end.size());
+        std::string expected = take(read_until_text(stream, "\n"));
+        trace_close(stream);
+        if (expected == "<none>")
+            expected.clear();
+        char buffer[TOKEN_TEXT_SIZE];
+        size_t found_length = 0;
+        const char *found = line_text(line.data(), line.data() + line.size(), buffer, &found_length);
+        ASSERT_EQ(std::string(found, found_length), expected) << "round " << round;
+    }
+}
