@@ -289,11 +289,29 @@ bool prepare_static_line(TraceStream *stream, RecordBatch &batch)
     return false;
 }
 
+// The text of a "TX" line whose number is read, from q (its opening quote)
+// on, as read_static_line reads it: escapes, quotes and all; the position
+// past the line, or null when the line does not end in the buffer.
+const char *read_statement_text(RecordBatch &batch, const char *q, const char *end, PreparedRecord &record)
+{
+    const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
+    if (!line_end || q >= line_end)
+        return nullptr;
+    char text_buffer[TOKEN_TEXT_SIZE];
+    size_t length = 0;
+    const char *text = line_text(q + 1, line_end, text_buffer, &length);
+    record.kind = STATIC_TX;
+    uint32_t decoded = 0;
+    record.first_at = keep_decoded(batch, text, length, &decoded);
+    finish_record(record, batch, decoded, 0);
+    return line_end + 1;
+}
+
 // Reads, straight off the buffer, the run of the commonest records that
 // starts at the stream's position: line numbers ("LK 29"), scopes ("SI 7")
-// and statements with a plain text ("TX 12 \"x == 2\""), each as
-// prepare_static_line reads it, up to limit records in the batch; stops
-// before any other line, which that reads.
+// and statements ("TX 12 \"x == 2\""; a plain text is copied as it
+// stands, others are decoded), each as prepare_static_line reads it, up to
+// limit records in the batch; stops before any other line, which that reads.
 void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
 {
     read_line_run(stream, batch.records, limit,
@@ -320,7 +338,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             // line_text keeps up to 1998 bytes after the opening quote.
             const char *closing = plain_quoted_text_end(q, end - q > 2000 ? q + 2000 : end);
             if (!closing)
-                return nullptr;
+                return read_statement_text(batch, q, end, record);
             record.kind = STATIC_TX;
             const size_t length = static_cast<size_t>(closing - q - 1);
             if (length != 0) {  // an empty text decodes to none
