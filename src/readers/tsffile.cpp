@@ -192,15 +192,13 @@ void finish_record(PreparedRecord &prepared, const RecordBatch &batch, uint32_t 
     prepared.node_text_hash = text ? text_store_hash(text, prepared.node_text_length) : 0;
 }
 
-// The record on one whole line in the stream's buffer, read exactly as the
-// primitives read it (read_static_record), into record, the batch's last;
-// false, with nothing read, when a field would take them past the line:
-// read_static_record reads it then.
-bool read_static_line(TraceStream *stream, RecordBatch &batch, PreparedRecord &record)
+// The record on the whole line [line, end) in the stream's buffer, read
+// exactly as the primitives read it (read_static_record), into record, the
+// batch's last; false, with nothing read, when a field would take them past
+// the line: read_static_record reads it then.
+bool read_static_line_at(const char *line, const char *end, RecordBatch &batch, PreparedRecord &record)
 {
-    const char *line = reinterpret_cast<const char *>(stream->position);
-    const char *end = buffered_line_end(stream);
-    if (!end || end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
+    if (end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
     record = {static_record_kind(keyword), 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
@@ -275,8 +273,18 @@ bool read_static_line(TraceStream *stream, RecordBatch &batch, PreparedRecord &r
         record.first_at = keep_decoded(batch, first, first_length, &first_decoded);
     if (second)
         record.second_at = keep_decoded(batch, second, second_length, &second_decoded);
-    stream->position = reinterpret_cast<const unsigned char *>(end + 1);
     finish_record(record, batch, first_decoded, second_decoded);
+    return true;
+}
+
+// The same on the line at the stream's position, which it then passes.
+bool read_static_line(TraceStream *stream, RecordBatch &batch, PreparedRecord &record)
+{
+    const char *line = reinterpret_cast<const char *>(stream->position);
+    const char *end = buffered_line_end(stream);
+    if (!end || !read_static_line_at(line, end, batch, record))
+        return false;
+    stream->position = reinterpret_cast<const unsigned char *>(end + 1);
     return true;
 }
 
@@ -307,34 +315,40 @@ const char *read_statement_text(RecordBatch &batch, const char *q, const char *e
     return line_end + 1;
 }
 
-// Reads, straight off the buffer, the run of the commonest records that
-// starts at the stream's position: line numbers ("LK 29"), scopes ("SI 7")
-// and statements ("TX 12 \"x == 2\""; a plain text is copied as it
-// stands, others are decoded), each as prepare_static_line reads it, up to
-// limit records in the batch; stops before any other line, which that reads.
+// Reads, straight off the buffer, the run of records that starts at the
+// stream's position, each as prepare_static_line reads it, up to limit
+// records in the batch; stops before a line that does not end in the
+// buffer, which the general reading takes. The commonest forms are read
+// field by field here: line numbers ("LK 29"), scopes ("SI 7") and
+// statements ("TX 12 \"x == 2\""; a plain text is copied as it stands,
+// others are decoded).
 void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t limit)
 {
     read_line_run(stream, batch.records, limit,
                   [&batch](const char *line, const char *end, PreparedRecord &record) -> const char * {
+        const auto whole_line = [&]() -> const char * {
+            const char *line_end = static_cast<const char *>(memchr(line, '\n', static_cast<size_t>(end - line)));
+            return line_end && read_static_line_at(line, line_end, batch, record) ? line_end + 1 : nullptr;
+        };
         record = {STATIC_OTHER, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
         const char *q = line + 3;
         switch (static_cast<unsigned char>(line[0]) << 8 | static_cast<unsigned char>(line[1])) {
         case 'L' << 8 | 'K': {
             uint32_t number;
             if (!plain_decimal_field(q, end, '\n', number))
-                return nullptr;
+                return whole_line();
             record.kind = STATIC_LK;
             record.number = number;
             return q;
         }
         case 'S' << 8 | 'I':
             if (!plain_hex_field(q, end, '\n', record.number))
-                return nullptr;
+                return whole_line();
             record.kind = STATIC_SI;
             return q;
         case 'T' << 8 | 'X': {
             if (!plain_decimal_field(q, end, ' ', record.number))
-                return nullptr;
+                return whole_line();
             // line_text keeps up to 1998 bytes after the opening quote.
             const char *closing = plain_quoted_text_end(q, end - q > 2000 ? q + 2000 : end);
             if (!closing)
@@ -352,7 +366,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             return closing + 2;
         }
         default:
-            return nullptr;
+            return whole_line();
         }
     });
 }
