@@ -526,8 +526,14 @@ void apply_rest(StaticState &state, StaticSource &source)
             for (size_t i = 0; i < count; ++i) {
                 if (i + ahead < count)
                     prefetch_text_slot(records[i + ahead].node_text_hash);
-                if (i + 8 < count)
-                    prefetch_stored_text(records[i + 8].node_text_hash);
+                if (i + 8 < count) {
+                    const PreparedRecord &coming = records[i + 8];
+                    prefetch_stored_text(coming.node_text_hash, coming.node_text_length);
+                    if (const char *text = node_text_of(coming, batch)) {
+                        __builtin_prefetch(text);
+                        __builtin_prefetch(text + coming.node_text_length);
+                    }
+                }
                 apply_static_record(state, records[i], batch);
             }
         });

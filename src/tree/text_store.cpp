@@ -246,13 +246,16 @@ void prefetch_text_slot(uint64_t hash)
         __builtin_prefetch(&slots[home_of(hash)]);
 }
 
-void prefetch_stored_text(uint64_t hash)
+void prefetch_stored_text(uint64_t hash, size_t length)
 {
     if (!slots)
         return;
     const uint64_t slot = slots[home_of(hash)];
-    if (slot && (slot >> tag_shift) == (hash >> tag_shift))
-        __builtin_prefetch(text_at(static_cast<uint32_t>(slot)));
+    if (slot && (slot >> tag_shift) == (hash >> tag_shift)) {
+        const char *text = text_at(static_cast<uint32_t>(slot));
+        __builtin_prefetch(text);
+        __builtin_prefetch(text + length);  // the line holding its end, when equal
+    }
 }
 
 void text_store_clear()

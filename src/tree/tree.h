@@ -159,7 +159,7 @@ TestNode *append_copy_of_indexed(TestNode *context, TestNode *model);
 // some nodes ahead and the second about half as far.
 uint64_t text_store_hash(const char *text, size_t length);
 void prefetch_text_slot(uint64_t hash);
-void prefetch_stored_text(uint64_t hash);
+void prefetch_stored_text(uint64_t hash, size_t length);
 // Tells the tree that few or no new node texts are coming (the dynamic trace
 // only copies nodes): the table that finds a stored text again is freed, and
 // made again from the stored texts should a new text come after all.
