@@ -168,3 +168,34 @@ TEST(LineText, AgreesWithTheStreamReading)
         ASSERT_EQ(std::string(found, found_length), expected) << "round " << round;
     }
 }
+
+// plain_quoted_text_end looks at sixteen or eight bytes at a time; a byte at
+// a time it is: an opening quote, bytes none of which is a quote, backslash,
+// line end, NUL or above ASCII, then a quote and a line end, all before the
+// limit. Specials fall at every place of a block, and the limit cuts anywhere.
+TEST(PlainQuotedText, EndFoundWhereverTheBlocksFall)
+{
+    const auto one_at_a_time = [](const char *from, const char *limit) -> const char * {
+        if (from >= limit || *from != '"')
+            return nullptr;
+        const char *at = from + 1;
+        while (at < limit && *at != '"' && *at != '\\' && *at != '\n' && *at != '\0'
+               && static_cast<unsigned char>(*at) < 0x80)
+            ++at;
+        return at + 1 < limit && at[0] == '"' && at[1] == '\n' ? at : nullptr;
+    };
+    std::mt19937 random(99);
+    const char specials[] = {'"', '\\', '\n', '\0', '\x80', '\xff', '\x7f', '!'};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text = "\"" + std::string(random() % 50, 'x');
+        for (int i = text.size() > 1 ? static_cast<int>(random() % 3) : 0; i > 0; --i)
+            text[1 + random() % (text.size() - 1)] = specials[random() % sizeof specials];
+        if (random() % 4)
+            text += "\"\n";
+        text += std::string(random() % 20, random() % 2 ? 'y' : '"');
+        const size_t limit = random() % 5 == 0 ? random() % (text.size() + 1) : text.size();
+        const char *from = text.data();
+        ASSERT_EQ(plain_quoted_text_end(from, from + limit), one_at_a_time(from, from + limit))
+            << "round " << round << ", limit " << limit;
+    }
+}
