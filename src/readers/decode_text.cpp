@@ -19,6 +19,9 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -94,8 +97,8 @@ struct TextTraits {
 };
 
 // Which steps the text needs. Unescaped quotes: a backslash toggles the
-// escape flag, anything else clears it. Eight bytes at a time, looking at
-// single bytes only around backslashes.
+// escape flag, anything else clears it. Sixteen or eight bytes at a time,
+// looking at single bytes only around backslashes.
 TextTraits traits_of(const char *text, size_t length)
 {
     TextTraits traits;
@@ -115,7 +118,27 @@ TextTraits traits_of(const char *text, size_t length)
         traits.high |= static_cast<unsigned char>(c) >= 0x80;
         escaped = false;
     };
+    const auto count_quotes = [&traits](size_t at, unsigned found) {
+        for (; found; found &= found - 1) {
+            if (traits.quotes < 4)
+                traits.quote_at[traits.quotes] = at + static_cast<size_t>(__builtin_ctz(found));
+            ++traits.quotes;
+        }
+    };
     size_t i = 0;
+#ifdef __SSE2__
+    // Sixteen at a time where SSE2 is there, in the same way.
+    for (; i + 16 <= length; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+        if (escaped || _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')))) {
+            for (size_t k = i; k < i + 16; ++k)
+                take(k);
+            continue;
+        }
+        traits.high |= _mm_movemask_epi8(bytes) != 0;
+        count_quotes(i, static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')))));
+    }
+#endif
     for (; i + 8 <= length; i += 8) {
         uint64_t word;
         memcpy(&word, text + i, 8);

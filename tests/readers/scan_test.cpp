@@ -199,3 +199,67 @@ TEST(PlainQuotedText, EndFoundWhereverTheBlocksFall)
             << "round " << round << ", limit " << limit;
     }
 }
+
+// decode_text on ASCII texts long enough for the block-wise look at quotes
+// and backslashes, against a byte-by-byte reading: unescaped quotes (a
+// backslash toggles the escape), the character-set form when there are
+// exactly four (its name is none here, so the payload stays as it is), the
+// outer quotes dropped, escapes taken out, and a NUL ending the text.
+TEST(DecodeText, QuotesAndEscapesFoundWhereverTheBlocksFall)
+{
+    const auto byte_by_byte = [](const std::string &text) -> std::string {
+        std::vector<size_t> quotes;
+        bool escaped = false, backslash = false;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\\') {
+                backslash = true;
+                escaped = !escaped;
+                continue;
+            }
+            if (text[i] == '"' && !escaped)
+                quotes.push_back(i);
+            escaped = false;
+        }
+        std::string local = text;
+        bool unescape = backslash;
+        if (quotes.size() == 4) {
+            local = text.substr(quotes[2], quotes[3] - quotes[2]);
+            unescape = true;
+        }
+        if (local.empty())
+            return "<none>";
+        size_t end = local.size();
+        if (local[end - 1] == '"')
+            --end;
+        const size_t begin = end > 0 && local[0] == '"' ? 1 : 0;
+        if (!unescape)
+            return local.substr(begin, end - begin);
+        std::string out;
+        for (size_t i = begin; i < end;) {
+            if (local[i] != '\\') {
+                out += local[i++];
+            } else if (i + 1 >= local.size()) {
+                ++i;
+            } else if (const char next = local[i + 1]; next == 'n' || next == 't') {
+                out += next == 'n' ? '\n' : '\t';
+                i += 2;
+            } else if (next >= '0' && next <= '7' && i + 3 < local.size()) {
+                out += static_cast<char>(((next - '0') * 64 + (local[i + 2] - '0') * 8 + (local[i + 3] - '0')) & 0xff);
+                i += 4;
+            } else {
+                out += next;
+                i += 2;
+            }
+        }
+        return out.substr(0, out.find('\0'));
+    };
+    std::mt19937 random(31);
+    const char pieces[] = {'"', '"', '\\', 'n', '1', '4', '0', 't', ' ', 'q'};
+    for (int round = 0; round < 30000; ++round) {
+        std::string text(random() % 70, 'a');
+        for (char &c : text)
+            if (random() % 4 == 0)
+                c = pieces[random() % sizeof pieces];
+        ASSERT_EQ(take(decode_text(text.c_str())), byte_by_byte(text)) << "round " << round << ": " << text;
+    }
+}
