@@ -217,16 +217,29 @@ uint32_t look_up_node(const PreparedRecord &record)
 
 // look_up_node for every record of a batch, on the reading thread (the index
 // does not change while a dynamic trace is read: copies share their models'
-// keys and are never indexed). The index entries are fetched 16 records
-// ahead, so that the cache misses of several look-ups overlap.
+// keys and are never indexed). The index entries are found and fetched 16
+// records ahead, so that the cache misses of several look-ups overlap, and
+// read when their record comes.
 void look_up_nodes(RecordBatch &batch)
 {
     std::vector<PreparedRecord> &records = batch.records;
     const size_t count = records.size();
+    const size_t ahead = 16;
+    const uint32_t *entries[ahead];  // record i's at i % ahead
+    const auto fetch_entry = [&records, &entries](size_t i) {
+        const PreparedRecord &record = records[i];
+        const uint32_t *entry = names_node(record) ? index_entry(record.file_number, named_identifier(record)) : nullptr;
+        if (entry)
+            __builtin_prefetch(entry);
+        entries[i % ahead] = entry;
+    };
+    for (size_t i = 0; i < ahead && i < count; ++i)
+        fetch_entry(i);
     for (size_t i = 0; i < count; ++i) {
-        if (i + 16 < count && names_node(records[i + 16]))
-            prefetch_index_entry(records[i + 16].file_number, named_identifier(records[i + 16]));
-        records[i].node = look_up_node(records[i]);
+        const uint32_t *entry = entries[i % ahead];
+        if (i + ahead < count)
+            fetch_entry(i + ahead);
+        records[i].node = entry && *entry ? *entry : look_up_node(records[i]);
     }
 }
 

@@ -119,12 +119,13 @@ uint32_t find_node_reference(int32_t file_number, uint32_t identifier)
     return node ? node_reference(node) : 0;
 }
 
-void prefetch_index_entry(int32_t file_number, uint32_t identifier)
+const uint32_t *index_entry(int32_t file_number, uint32_t identifier)
 {
     if (const DenseSection *section = dense_section(file_number)) {
         if (identifier < section->by_identifier.size())
-            __builtin_prefetch(&section->by_identifier[identifier]);
+            return &section->by_identifier[identifier];
     }
+    return nullptr;
 }
 
 void prefetch_node(const TestNode *node)

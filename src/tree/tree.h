@@ -128,10 +128,13 @@ uint32_t find_node_reference(int32_t file_number, uint32_t identifier);
 // index does not know. Safe from a second thread as find_node_reference is.
 const int unknown_made_type = 255;
 int indexed_made_type(int32_t file_number, uint32_t identifier);
-// Hints for readers that look many nodes up in a row: start loading the
-// index entry find_node(file_number, identifier) will read, and (some
-// look-ups later, once that has come) the node found, counters included.
-void prefetch_index_entry(int32_t file_number, uint32_t identifier);
+// For readers that look many nodes up in a row: where the index keeps the
+// reference for a key in a section's array (null when it does not keep the
+// key there), to be fetched ahead and read some look-ups later. A nonzero
+// entry is find_node_reference's answer; for 0 ask find_node_reference.
+// Entries stay where they are while no node is indexed.
+const uint32_t *index_entry(int32_t file_number, uint32_t identifier);
+// A hint: start loading a node, counters included.
 void prefetch_node(const TestNode *node);
 void index_insert(TestNode *node);
 TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,

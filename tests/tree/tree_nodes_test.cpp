@@ -13,7 +13,8 @@
 // key is taken is linked but not indexed; one whose parent is missing is
 // dropped. The reference and the made type of a node come from the same
 // look-up; the made type outlasts a retyping, and the index only knows it
-// for identifiers in a section's array (the first two keys here).
+// for identifiers in a section's array (the first two keys here), where
+// index_entry finds their references too.
 TEST_F(TreeTest, FirstNodePerKeyWins)
 {
     const std::pair<int32_t, uint32_t> keys[] = {{0, 0}, {0, 5},  {0, 9000}, {0, 0xffffffffu},
@@ -30,6 +31,10 @@ TEST_F(TreeTest, FirstNodePerKeyWins)
         index_insert(create_node(NODE_TEST_CASE, keys[i].first, keys[i].second, "b", nullptr, 0));
         EXPECT_EQ(find_node(keys[i].first, keys[i].second), first[i]) << i;
         EXPECT_EQ(node_at(find_node_reference(keys[i].first, keys[i].second)), first[i]) << i;
+        // The array's entry, where there is one, holds that reference or 0.
+        const uint32_t *entry = index_entry(keys[i].first, keys[i].second);
+        EXPECT_TRUE(!entry || *entry == 0 || node_at(*entry) == first[i]) << i;
+        EXPECT_EQ(entry != nullptr && *entry != 0, i < 2) << i;
         first[i]->type = NODE_STUB;
         EXPECT_EQ(indexed_made_type(keys[i].first, keys[i].second), i < 2 ? types[i % 2] : unknown_made_type) << i;
     }
@@ -37,6 +42,9 @@ TEST_F(TreeTest, FirstNodePerKeyWins)
     EXPECT_EQ(indexed_made_type(0, 6), unknown_made_type);  // no node, but some outside the arrays
     EXPECT_EQ(find_node(0, 8999), nullptr);
     EXPECT_EQ(find_node_reference(0, 8999), 0u);
+    ASSERT_NE(index_entry(0, 6), nullptr);  // inside the array, no node
+    EXPECT_EQ(*index_entry(0, 6), 0u);
+    EXPECT_EQ(index_entry(0, 0xffffffffu - 1), nullptr);
     EXPECT_EQ(find_node(-2, 3), nullptr);
     index_insert(nullptr);
 
