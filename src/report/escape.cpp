@@ -1,6 +1,7 @@
 // Escaping and UTF-8 encoding of report texts. Two paths give the same bytes:
-// a byte-wise one for texts made only of ASCII characters (the common case:
-// identifiers, expressions, paths) and a general one through QString for
+// a byte-wise one for texts made of ASCII characters and of UTF-8 characters
+// that come back as they are (the common case: identifiers, expressions,
+// paths, names in any script) and a general one through QString for
 // everything else, which keeps Qt's decoding of the local encoding (invalid
 // sequences become U+FFFD) and its exact notion of white space.
 #include "report/escape.h"
@@ -67,6 +68,41 @@ inline void append_run(Markup &out, const char16_t *units, size_t length)
         to[i] = static_cast<char>(units[i]);
 }
 
+// The length of the UTF-8 character at s (left bytes there) when the path
+// through QString gives it back as it stands: a valid sequence (no overlong
+// form, surrogate or code point above U+10FFFF) of a character that is
+// neither white space to QString::simplified nor turned into U+FFFD. To be
+// sure of the first, U+0080 to U+00A0, U+1680, U+180E, U+2000 to U+206F and
+// U+3000 are all left to that path, as are U+FEFF, U+FFFE and U+FFFF. 0 for
+// anything else.
+inline size_t kept_utf8_length(const unsigned char *s, size_t left)
+{
+    const unsigned c = s[0];
+    const auto continues = [s, left](size_t count) {
+        for (size_t k = 1; k < count; ++k)
+            if (k >= left || (s[k] & 0xc0) != 0x80)
+                return false;
+        return true;
+    };
+    if (c >= 0xc2 && c <= 0xdf)
+        return continues(2) && !(c == 0xc2 && s[1] <= 0xa0) ? 2 : 0;
+    if (c >= 0xe0 && c <= 0xef) {
+        if (!continues(3))
+            return 0;
+        const unsigned code = (c & 0x0fu) << 12 | (s[1] & 0x3fu) << 6 | (s[2] & 0x3fu);
+        const bool kept = code >= 0x800 && !(code >= 0xd800 && code <= 0xdfff) && code != 0x1680 && code != 0x180e
+                          && !(code >= 0x2000 && code <= 0x206f) && code != 0x3000 && code != 0xfeff && code < 0xfffe;
+        return kept ? 3 : 0;
+    }
+    if (c >= 0xf0 && c <= 0xf4) {
+        if (!continues(4))
+            return 0;
+        const unsigned code = (c & 0x07u) << 18 | (s[1] & 0x3fu) << 12 | (s[2] & 0x3fu) << 6 | (s[3] & 0x3fu);
+        return code >= 0x10000 && code <= 0x10ffff ? 4 : 0;
+    }
+    return 0;
+}
+
 template <typename Unit>
 inline bool is_plain(Unit unit)
 {
@@ -74,11 +110,13 @@ inline bool is_plain(Unit unit)
     return c < 0x80 && ascii_classes.of[c] == ASCII_PLAIN;
 }
 
-// The ASCII path, for 8-bit bytes or UTF-16 units: runs of plain characters,
-// with the single spaces between them, are copied whole. At the first unit
-// of 0x80 or above, out is put back to start_size and the answer is false:
-// the text needs the general path. started tells that plain characters of
-// the same text were appended just before (see append_escaped below).
+// The byte-wise path, for 8-bit bytes or UTF-16 units: runs of plain
+// characters, with the single spaces between them, are copied whole; in
+// 8-bit text, so are the UTF-8 characters that kept_utf8_length keeps. At
+// the first other unit of 0x80 or above, out is put back to start_size and
+// the answer is false: the text needs the general path. started tells that
+// plain characters of the same text were appended just before (see
+// append_escaped below).
 template <typename Unit>
 bool escape_ascii(Markup &out, const Unit *units, size_t length, bool simplify, size_t start_size,
                   bool started)
@@ -91,8 +129,21 @@ bool escape_ascii(Markup &out, const Unit *units, size_t length, bool simplify, 
     for (size_t i = 0; i < length;) {
         const unsigned c = static_cast<unsigned>(units[i]);
         if (c >= 0x80) {
-            out.truncate(start_size);
-            return false;
+            size_t kept = 0;
+            if constexpr (sizeof(Unit) == 1)
+                kept = kept_utf8_length(reinterpret_cast<const unsigned char *>(units + i), length - i);
+            if (kept == 0) {
+                out.truncate(start_size);
+                return false;
+            }
+            if (pending_space) {
+                out.push_back(' ');
+                pending_space = false;
+            }
+            started = true;
+            append_run(out, units + i, kept);
+            i += kept;
+            continue;
         }
         const unsigned char kind = ascii_classes.of[c];
         if (kind == ASCII_SPACE && simplify) {
@@ -122,14 +173,6 @@ bool escape_ascii(Markup &out, const Unit *units, size_t length, bool simplify, 
         append_run(out, units + i, end - i);
         i = end;
     }
-    return true;
-}
-
-bool is_ascii(const char *text, size_t length)
-{
-    for (size_t i = 0; i < length; ++i)
-        if (static_cast<unsigned char>(text[i]) & 0x80)
-            return false;
     return true;
 }
 
@@ -255,14 +298,14 @@ void append_escaped_joined(Markup &out, const QString &head, const char *tail)
     const size_t tail_length = tail ? strlen(tail) : 0;
     const char16_t *units = reinterpret_cast<const char16_t *>(head.constData());
     const size_t head_length = static_cast<size_t>(head.size());
-    if (is_ascii(units, head_length) && is_ascii(tail, tail_length)) {
+    if (is_ascii(units, head_length)) {
         // Joined first, since a run of white space may span the join.
         thread_local std::string joined;
         joined.assign(units, units + head_length);
         joined.push_back(' ');
         joined.append(tail ? tail : "", tail_length);
-        escape_ascii(out, joined.data(), joined.size(), true, out.size(), false);
-        return;
+        if (escape_ascii(out, joined.data(), joined.size(), true, out.size(), false))
+            return;
     }
     const QString text = head + QLatin1Char(' ')
                          + QString::fromLocal8Bit(tail, static_cast<qsizetype>(tail_length));

@@ -4,8 +4,9 @@
 // Characters that XML 1.0 cannot carry become U+FFFD, so the document stays
 // well-formed whatever the traces hold.
 //
-// Plain ASCII texts take a byte-wise path with no QString at all; it gives
-// exactly the bytes of the general path, which the tests check.
+// Texts of ASCII and of UTF-8 characters that come back unchanged (not white
+// space, not turned into U+FFFD) take a byte-wise path with no QString at
+// all; it gives exactly the bytes of the general path, which the tests check.
 #pragma once
 
 #include "report/markup.h"

@@ -133,3 +133,40 @@ TEST(Emitter, HeaderRowsUseTheirOwnContexts)
 }
 
 }  // namespace
+
+// UTF-8 characters that come back as they are take the byte-wise path too;
+// everything else about a text's bytes (white space beyond ASCII, the
+// characters next to it, U+FEFF, U+FFFE, U+FFFF, surrogates, overlong and
+// cut sequences, stray bytes) must still give exactly the bytes of the path
+// through QString, alone, next to ASCII and across a joined title.
+TEST(Emitter, Utf8PathMatchesTheUnicodePath)
+{
+    const char *pieces[] = {
+        "a", "b", " ", "  ", "\t", "&", "<", "\"", "\x01",
+        "\xC3\xA9", "\xC2\xA1", "\xC2\xA0", "\xC2\x85", "\xC2\x80", "\xC2\x9F", "\xDF\xBF",
+        "\xE1\x9A\x80", "\xE1\xA0\x8E", "\xE2\x80\x80", "\xE2\x80\x8A", "\xE2\x80\x8B", "\xE2\x80\xA8",
+        "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE2\x81\xAF", "\xE2\x82\xAC", "\xE3\x80\x80", "\xE3\x81\x82",
+        "\xEF\xBB\xBF", "\xEF\xBF\xBD", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xED\x9F\xBF", "\xED\xA0\x80",
+        "\xEE\x80\x80", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF0\x8F\xBF\xBF",
+        "\xE0\x80\x80", "\xE0\xA0\x80", "\xC0\xAF", "\xC1\xBF", "\x80", "\xBF", "\xFE", "\xFF", "\xF5\x80\x80\x80",
+        "\xC3", "\xE2\x82", "\xF0\x9F\x98",
+    };
+    std::mt19937 random(8);
+    for (int round = 0; round < 30000; ++round) {
+        std::string text;
+        for (int i = static_cast<int>(random() % 8); i > 0; --i)
+            text += pieces[random() % (sizeof pieces / sizeof *pieces)];
+        for (bool simplify : {true, false}) {
+            const auto size = static_cast<qsizetype>(text.size());
+            const std::string followed = text + "x y";
+            Markup bytes, unicode;
+            append_escaped(bytes, followed.data(), text.size(), simplify);
+            append_escaped_unicode(unicode, QString::fromLocal8Bit(text.data(), size), simplify);
+            ASSERT_EQ(bytes.str(), unicode.str()) << "simplify " << simplify << " input [" << text << "]";
+        }
+        Markup joined, unicode;
+        append_escaped_joined(joined, QStringLiteral("Test Case "), text.c_str());
+        append_escaped_unicode(unicode, QStringLiteral("Test Case ") + QLatin1Char(' ') + QString::fromLocal8Bit(text.c_str()), true);
+        ASSERT_EQ(joined.str(), unicode.str()) << "joined [" << text << "]";
+    }
+}
