@@ -8,6 +8,9 @@
 
 #include <charconv>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -110,6 +113,58 @@ inline bool is_plain(Unit unit)
     return c < 0x80 && ascii_classes.of[c] == ASCII_PLAIN;
 }
 
+// The end of the run at from (a plain character, before limit) of plain
+// characters and of single spaces each followed by one: the part of a text
+// that is copied whole.
+const char *plain_run_end(const char *from, const char *limit)
+{
+    const char *end = from + 1;
+#ifdef __SSE2__
+    // Sixteen bytes at a time: the bytes that are not plain are those below
+    // 0x21 or above 0x7f (both below 0x21 as signed bytes) and & " < >.
+    const __m128i below = _mm_set1_epi8(0x21);
+    while (limit - end >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(end));
+        const __m128i others = _mm_or_si128(
+            _mm_or_si128(_mm_cmplt_epi8(bytes, below), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')),
+                         _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>')))));
+        const unsigned found = static_cast<unsigned>(_mm_movemask_epi8(others));
+        if (!found) {
+            end += 16;
+            continue;
+        }
+        end += __builtin_ctz(found);
+        if (*end == ' ' && end + 1 < limit && is_plain(end[1]))
+            end += 2;
+        else
+            return end;
+    }
+#endif
+    for (;;) {
+        if (end < limit && is_plain(*end))
+            ++end;
+        else if (end + 1 < limit && *end == ' ' && is_plain(end[1]))
+            end += 2;
+        else
+            return end;
+    }
+}
+
+// The same for UTF-16 units, a unit at a time.
+const char16_t *plain_run_end(const char16_t *from, const char16_t *limit)
+{
+    const char16_t *end = from + 1;
+    for (;;) {
+        if (end < limit && is_plain(*end))
+            ++end;
+        else if (end + 1 < limit && *end == ' ' && is_plain(end[1]))
+            end += 2;
+        else
+            return end;
+    }
+}
+
 // The byte-wise path, for 8-bit bytes or UTF-16 units: runs of plain
 // characters, with the single spaces between them, are copied whole; in
 // 8-bit text, so are the UTF-8 characters that kept_utf8_length keeps. At
@@ -161,15 +216,7 @@ bool escape_ascii(Markup &out, const Unit *units, size_t length, bool simplify, 
             ++i;
             continue;
         }
-        size_t end = i + 1;
-        for (;;) {
-            if (end < length && is_plain(units[end]))
-                ++end;
-            else if (end + 1 < length && units[end] == ' ' && is_plain(units[end + 1]))
-                end += 2;
-            else
-                break;
-        }
+        const size_t end = static_cast<size_t>(plain_run_end(units + i, units + length) - units);
         append_run(out, units + i, end - i);
         i = end;
     }
@@ -246,36 +293,15 @@ void append_escaped(Markup &out, const char *text, size_t length, bool simplify)
         return;
     const char *end = text;
     const char *const limit = text + length;
-    if (simplify && is_plain(*end)) {
-        for (++end; end < limit;) {
-            if (is_plain(*end))
-                ++end;
-            else if (*end == ' ' && end + 1 < limit && is_plain(end[1]))
-                end += 2;
-            else
-                break;
-        }
-    }
+    if (simplify && is_plain(*end))
+        end = plain_run_end(text, limit);
     append_plain_then_escaped(out, text, end, static_cast<size_t>(limit - end), simplify);
 }
 
 void append_escaped(Markup &out, const char *text, bool simplify)
 {
-    if (!text)
-        return;
-    // As above, with the pass also finding the text's end (NUL is not plain).
-    const char *end = text;
-    if (simplify && is_plain(*end)) {
-        for (++end;;) {
-            if (is_plain(*end))
-                ++end;
-            else if (*end == ' ' && is_plain(end[1]))
-                end += 2;
-            else
-                break;
-        }
-    }
-    append_plain_then_escaped(out, text, end, *end ? strlen(end) : 0, simplify);
+    if (text)
+        append_escaped(out, text, strlen(text), simplify);
 }
 
 void append_escaped(Markup &out, const QString &text, bool simplify)

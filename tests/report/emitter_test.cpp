@@ -50,6 +50,10 @@ TEST(Emitter, AsciiPathMatchesTheUnicodePath)
 {
     std::vector<std::string> texts = {"", " a b  c ", "\ra\r\n", "&amp;", "x<y && \"z\">w", std::string("a\0b", 3),
                                       "\x1c \x1d \x1e", " \x0b x \x0c ", "a\x1c\t\x1d" "b", "  trailing\t\t\t"};
+    for (size_t length = 1; length <= 40; ++length) {  // plain to the end, whatever the length
+        texts.push_back(std::string(length, 'p'));
+        texts.push_back(std::string(length, 'p') + " q");
+    }
     for (int c = 0; c < 128; ++c) {
         const std::string ch(1, static_cast<char>(c));
         texts.insert(texts.end(), {ch, "a" + ch + "b", " " + ch + ch + " "});
@@ -58,7 +62,8 @@ TEST(Emitter, AsciiPathMatchesTheUnicodePath)
     std::mt19937 random(20260101);
     for (int round = 0; round < 3000; ++round) {
         std::string text;
-        for (int i = random() % 25; i > 0; --i)
+        // Long enough for the runs looked at sixteen bytes at a time.
+        for (int i = random() % 60; i > 0; --i)
             text.push_back(alphabet[random() % (sizeof alphabet - 1)]);
         texts.push_back(text);
     }
@@ -154,7 +159,7 @@ TEST(Emitter, Utf8PathMatchesTheUnicodePath)
     std::mt19937 random(8);
     for (int round = 0; round < 30000; ++round) {
         std::string text;
-        for (int i = static_cast<int>(random() % 8); i > 0; --i)
+        for (int i = static_cast<int>(random() % 14); i > 0; --i)
             text += pieces[random() % (sizeof pieces / sizeof *pieces)];
         for (bool simplify : {true, false}) {
             const auto size = static_cast<qsizetype>(text.size());
