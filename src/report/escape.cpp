@@ -130,13 +130,16 @@ const char *plain_run_end(const char *from, const char *limit)
             _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')),
                          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>')))));
         const unsigned found = static_cast<unsigned>(_mm_movemask_epi8(others));
-        if (!found) {
+        const unsigned spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))));
+        // A space that a plain byte of the same block follows stays in the run.
+        const unsigned stops = found & ~(spaces & ~(found >> 1) & 0x7fffu);
+        if (!stops) {
             end += 16;
             continue;
         }
-        end += __builtin_ctz(found);
+        end += __builtin_ctz(stops);
         if (*end == ' ' && end + 1 < limit && is_plain(end[1]))
-            end += 2;
+            end += 2;  // the block's last byte, a space, and a plain byte after the block
         else
             return end;
     }

@@ -51,8 +51,8 @@ TEST(Emitter, AsciiPathMatchesTheUnicodePath)
     std::vector<std::string> texts = {"", " a b  c ", "\ra\r\n", "&amp;", "x<y && \"z\">w", std::string("a\0b", 3),
                                       "\x1c \x1d \x1e", " \x0b x \x0c ", "a\x1c\t\x1d" "b", "  trailing\t\t\t"};
     for (size_t length = 1; length <= 40; ++length) {  // plain to the end, whatever the length
-        texts.push_back(std::string(length, 'p'));
-        texts.push_back(std::string(length, 'p') + " q");
+        for (const char *after : {"", " q", "  q", " <", " ", "\t q", " q r  s"})
+            texts.push_back(std::string(length, 'p') + after);
     }
     for (int c = 0; c < 128; ++c) {
         const std::string ch(1, static_cast<char>(c));
