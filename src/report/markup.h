@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -35,8 +36,7 @@ public:
     {
         if (static_cast<size_t>(limit_ - end_) < length)
             grow(length);
-        if (length != 0)
-            std::memcpy(end_, bytes, length);
+        copy_bytes(end_, bytes, length);
         end_ += length;
     }
     // A NUL-terminated text; for a literal the length is known when compiled.
@@ -74,6 +74,32 @@ public:
 private:
     // Makes room for at least more bytes past the end.
     void grow(size_t more);
+
+    // Most pieces are a few bytes long (a number, a word, a short text):
+    // those are moved here in two loads and two stores that may overlap,
+    // which is much cheaper than a call. Only bytes of the piece are read.
+    static void copy_bytes(char *to, const char *from, size_t length)
+    {
+        if (length > 16) {
+            std::memcpy(to, from, length);
+        } else if (length >= 8) {
+            uint64_t head, tail;
+            std::memcpy(&head, from, 8);
+            std::memcpy(&tail, from + length - 8, 8);
+            std::memcpy(to, &head, 8);
+            std::memcpy(to + length - 8, &tail, 8);
+        } else if (length >= 4) {
+            uint32_t head, tail;
+            std::memcpy(&head, from, 4);
+            std::memcpy(&tail, from + length - 4, 4);
+            std::memcpy(to, &head, 4);
+            std::memcpy(to + length - 4, &tail, 4);
+        } else if (length != 0) {
+            to[0] = from[0];
+            to[length / 2] = from[length / 2];
+            to[length - 1] = from[length - 1];
+        }
+    }
 
     char *begin_ = nullptr;
     char *end_ = nullptr;

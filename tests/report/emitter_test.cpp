@@ -175,3 +175,25 @@ TEST(Emitter, Utf8PathMatchesTheUnicodePath)
         ASSERT_EQ(joined.str(), unicode.str()) << "joined [" << text << "]";
     }
 }
+
+// Short pieces are moved by overlapping loads and stores: every length up to
+// forty, appended after pieces of every other length, gives exactly the
+// bytes appended, with nothing read past a piece (the pieces here end where
+// their storage does) and nothing written past it.
+TEST(Markup, PiecesOfEveryLengthAppendExactly)
+{
+    std::string expected;
+    Markup out;
+    for (size_t first = 0; first <= 40; ++first)
+        for (size_t second = 0; second <= 40; ++second) {
+            for (const size_t length : {first, second}) {
+                std::vector<char> piece(length);  // exactly length bytes of storage
+                for (size_t i = 0; i < length; ++i)
+                    piece[i] = static_cast<char>('A' + (expected.size() + i) % 53);
+                out.append(piece.data(), length);
+                expected.append(piece.data(), length);
+            }
+            ASSERT_EQ(out.size(), expected.size());
+        }
+    EXPECT_EQ(out.str(), expected);
+}
