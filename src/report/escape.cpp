@@ -113,9 +113,23 @@ inline bool is_plain(Unit unit)
     return c < 0x80 && ascii_classes.of[c] == ASCII_PLAIN;
 }
 
-// The end of the run at from (a plain character, before limit) of plain
-// characters and of single spaces each followed by one: the part of a text
-// that is copied whole.
+// The run of plain characters and of single spaces each followed by one,
+// continued a unit at a time from end (before limit or at it).
+template <typename Unit>
+const Unit *plain_run_continued(const Unit *end, const Unit *limit)
+{
+    for (;;) {
+        if (end < limit && is_plain(*end))
+            ++end;
+        else if (end + 1 < limit && *end == ' ' && is_plain(end[1]))
+            end += 2;
+        else
+            return end;
+    }
+}
+
+// The end of that run from from (a plain character, before limit): the part
+// of a text that is copied whole.
 const char *plain_run_end(const char *from, const char *limit)
 {
     const char *end = from + 1;
@@ -144,28 +158,13 @@ const char *plain_run_end(const char *from, const char *limit)
             return end;
     }
 #endif
-    for (;;) {
-        if (end < limit && is_plain(*end))
-            ++end;
-        else if (end + 1 < limit && *end == ' ' && is_plain(end[1]))
-            end += 2;
-        else
-            return end;
-    }
+    return plain_run_continued(end, limit);
 }
 
 // The same for UTF-16 units, a unit at a time.
 const char16_t *plain_run_end(const char16_t *from, const char16_t *limit)
 {
-    const char16_t *end = from + 1;
-    for (;;) {
-        if (end < limit && is_plain(*end))
-            ++end;
-        else if (end + 1 < limit && *end == ' ' && is_plain(end[1]))
-            end += 2;
-        else
-            return end;
-    }
+    return plain_run_continued(from + 1, limit);
 }
 
 // The byte-wise path, for 8-bit bytes or UTF-16 units: runs of plain

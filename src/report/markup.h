@@ -75,6 +75,18 @@ private:
     // Makes room for at least more bytes past the end.
     void grow(size_t more);
 
+    // The first and the last sizeof(Word) bytes of a piece of sizeof(Word)
+    // to twice that many bytes, which together cover it.
+    template <typename Word>
+    static void copy_ends(char *to, const char *from, size_t length)
+    {
+        Word head, tail;
+        std::memcpy(&head, from, sizeof head);
+        std::memcpy(&tail, from + length - sizeof tail, sizeof tail);
+        std::memcpy(to, &head, sizeof head);
+        std::memcpy(to + length - sizeof tail, &tail, sizeof tail);
+    }
+
     // Most pieces are a few bytes long (a number, a word, a short text):
     // those are moved here in two loads and two stores that may overlap,
     // which is much cheaper than a call. Only bytes of the piece are read.
@@ -83,17 +95,9 @@ private:
         if (length > 16) {
             std::memcpy(to, from, length);
         } else if (length >= 8) {
-            uint64_t head, tail;
-            std::memcpy(&head, from, 8);
-            std::memcpy(&tail, from + length - 8, 8);
-            std::memcpy(to, &head, 8);
-            std::memcpy(to + length - 8, &tail, 8);
+            copy_ends<uint64_t>(to, from, length);
         } else if (length >= 4) {
-            uint32_t head, tail;
-            std::memcpy(&head, from, 4);
-            std::memcpy(&tail, from + length - 4, 4);
-            std::memcpy(to, &head, 4);
-            std::memcpy(to + length - 4, &tail, 4);
+            copy_ends<uint32_t>(to, from, length);
         } else if (length != 0) {
             to[0] = from[0];
             to[length / 2] = from[length / 2];
