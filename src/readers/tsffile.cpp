@@ -543,8 +543,9 @@ void apply_rest(StaticState &state, StaticSource &source)
         },
         [&](const RecordBatch &batch) {
             // Storing a node text looks it up in the tree's text table and
-            // reads the text found there: both are started a few records
-            // ahead, so that the cache misses of several records overlap.
+            // compares the text found there with the record's own: the
+            // loading of all three is started a few records ahead, so that
+            // the cache misses of several records overlap.
             const std::vector<PreparedRecord> &records = batch.records;
             const size_t count = records.size();
             const size_t ahead = 16;

@@ -159,7 +159,8 @@ TestNode *append_copy_of_indexed(TestNode *context, TestNode *model);
 // For callers that create many nodes in a row: the key under which a node
 // text is stored, and hints that start loading what storing it will read,
 // so that the memory accesses of several nodes overlap. Give the first hint
-// some nodes ahead and the second about half as far.
+// some nodes ahead and the second (with the text's length, for its end)
+// about half as far.
 uint64_t text_store_hash(const char *text, size_t length);
 void prefetch_text_slot(uint64_t hash);
 void prefetch_stored_text(uint64_t hash, size_t length);
