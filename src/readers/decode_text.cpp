@@ -86,9 +86,6 @@ char escaped_control(char c)
 
 const uint64_t highs = 0x8080808080808080ULL;
 
-// Whether the first byte in memory is the lowest of a word read with memcpy.
-const bool little_endian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
-
 struct TextTraits {
     bool backslash = false;
     bool high = false;
@@ -143,7 +140,7 @@ TextTraits traits_of(const char *text, size_t length)
         uint64_t word;
         memcpy(&word, text + i, 8);
         const uint64_t backslashes = zero_bytes(word ^ byte_copies('\\'));
-        if (backslashes || escaped || !little_endian) {
+        if (backslashes || escaped || !little_endian_words) {
             for (size_t k = i; k < i + 8; ++k)
                 take(k);
             continue;

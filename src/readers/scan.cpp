@@ -17,9 +17,6 @@ namespace {
 const size_t char_token_limit = 1023;
 const size_t text_buffer_size = 2000;
 
-// Whether the first byte in memory is the lowest of a word read with memcpy.
-const bool little_endian_words = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
-
 // A new token of the stored bytes; a NUL byte read from the trace ends it.
 char *copy_token(const char *bytes, size_t length)
 {
@@ -368,7 +365,7 @@ const char *plain_quoted_text_end(const char *from, const char *limit)
         }
     }
 #endif
-    if (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+    if (little_endian_words) {
         for (; at + 8 <= limit; at += 8) {
             uint64_t word;
             memcpy(&word, at, 8);

@@ -152,7 +152,11 @@ void read_line_run(TraceStream *stream, std::vector<Record> &records, size_t lim
 // Null for any other text.
 const char *plain_quoted_text_end(const char *from, const char *limit);
 
-// Eight bytes at a time: a word of eight copies of a byte, and a word with
+// Eight bytes at a time. Whether the first byte in memory is the lowest of a
+// word read with memcpy (the word loops find the first byte by counting
+// trailing zero bits, so they only run where it is):
+inline constexpr bool little_endian_words = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+// A word of eight copies of a byte, and a word with
 // 0x80 in each byte of word that is zero and 0 in the others (exact: no
 // byte is reported that is not zero).
 inline uint64_t byte_copies(unsigned char c)

@@ -116,7 +116,7 @@ int statement_class_of(const char *text, size_t length)
         }
     }
 #endif
-    if (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+    if (little_endian_words) {
         for (; at + 8 <= length; at += 8) {
             uint64_t word;
             memcpy(&word, text + at, 8);
