@@ -222,7 +222,7 @@ uint32_t look_up_node(const PreparedRecord &record)
 // read when their record comes.
 void look_up_nodes(RecordBatch &batch)
 {
-    std::vector<PreparedRecord> &records = batch.records;
+    RecordSlots<PreparedRecord> &records = batch.records;
     const size_t count = records.size();
     const size_t ahead = 16;
     const uint32_t *entries[ahead];  // record i's at i % ahead
@@ -687,7 +687,7 @@ void apply_rest(ReadingState &reading, DynamicState &state, TraceStream *stream)
         // Most records change the node they name: it is fetched 8 records
         // ahead (and an instance record's slots too), so that the cache
         // misses of several records overlap.
-        const std::vector<PreparedRecord> &records = batch.records;
+        const RecordSlots<PreparedRecord> &records = batch.records;
         const size_t count = records.size();
         for (size_t i = 0; i < count; ++i) {
             if (i + 8 < count) {

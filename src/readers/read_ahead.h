@@ -14,11 +14,14 @@
 
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <cstdint>
+#include <cstring>
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 // The texts of a batch of records, one string for all: a record keeps an
@@ -33,10 +36,74 @@ struct BatchTexts {
     const char *at(uint32_t offset) const { return offset == none ? nullptr : bytes.data() + offset; }
 };
 
+// The records of a batch, in room kept from batch to batch. A record is taken
+// without being cleared first, since every reader writes a record whole as
+// soon as it takes it: a std::vector would zero each one and then have it
+// written again, and taking a record is part of every line read.
+template <typename Record>
+class RecordSlots {
+    static_assert(std::is_trivially_copyable<Record>::value, "records are moved as bytes");
+
+public:
+    RecordSlots() = default;
+    RecordSlots(RecordSlots &&other) noexcept { swap(other); }
+    RecordSlots &operator=(RecordSlots &&other) noexcept
+    {
+        RecordSlots taken(std::move(other));
+        swap(taken);
+        return *this;
+    }
+    void swap(RecordSlots &other) noexcept
+    {
+        std::swap(slots_, other.slots_);
+        std::swap(count_, other.count_);
+        std::swap(capacity_, other.capacity_);
+    }
+
+    Record &emplace_back()
+    {
+        if (count_ == capacity_)
+            reserve(capacity_ < 16 ? 16 : 2 * capacity_);
+        return slots_[count_++];
+    }
+    void push_back(const Record &record) { emplace_back() = record; }
+    void pop_back() { --count_; }
+    void clear() { count_ = 0; }
+    void reserve(size_t capacity)
+    {
+        if (capacity <= capacity_)
+            return;
+        std::unique_ptr<Record[]> larger(new Record[capacity]);
+        if (count_)
+            std::memcpy(static_cast<void *>(larger.get()), slots_.get(), count_ * sizeof(Record));
+        slots_ = std::move(larger);
+        capacity_ = capacity;
+    }
+
+    // Room for capacity records in all, for a caller that fills slots
+    // [size(), ...) itself and then sets the count (set_size).
+    Record *room(size_t capacity)
+    {
+        reserve(capacity);
+        return slots_.get();
+    }
+    void set_size(size_t count) { count_ = count; }
+
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    Record &operator[](size_t i) { return slots_[i]; }
+    const Record &operator[](size_t i) const { return slots_[i]; }
+
+private:
+    std::unique_ptr<Record[]> slots_;
+    size_t count_ = 0;
+    size_t capacity_ = 0;
+};
+
 // A batch of prepared records of one reader, with their texts.
 template <typename Record>
 struct RecordBatchOf {
-    std::vector<Record> records;
+    RecordSlots<Record> records;
     BatchTexts texts;
 
     void clear()

@@ -120,29 +120,34 @@ inline bool plain_decimal_field(const char *&p, const char *end, char delimiter,
 // to limit records in records; stops, with the stream before it, at the
 // first line that read_line gives null for. Only the records that keep
 // holds for go into records.
-template <typename Record, typename ReadLine, typename Keep>
-void read_line_run(TraceStream *stream, std::vector<Record> &records, size_t limit, ReadLine read_line, Keep keep)
+template <typename Records, typename ReadLine, typename Keep>
+void read_line_run(TraceStream *stream, Records &records, size_t limit, ReadLine read_line, Keep keep)
 {
     const char *p = reinterpret_cast<const char *>(stream->position);
     const char *const end = reinterpret_cast<const char *>(stream->end);
-    while (records.size() < limit && end - p >= 4 && p[2] == ' ') {
+    // The slots and the count are held here: kept in records, they would be
+    // loaded again after every byte a line stores, which may alias them.
+    auto *const slots = records.room(limit);
+    size_t count = records.size();
+    while (count < limit && end - p >= 4 && p[2] == ' ') {
         // Made in place: a record put together field by field on the stack
         // and then copied whole has the copy wait for the narrow stores.
-        Record &record = records.emplace_back();
+        auto &record = slots[count];
         const char *next = read_line(p, end, record);
-        if (!next || !keep(record))
-            records.pop_back();
         if (!next)
             break;
+        if (keep(record))
+            ++count;
         p = next;
     }
+    records.set_size(count);
     stream->position = reinterpret_cast<const unsigned char *>(p);
 }
 
-template <typename Record, typename ReadLine>
-void read_line_run(TraceStream *stream, std::vector<Record> &records, size_t limit, ReadLine read_line)
+template <typename Records, typename ReadLine>
+void read_line_run(TraceStream *stream, Records &records, size_t limit, ReadLine read_line)
 {
-    read_line_run(stream, records, limit, read_line, [](const Record &) { return true; });
+    read_line_run(stream, records, limit, read_line, [](const auto &) { return true; });
 }
 
 // The closing quote of a plain quoted text at from: a quote, bytes with no

@@ -546,7 +546,7 @@ void apply_rest(StaticState &state, StaticSource &source)
             // compares the text found there with the record's own: the
             // loading of all three is started a few records ahead, so that
             // the cache misses of several records overlap.
-            const std::vector<PreparedRecord> &records = batch.records;
+            const RecordSlots<PreparedRecord> &records = batch.records;
             const size_t count = records.size();
             const size_t ahead = 16;
             for (size_t i = 0; i < count; ++i) {

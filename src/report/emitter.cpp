@@ -28,14 +28,37 @@ Markup &scratch()
     return buffer;
 }
 
-const char *cell_style_word(int style)
+// The opening tags of the cells in each style, whole: a row takes several,
+// and one piece is one copy. In the order of CellStyle; any other style is
+// written as failed.
+struct Piece {
+    const char *bytes;
+    size_t length;
+};
+
+template <size_t N>
+constexpr Piece piece(const char (&text)[N])
 {
-    switch (style) {
-    case CELL_TITLE: return "Array Title";
-    case CELL_PLAIN: return "Array";
-    case CELL_PASSED: return "Array Passed";
-    default: return "Array Failed";
-    }
+    return {text, N - 1};
+}
+
+const Piece cell_text_opens[] = {
+    piece("<CELL_TEXT STYLE=\"Array Title\">"),
+    piece("<CELL_TEXT STYLE=\"Array\">"),
+    piece("<CELL_TEXT STYLE=\"Array Failed\">"),
+    piece("<CELL_TEXT STYLE=\"Array Passed\">"),
+};
+
+const Piece link_cell_opens[] = {
+    piece("<CELL STYLE=\"Array Title\"><LINK TARGET=\""),
+    piece("<CELL STYLE=\"Array\"><LINK TARGET=\""),
+    piece("<CELL STYLE=\"Array Failed\"><LINK TARGET=\""),
+    piece("<CELL STYLE=\"Array Passed\"><LINK TARGET=\""),
+};
+
+size_t style_index(int style)
+{
+    return style >= CELL_TITLE && style <= CELL_PASSED ? static_cast<size_t>(style) : size_t(CELL_FAILED);
 }
 
 void append_text(Markup &out, const char *text)
@@ -101,9 +124,8 @@ void append_title(Markup &out, const QString &head, const char *tail, int level,
 
 void append_cell_text_open(Markup &out, int style)
 {
-    out.append("<CELL_TEXT STYLE=\"");
-    out.append(cell_style_word(style));
-    out.append("\">");
+    const Piece &open = cell_text_opens[style_index(style)];
+    out.append(open.bytes, open.length);
 }
 
 void append_cell_text(Markup &out, const char *text, int style)
@@ -130,9 +152,8 @@ void append_cell_number(Markup &out, long long number, int style)
 void append_link_cell(Markup &out, const char *text, int style,
                       const Markup &escaped_target, int line)
 {
-    out.append("<CELL STYLE=\"");
-    out.append(cell_style_word(style));
-    out.append("\"><LINK TARGET=\"");
+    const Piece &open = link_cell_opens[style_index(style)];
+    out.append(open.bytes, open.length);
     out.append(escaped_target);
     out.append(" line ");
     append_number(out, line);

@@ -314,11 +314,13 @@ void append_escaped(Markup &out, const QString &text, bool simplify)
         append_escaped_unicode(out, text, simplify);
 }
 
-void append_number(Markup &out, long long value)
+void append_long_number(Markup &out, long long value)
 {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, static_cast<size_t>(result.ptr - digits));
+    const size_t start = out.size();
+    const size_t room = 20;  // "-9223372036854775808"
+    char *digits = out.extend(room);
+    const auto result = std::to_chars(digits, digits + room, value);
+    out.truncate(start + static_cast<size_t>(result.ptr - digits));
 }
 
 void append_escaped_joined(Markup &out, const QString &head, const char *tail)

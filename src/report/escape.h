@@ -27,5 +27,19 @@ void append_escaped_joined(Markup &out, const QString &head, const char *tail);
 // compare it with the ASCII path.
 void append_escaped_unicode(Markup &out, const QString &text, bool simplify);
 
-// Appends an integer in signed decimal, like "%d".
-void append_number(Markup &out, long long value);
+// Appends an integer in signed decimal, like "%d". The counts of a row are
+// mostly one or two digits: those are written inline.
+void append_long_number(Markup &out, long long value);
+inline void append_number(Markup &out, long long value)
+{
+    const unsigned long long small = static_cast<unsigned long long>(value);
+    if (small < 10) {
+        out.push_back(static_cast<char>('0' + small));
+    } else if (small < 100) {
+        char *at = out.extend(2);
+        at[0] = static_cast<char>('0' + small / 10);
+        at[1] = static_cast<char>('0' + small % 10);
+    } else {
+        append_long_number(out, value);
+    }
+}
