@@ -9,6 +9,8 @@
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <climits>
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -122,6 +124,35 @@ TEST(Emitter, LinkCells)
     EXPECT_EQ(capture_output([](FILE *out) { write_link_cell(out, "x\n&\ny", 9, " /my  dir/\"q\".java ", -1); }),
               "<CELL STYLE=\"Array Failed\"><LINK TARGET=\"/my dir/&quot;q&quot;.java line -1\">\n"
               "<TEXT>x &amp; y</TEXT>\n</LINK>\n</CELL>\n");
+}
+
+// Numbers as "%lld" gives them, around every length the inline paths take,
+// and the cell styles, any unknown one written as failed.
+TEST(Emitter, NumbersAndCellStyles)
+{
+    std::vector<long long> values = {LLONG_MIN, LLONG_MIN + 1, LLONG_MAX, -1000, 1000, 12345678901LL};
+    for (long long v = -120; v <= 1100; ++v)
+        values.push_back(v);
+    for (long long v : values) {
+        Markup out;
+        out.append("x");
+        append_number(out, v);
+        char expected[32];
+        snprintf(expected, sizeof expected, "x%lld", v);
+        EXPECT_EQ(out.str(), expected);
+    }
+    const std::pair<int, const char *> styles[] = {
+        {CELL_TITLE, "Array Title"}, {CELL_PLAIN, "Array"}, {CELL_FAILED, "Array Failed"},
+        {CELL_PASSED, "Array Passed"}, {-1, "Array Failed"}, {4, "Array Failed"}};
+    for (const auto &style : styles) {
+        Markup out;
+        append_cell_number(out, 42, style.first);
+        EXPECT_EQ(out.str(), std::string("<CELL_TEXT STYLE=\"") + style.second + "\">42</CELL_TEXT>\n");
+        out.clear();
+        append_link_cell(out, "t", style.first, Markup(), 7);
+        EXPECT_EQ(out.str().substr(0, out.str().find(" line")),
+                  std::string("<CELL STYLE=\"") + style.second + "\"><LINK TARGET=\"");
+    }
 }
 
 TEST(Emitter, HeaderRowsUseTheirOwnContexts)
