@@ -660,7 +660,7 @@ void prepare_dynamic_record(ReadingState &reading, TraceStream *stream, RecordBa
 
 // Past the first records, the rest of a trace is read on a second thread
 // (read_ahead.h) while this one places them.
-const size_t batch_records = 4096;
+const size_t batch_records = 16384;
 
 bool fill_batch(ReadingState &reading, TraceStream *stream, RecordBatch &batch)
 {

@@ -113,7 +113,11 @@ struct RecordBatchOf {
     }
 };
 
-const size_t read_ahead_most_waiting = 4;  // full batches: bounds memory
+// Full batches waiting: bounds memory. Readers make batches of some
+// thousands of records, so that the threads hand over, and wait for each
+// other, rarely: each hand-over costs a wake-up and the batch's records and
+// texts moving to the other processor's cache.
+const size_t read_ahead_most_waiting = 2;
 
 // The readers read this many records (4096 unless set) on their own thread
 // before they hand the rest of a trace to read_ahead: small traces never

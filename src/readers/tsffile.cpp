@@ -529,7 +529,7 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
 
 // Past the first records, the rest of the traces is read and prepared on a
 // second thread (read_ahead.h) while this one builds the tree.
-const size_t batch_records = 4096;
+const size_t batch_records = 16384;
 
 void apply_rest(StaticState &state, StaticSource &source)
 {
