@@ -75,6 +75,11 @@ private:
     // Makes room for at least more bytes past the end.
     void grow(size_t more);
 
+    template <size_t N>
+    struct Bytes {
+        char bytes[N];
+    };
+
     // The first and the last sizeof(Word) bytes of a piece of sizeof(Word)
     // to twice that many bytes, which together cover it.
     template <typename Word>
@@ -87,13 +92,18 @@ private:
         std::memcpy(to + length - sizeof tail, &tail, sizeof tail);
     }
 
-    // Most pieces are a few bytes long (a number, a word, a short text):
-    // those are moved here in two loads and two stores that may overlap,
-    // which is much cheaper than a call. Only bytes of the piece are read.
+    // Most pieces are short (a number, a word, a tag, an escaped run of a
+    // text, a file name): those are moved here in two loads and two stores
+    // that may overlap, which is much cheaper than a call. Only bytes of the
+    // piece are read.
     static void copy_bytes(char *to, const char *from, size_t length)
     {
-        if (length > 16) {
+        if (length > 64) {
             std::memcpy(to, from, length);
+        } else if (length > 32) {
+            copy_ends<Bytes<32>>(to, from, length);
+        } else if (length > 16) {
+            copy_ends<Bytes<16>>(to, from, length);
         } else if (length >= 8) {
             copy_ends<uint64_t>(to, from, length);
         } else if (length >= 4) {

@@ -208,15 +208,15 @@ TEST(Emitter, Utf8PathMatchesTheUnicodePath)
 }
 
 // Short pieces are moved by overlapping loads and stores: every length up to
-// forty, appended after pieces of every other length, gives exactly the
+// seventy-two, appended after pieces of every other length, gives exactly the
 // bytes appended, with nothing read past a piece (the pieces here end where
 // their storage does) and nothing written past it.
 TEST(Markup, PiecesOfEveryLengthAppendExactly)
 {
     std::string expected;
     Markup out;
-    for (size_t first = 0; first <= 40; ++first)
-        for (size_t second = 0; second <= 40; ++second) {
+    for (size_t first = 0; first <= 72; ++first)
+        for (size_t second = 0; second <= 72; ++second) {
             for (const size_t length : {first, second}) {
                 std::vector<char> piece(length);  // exactly length bytes of storage
                 for (size_t i = 0; i < length; ++i)
