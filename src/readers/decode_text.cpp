@@ -162,7 +162,7 @@ TextTraits traits_of(const char *text, size_t length)
 // Appends the un-escaped form of local[begin, end) to out; the character
 // after a backslash comes from the whole of local (length bytes), so a
 // backslash just before a dropped trailing quote escapes that quote.
-void append_unescaped(const char *local, size_t length, size_t begin, size_t end, std::string &out)
+void append_unescaped(const char *local, size_t length, size_t begin, size_t end, ByteBuffer &out)
 {
     size_t i = begin;
     while (i < end) {
@@ -215,7 +215,7 @@ QTextCodec *codec_named(const char *name, size_t length)
 
 }  // namespace
 
-bool decode_text_into(const char *text, size_t length, std::string &out)
+bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
 {
     const TextTraits traits = traits_of(text, length);
 
@@ -270,7 +270,7 @@ bool decode_text_into(const char *text, size_t length, std::string &out)
     const size_t start = out.size();
     append_unescaped(local, length, begin, end, out);
     if (const void *nul = memchr(out.data() + start, '\0', out.size() - start))
-        out.resize(static_cast<size_t>(static_cast<const char *>(nul) - out.data()));
+        out.truncate(static_cast<size_t>(static_cast<const char *>(nul) - out.data()));
     return true;
 }
 
@@ -278,8 +278,8 @@ char *decode_text(const char *trace_text)
 {
     if (!trace_text)
         return nullptr;
-    std::string decoded;
+    ByteBuffer decoded;
     if (!decode_text_into(trace_text, strlen(trace_text), decoded))
         return nullptr;
-    return mem_strndup(decoded.data(), decoded.size());
+    return mem_strndup(decoded.empty() ? "" : decoded.data(), decoded.size());  // empty: no storage
 }

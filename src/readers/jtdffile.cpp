@@ -458,7 +458,7 @@ bool keeps_text(const ReadingState &reading, const PreparedRecord &record)
 // Decodes a note's raw text into the batch.
 void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw, size_t length)
 {
-    std::string &bytes = batch.texts.bytes;
+    ByteBuffer &bytes = batch.texts.bytes;
     const size_t at = bytes.size();
     if (!decode_text_into(raw, length, bytes))
         return;
@@ -513,7 +513,7 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
             const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
             if (!closing)
                 return nullptr;
-            std::string &bytes = batch.texts.bytes;
+            ByteBuffer &bytes = batch.texts.bytes;
             record.text_at = static_cast<uint32_t>(bytes.size());
             record.text_length = static_cast<uint16_t>(closing - q - 1);
             bytes.append(q + 1, record.text_length);

@@ -10,6 +10,7 @@
 // started, both run in turn on the calling thread.
 #pragma once
 
+#include "diagnostics/byte_buffer.h"
 #include "diagnostics/threads.h"
 
 #include <condition_variable>
@@ -30,7 +31,7 @@
 // text followed by a NUL.
 struct BatchTexts {
     static constexpr uint32_t none = UINT32_MAX;
-    std::string bytes;
+    ByteBuffer bytes;
 
     void clear() { bytes.clear(); }
     const char *at(uint32_t offset) const { return offset == none ? nullptr : bytes.data() + offset; }

@@ -3,12 +3,14 @@
 // with mem_free. None of them reports errors: end of file ends a token.
 #pragma once
 
+#include "diagnostics/byte_buffer.h"
+#include "readers/trace_stream.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "readers/trace_stream.h"
 
 // Up to the delimiter (consumed, not kept) or end of file; newlines are
 // dropped; at most 1023 characters kept, the rest read and dropped.
@@ -32,7 +34,7 @@ char *nth_field(const char *text, char separator, int n);
 char *decode_text(const char *trace_text);
 // decode_text of length bytes of trace text (no NUL among them), appended to
 // out; false, with nothing appended, where decode_text gives null.
-bool decode_text_into(const char *text, size_t length, std::string &out);
+bool decode_text_into(const char *text, size_t length, ByteBuffer &out);
 
 // The number parsing of read_number_field on a token already read: leading
 // white space, an optional sign, in base 16 an optional 0x, digits up to the

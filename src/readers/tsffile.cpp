@@ -192,7 +192,7 @@ using RecordBatch = RecordBatchOf<PreparedRecord>;
 // goes to *decoded_length.
 uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length, uint32_t *decoded_length)
 {
-    std::string &bytes = batch.texts.bytes;
+    ByteBuffer &bytes = batch.texts.bytes;
     const size_t at = bytes.size();
     if (!decode_text_into(raw, length, bytes))
         return BatchTexts::none;
@@ -381,7 +381,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             record.kind = STATIC_TX;
             const size_t length = static_cast<size_t>(closing - q - 1);
             if (length != 0) {  // an empty text decodes to none
-                std::string &bytes = batch.texts.bytes;
+                ByteBuffer &bytes = batch.texts.bytes;
                 record.first_at = static_cast<uint32_t>(bytes.size());
                 record.node_text_length = static_cast<uint32_t>(length);
                 record.node_text_hash = text_store_hash(q + 1, length);

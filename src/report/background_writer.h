@@ -11,10 +11,10 @@
 // ferror(stream) after background_writer_end.
 #pragma once
 
+#include "report/markup.h"
+
 #include <cstddef>
 #include <cstdio>
-
-class Markup;
 
 // From now on, bytes for stream given to background_writer_take are queued.
 void background_writer_begin(FILE *stream);

@@ -1,16 +1,16 @@
-// The markup buffer: see markup.h.
-#include "report/markup.h"
+// The byte buffer: see byte_buffer.h.
+#include "diagnostics/byte_buffer.h"
 
 #include "diagnostics/memory.h"
 
 #include <cstdlib>
 
-Markup::~Markup()
+ByteBuffer::~ByteBuffer()
 {
     std::free(begin_);
 }
 
-void Markup::grow(size_t more)
+void ByteBuffer::grow(size_t more)
 {
     const size_t used = size();
     size_t capacity = static_cast<size_t>(limit_ - begin_);
