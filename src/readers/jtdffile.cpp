@@ -500,25 +500,32 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
             // reading would not cut (1023 bytes after the keyword).
             if (!plain_hex_field(q, end, ' ', record.numbers[0]))
                 return nullptr;
-            if (record.numbers[0] == 0 || !note_text_wanted(reading, record.numbers[0])) {
-                // The text is not kept: the record ends with the line,
-                // whatever the line holds.
-                const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
-                if (!line_end)
+            if (record.numbers[0] != 0) {
+                // A plain text is kept whatever the note names: copying it
+                // costs less than looking up the type its node was made
+                // with, and placing the note drops a text that no Print
+                // takes (place_result). Any other text is decoded, by the
+                // general reading, only where it may be kept.
+                const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
+                if (closing) {
+                    ByteBuffer &bytes = batch.texts.bytes;
+                    record.text_at = static_cast<uint32_t>(bytes.size());
+                    record.text_length = static_cast<uint16_t>(closing - q - 1);
+                    bytes.append(q + 1, record.text_length);
+                    bytes.push_back('\0');
+                    return followed(closing + 2);
+                }
+                if (note_text_wanted(reading, record.numbers[0]))
                     return nullptr;
-                if (record.numbers[0] == 0)
-                    record.kind = DYNAMIC_IGNORED;
-                return followed(line_end + 1);
             }
-            const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
-            if (!closing)
+            // The text is not kept: the record ends with the line, whatever
+            // the line holds.
+            const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
+            if (!line_end)
                 return nullptr;
-            ByteBuffer &bytes = batch.texts.bytes;
-            record.text_at = static_cast<uint32_t>(bytes.size());
-            record.text_length = static_cast<uint16_t>(closing - q - 1);
-            bytes.append(q + 1, record.text_length);
-            bytes.push_back('\0');
-            return followed(closing + 2);
+            if (record.numbers[0] == 0)
+                record.kind = DYNAMIC_IGNORED;
+            return followed(line_end + 1);
         }
         // An identifier alone: the note's text is the identifier's
         // digits, which decode to themselves. They travel in the record
