@@ -84,7 +84,7 @@ int statement_word_at(const char *text, size_t length, size_t at)
 }
 
 // The classes of statement texts, and the node types they give a "TX"
-// statement; the tree keeps each distinct text's class with the text.
+// statement (statement_types).
 enum StatementClass { statement_check, statement_print, statement_comment };
 
 // The words that make a statement a Print, and the one that makes it a
@@ -139,7 +139,7 @@ int statement_class_of(const char *text, size_t length)
     return comment ? statement_comment : statement_check;
 }
 
-const TextTyping statement_typing = {statement_class_of, {NODE_CHECK_EXPRESSION, NODE_PRINT, NODE_COMMENT}};
+const int32_t statement_types[3] = {NODE_CHECK_EXPRESSION, NODE_PRINT, NODE_COMMENT};
 
 // The name's length and text_store_hash are given.
 void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name,
@@ -175,9 +175,12 @@ const int trace_end = -1;
 
 // The node text's hash is worked out here too, while the text is still in
 // this thread's cache: the applying side needs it first, to look the text
-// up, and would otherwise read every text once more just for that.
+// up, and would otherwise read every text once more just for that. So is a
+// "TX" statement's class, which the applying side, the busier of the two,
+// would otherwise work out for every distinct text.
 struct PreparedRecord {
-    int kind;
+    int16_t kind;
+    int16_t statement_class;  // "TX": the text's StatementClass
     uint32_t number;         // an identifier; "ID": the first identity; "LK": the line
     uint32_t second_number;  // "ID": the second identity
     uint32_t first_at;       // in the batch's texts
@@ -215,6 +218,8 @@ void finish_record(PreparedRecord &prepared, const RecordBatch &batch, uint32_t 
     prepared.node_text_length = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS ? first_length : second_length;
     const char *text = node_text_of(prepared, batch);
     prepared.node_text_hash = text ? text_store_hash(text, prepared.node_text_length) : 0;
+    if (prepared.kind == STATIC_TX && text)
+        prepared.statement_class = static_cast<int16_t>(statement_class_of(text, prepared.node_text_length));
 }
 
 // The record on the whole line [line, end) in the stream's buffer, read
@@ -226,7 +231,7 @@ bool read_static_line_at(const char *line, const char *end, RecordBatch &batch, 
     if (end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
-    record = {static_record_kind(keyword), 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    record = {static_cast<int16_t>(static_record_kind(keyword)), 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     const char *p = line + 3;
     const auto find = [end](const char *from, char c) {
         return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
@@ -355,7 +360,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             const char *line_end = static_cast<const char *>(memchr(line, '\n', static_cast<size_t>(end - line)));
             return line_end && read_static_line_at(line, line_end, batch, record) ? line_end + 1 : nullptr;
         };
-        record = {STATIC_OTHER, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+        record = {STATIC_OTHER, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
         const char *q = line + 3;
         switch (static_cast<unsigned char>(line[0]) << 8 | static_cast<unsigned char>(line[1])) {
         case 'L' << 8 | 'K': {
@@ -385,6 +390,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
                 record.first_at = static_cast<uint32_t>(bytes.size());
                 record.node_text_length = static_cast<uint32_t>(length);
                 record.node_text_hash = text_store_hash(q + 1, length);
+                record.statement_class = static_cast<int16_t>(statement_class_of(q + 1, length));
                 bytes.append(q + 1, length);
                 bytes.push_back('\0');
             }
@@ -402,7 +408,7 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
         return;
     StaticRecord record = read_static_record(stream);
     PreparedRecord &prepared = batch.records.emplace_back();
-    prepared = {record.kind, record.number, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    prepared = {static_cast<int16_t>(record.kind), 0, record.number, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     if (record.kind == STATIC_ID) {
         prepared.number = record.identity_first;
         prepared.second_number = record.identity_second;
@@ -476,7 +482,7 @@ bool prepare_next(StaticSource &source, RecordBatch &batch, size_t limit)
             trace_close(source.stream);
         source.stream = nullptr;
     }
-    PreparedRecord end = {trace_end, failed ? 1u : 0u, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    PreparedRecord end = {trace_end, 0, failed ? 1u : 0u, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     batch.records.push_back(end);
     ++source.next;
     source.finished = failed || source.next == source.count;
@@ -518,9 +524,9 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         break;
     case STATIC_TX:
     case STATIC_MS:
-        add_child_stored(*state.counter, NODE_CHECK_EXPRESSION, record.number, first_or_empty,
-                         record.node_text_length, text_hash, state.scope, state.line,
-                         record.kind == STATIC_TX ? &statement_typing : nullptr);
+        add_child_stored(*state.counter,
+                         record.kind == STATIC_TX ? statement_types[record.statement_class] : NODE_CHECK_EXPRESSION,
+                         record.number, first_or_empty, record.node_text_length, text_hash, state.scope, state.line);
         break;
     default:
         break;

@@ -49,13 +49,8 @@ uint32_t node_reference(const TestNode *node);
 // The reference of the stored copy of length bytes of text (no NUL among
 // them); equal texts give equal references.
 uint32_t store_text(const char *text, size_t length);
-// The same with the text's text_store_hash known. With classify given, the
-// text's class (0 to 2) goes to *text_class: classify's answer for it, asked
-// once per distinct text while the table lasts, and kept with the text (so
-// every caller that gives one gives the same).
-typedef int (*TextClassifier)(const char *text, size_t length);
-uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash, TextClassifier classify = nullptr,
-                           int *text_class = nullptr);
+// The same with the text's text_store_hash known.
+uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash);
 // Frees the table that finds stored texts again; store_text builds it anew
 // from the stored texts if it is called after all.
 void release_text_table();

@@ -46,13 +46,11 @@ size_t left = 0;
 uint32_t cursor_reference = 0;
 
 // Open addressing, probed linearly: each slot holds, from the top, the top
-// 30 bits of its text's hash, its text's class plus one (0 while nobody has
-// asked for it; see store_text_hashed) and its reference (0 marks an empty
-// slot; no stored text has reference 0). A probe reads a text only when the
+// 30 bits of its text's hash and its reference (0 marks an empty slot; no
+// stored text has reference 0). A probe reads a text only when the
 // hash bits match. The place a text is probed from comes from those bits
 // too, so that the table grows without reading any stored text again.
 const unsigned tag_shift = 34;
-const unsigned class_shift = 32;
 uint64_t *slots = nullptr;
 size_t slot_count = 0;  // zero or a power of two
 size_t used = 0;
@@ -192,14 +190,10 @@ uint32_t store_text(const char *text, size_t length)
     return length ? store_text_hashed(text, length, text_store_hash(text, length)) : 0;
 }
 
-uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash, TextClassifier classify,
-                           int *text_class)
+uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash)
 {
-    if (length == 0) {
-        if (classify)
-            *text_class = classify(text, 0);
+    if (length == 0)
         return 0;
-    }
     grow_if_needed();
     const uint64_t tag = hash >> tag_shift;
     const size_t mask = slot_count - 1;
@@ -217,17 +211,7 @@ uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash, TextC
                 break;
         }
     }
-    uint64_t &slot = slots[at];
-    if (classify) {
-        // Worked out once per distinct text: statements repeat.
-        uint64_t known = (slot >> class_shift) & 3;
-        if (known == 0) {
-            known = static_cast<uint64_t>(classify(text, length)) + 1;
-            slot |= known << class_shift;
-        }
-        *text_class = static_cast<int>(known) - 1;
-    }
-    return static_cast<uint32_t>(slot);
+    return static_cast<uint32_t>(slots[at]);
 }
 
 void release_text_table()

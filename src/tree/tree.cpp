@@ -114,17 +114,12 @@ void add_child(int32_t file_number, int32_t type, uint32_t identifier, const cha
 }
 
 void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
-                      size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line,
-                      const TextTyping *typing)
+                      size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line)
 {
     TestNode *parent = find_node(file_number, parent_identifier);
     if (!parent)
         return;
-    int text_class = 0;
-    const uint32_t stored = store_text_hashed(text, length, text_hash, typing ? typing->classify : nullptr,
-                                              &text_class);
-    add_child_with_text(file_number, typing ? typing->types[text_class] : type, identifier, stored, parent,
-                        line);
+    add_child_with_text(file_number, type, identifier, store_text_hashed(text, length, text_hash), parent, line);
 }
 
 void tree_texts_complete()

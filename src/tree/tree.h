@@ -142,16 +142,9 @@ TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
 void add_child(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
                uint32_t parent_identifier, int32_t line);
 // add_child with the text's length and text_store_hash (below) known, as
-// readers work them out ahead. With typing given, the type is instead the
-// one for the text's class (TextClassifier, node_store.h), which is worked
-// out once per distinct text.
-struct TextTyping {
-    TextClassifier classify;
-    int32_t types[3];  // by class
-};
+// readers work them out ahead.
 void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
-                      size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line,
-                      const TextTyping *typing = nullptr);
+                      size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line);
 TestNode *append_copy(TestNode *context, TestNode *model);
 // The same for a model that find_node gives for its own key (both given),
 // which spares the look-up that finds the key taken.
