@@ -36,7 +36,7 @@ struct BackgroundWriter {
     bool no_thread = false;  // none could be started: write on the caller
     // File offsets of the bytes handed to the stream since begin, and of the
     // first byte whose writeback has not been started; -1 when the stream
-    // is not a seekable file.
+    // is not a file written in place.
     long long handed = -1;
     long long unstarted = -1;
 };
@@ -44,11 +44,15 @@ struct BackgroundWriter {
 BackgroundWriter writer;
 
 // Starts the kernel writing back the bytes handed over so far, without
-// waiting for it. Otherwise a large file's dirty pages all wait for the
-// close, where the file system may write them back before returning (after
-// the file was emptied and written anew, ext4 does). Done here, the work
-// overlaps the building of the rest of the report. Nothing is promised
-// about durability; where the call is not supported, nothing happens.
+// waiting for it, for a file written in place. Otherwise its dirty pages
+// all wait for the close, where the file system may write them back before
+// returning (after a file was emptied and written anew, ext4 does). Done
+// here, the work overlaps the building of the rest of the report. A new
+// file that takes the old one's place is left to the kernel: nothing waits
+// for its pages, and starting their writeback here only slowed the report
+// (the thread then allocates the file's blocks and queues their writes
+// itself). Nothing is promised about durability; where the call is not
+// supported, nothing happens.
 void start_writeback(long long written)
 {
     if (writer.handed < 0)
@@ -124,11 +128,11 @@ void hand_over_filling()
 
 }  // namespace
 
-void background_writer_begin(FILE *stream)
+void background_writer_begin(FILE *stream, bool in_place)
 {
     writer.stream = stream;
     writer.filling.clear();
-    const long long start = stream ? ftello(stream) : -1;
+    const long long start = stream && in_place ? ftello(stream) : -1;
     writer.handed = start;
     writer.unstarted = start;
 }

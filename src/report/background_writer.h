@@ -17,7 +17,8 @@
 #include <cstdio>
 
 // From now on, bytes for stream given to background_writer_take are queued.
-void background_writer_begin(FILE *stream);
+// in_place: the stream writes over an existing file (see start_writeback).
+void background_writer_begin(FILE *stream, bool in_place);
 // Queues a copy of the bytes when stream is the one begun; false otherwise
 // (the caller writes them itself).
 bool background_writer_take(FILE *stream, const char *bytes, size_t length);

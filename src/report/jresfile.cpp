@@ -232,7 +232,7 @@ int write_results_file(const char *path)
     setvbuf(stream, stream_buffer, _IOFBF, STREAM_BUFFER_SIZE);
 
     begin_section_document();
-    background_writer_begin(stream);
+    background_writer_begin(stream, !file.replaces);
 
     Markup out;
     out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");

@@ -20,7 +20,7 @@ std::string write_through(size_t total)
     std::string expected;
     fputs("before;", stream);  // written directly before the writer begins
     expected += "before;";
-    background_writer_begin(stream);
+    background_writer_begin(stream, true);
     while (expected.size() < total) {
         std::string piece(random() % 70000, static_cast<char>('a' + random() % 26));
         if (random() % 50 == 0)
@@ -75,7 +75,7 @@ TEST(BackgroundWriter, WriteErrorsStayOnTheStream)
 {
     FILE *stream = fopen("/dev/full", "w");
     ASSERT_NE(stream, nullptr);
-    background_writer_begin(stream);
+    background_writer_begin(stream, true);
     const std::string piece(1 << 20, 'x');
     for (int i = 0; i < 5; ++i)
         background_writer_take(stream, piece.data(), piece.size());
