@@ -100,7 +100,11 @@ int statement_class_of(const char *text, size_t length)
     // one byte further on), which ordinary code holds far less often than
     // the first letters alone.
     const auto letters = [](char c) { return _mm_set1_epi8(c); };
-    for (; at + 17 <= length; at += 16) {
+    // The last block is the one that ends with the text, overlapping the one
+    // before: a place looked at twice finds nothing new, and the tail needs
+    // no loop of its own.
+    for (size_t next = 0; length >= 17 && next + 2 <= length; next += 16) {
+        at = next + 17 <= length ? next : length - 17;
         const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at));
         const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at + 1));
         const auto pair = [&](char a, __m128i b) { return _mm_and_si128(_mm_cmpeq_epi8(first, letters(a)), b); };
@@ -115,6 +119,8 @@ int statement_class_of(const char *text, size_t length)
             comment = comment || word == 2;
         }
     }
+    if (length >= 17)
+        return comment ? statement_comment : statement_check;
 #endif
     if (little_endian_words) {
         for (; at + 8 <= length; at += 8) {
