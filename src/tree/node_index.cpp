@@ -154,7 +154,9 @@ bool index_insert_reference(TestNode *node, uint32_t reference)
         const uint32_t identifier = node->identifier;
         if (identifier < 2 * static_cast<uint64_t>(section.count) + dense_slack) {
             if (identifier >= section.by_identifier.size()) {
-                const size_t size = std::max<size_t>(identifier + 1, section.by_identifier.size() * 3 / 2);
+                // Sections are mostly some tens to hundreds of nodes: room
+                // for 64 at once spares their first several resizings.
+                const size_t size = std::max<size_t>({identifier + 1, section.by_identifier.size() * 3 / 2, 64});
                 section.by_identifier.resize(size, 0);
                 section.made_types.resize(size, 0);
             }
