@@ -208,51 +208,10 @@ void write_escaped_string(FILE *stream, const QString &text)
     write_buffer(stream, out);
 }
 
-QByteArray escaped_utf8(const QString &text, bool simplify)
-{
-    Markup out;
-    append_escaped(out, text, simplify);
-    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
-}
-
-void write_tag(FILE *stream, const char *name, bool closing)
-{
-    Markup &out = scratch();
-    append_tag(out, name, closing);
-    write_buffer(stream, out);
-}
-
-void write_element(FILE *stream, const char *name, const QString &text)
-{
-    Markup &out = scratch();
-    out.append("<");
-    append_text(out, name);
-    out.append(">");
-    append_escaped(out, text, true);
-    out.append("</");
-    append_text(out, name);
-    out.append(">\n");
-    write_buffer(stream, out);
-}
-
 void write_title(FILE *stream, const QString &text, int level, int verdict, int number)
 {
     Markup &out = scratch();
     append_title(out, text, level, verdict, number);
-    write_buffer(stream, out);
-}
-
-void write_cell_text(FILE *stream, const char *text, int style)
-{
-    Markup &out = scratch();
-    append_cell_text(out, text, style);
-    write_buffer(stream, out);
-}
-
-void write_cell_text(FILE *stream, const QString &text, int style)
-{
-    Markup &out = scratch();
-    append_cell_text(out, text, style);
     write_buffer(stream, out);
 }
 
@@ -293,14 +252,3 @@ void write_stub_header_row(FILE *stream, int style)
     write_buffer(stream, out);
 }
 
-void write_tree_node(FILE *stream, const QString &name, const QString &type_name,
-                     const char *state, int sum, int icon)
-{
-    Markup escaped_name;
-    Markup escaped_type_name;
-    append_escaped(escaped_name, name, true);
-    append_escaped(escaped_type_name, type_name, true);
-    Markup &out = scratch();
-    append_tree_node(out, escaped_name, escaped_type_name, state, sum, icon);
-    write_buffer(stream, out);
-}

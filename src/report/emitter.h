@@ -29,18 +29,10 @@ int take_tag_number();
 
 void write_escaped(FILE *stream, const char *text);
 void write_escaped_string(FILE *stream, const QString &text);
-// The escaped text as UTF-8 bytes (used where a text is formatted into a tag).
-QByteArray escaped_utf8(const QString &text, bool simplify);
-void write_tag(FILE *stream, const char *name, bool closing);
-void write_element(FILE *stream, const char *name, const QString &text);
 void write_title(FILE *stream, const QString &text, int level, int verdict, int number);
-void write_cell_text(FILE *stream, const char *text, int style);
-void write_cell_text(FILE *stream, const QString &text, int style);
 void write_link_cell(FILE *stream, const char *text, int style, const char *target, int line);
 void write_check_header_row(FILE *stream, int style);
 void write_stub_header_row(FILE *stream, int style);
-void write_tree_node(FILE *stream, const QString &name, const QString &type_name,
-                     const char *state, int sum, int icon);
 
 // Builders behind the writers above. Each appends to a buffer exactly the
 // bytes of its writer, so that a writer leaves in one fwrite and the section
