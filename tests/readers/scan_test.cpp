@@ -263,3 +263,43 @@ TEST(DecodeText, QuotesAndEscapesFoundWhereverTheBlocksFall)
         ASSERT_EQ(take(decode_text(text.c_str())), byte_by_byte(text)) << "round " << round << ": " << text;
     }
 }
+
+// The plain number fields of the line runs take every field of one to eight
+// hexadecimal (one to nine decimal) digits right before its delimiter, with
+// the value the general parsing gives and the position past the delimiter;
+// anything else they leave to the general reading, position untouched.
+TEST(PlainFields, TakenExactlyWhereTheyArePlain)
+{
+    std::mt19937 random(17);
+    const std::string hex = "0123456789abcdefABCDEF", decimal = "0123456789";
+    const std::string others = " \n\"-+xgGz/:;?@[`{\x80";
+    for (int i = 0; i < 20000; ++i) {
+        const bool in_hex = i % 2 == 0;
+        const std::string &digits = in_hex ? hex : decimal;
+        const size_t most = in_hex ? 8 : 9;
+        std::string line;
+        const size_t length = random() % (most + 3);
+        for (size_t k = 0; k < length; ++k)
+            line += digits[random() % digits.size()];
+        const char delimiter = random() % 2 ? ' ' : '\n';
+        line += random() % 4 != 0 ? delimiter : others[random() % others.size()];
+        if (random() % 4 == 0)  // something else among the digits
+            line[random() % line.size()] = others[random() % others.size()];
+        line += random() % 2 ? "rest of the line\n" : "";
+        size_t count = 0;  // the digits before the first other byte
+        while (digits.find(line[count]) != std::string::npos)
+            ++count;
+        const char *p = line.data();
+        uint32_t value = 12345;
+        const bool taken = in_hex ? plain_hex_field(p, line.data() + line.size(), delimiter, value)
+                                  : plain_decimal_field(p, line.data() + line.size(), delimiter, value);
+        const bool delimited = count >= 1 && count <= most && line[count] == delimiter;
+        ASSERT_EQ(taken, delimited) << line;
+        if (taken) {
+            EXPECT_EQ(value, parse_unsigned_bytes(line.data(), count, in_hex ? 16 : 10)) << line;
+            EXPECT_EQ(p, line.data() + count + 1) << line;
+        } else {
+            EXPECT_EQ(p, line.data()) << line;
+        }
+    }
+}
