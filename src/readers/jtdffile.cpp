@@ -441,7 +441,7 @@ namespace {
 // Print (or a check node, when their messages are kept). Retyping only ever
 // makes a node a stub, and a copy takes its model's type, so a node made
 // with another type never takes a message. The text of any other note is
-// neither decoded nor handed over.
+// not decoded, nor handed over unless it is plain (see read_plain_line).
 bool note_text_wanted(const ReadingState &reading, uint32_t identifier)
 {
     const int type = indexed_made_type(reading.file_number, identifier);

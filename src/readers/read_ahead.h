@@ -20,12 +20,11 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <type_traits>
 #include <vector>
 
-// The texts of a batch of records, one string for all: a record keeps an
+// The texts of a batch of records, one buffer for all: a record keeps an
 // offset, so that a batch is a few blocks however many texts it carries and
 // nothing allocated on one thread is freed on the other. Readers append each
 // text followed by a NUL.
