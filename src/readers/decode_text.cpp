@@ -269,6 +269,8 @@ bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
     // An octal escape, or a conversion, can give a NUL: the text ends there.
     const size_t start = out.size();
     append_unescaped(local, length, begin, end, out);
+    if (out.size() == start)
+        return true;  // nothing appended: an empty buffer may have no storage at all
     if (const void *nul = memchr(out.data() + start, '\0', out.size() - start))
         out.truncate(static_cast<size_t>(static_cast<const char *>(nul) - out.data()));
     return true;
