@@ -66,7 +66,9 @@ public:
     }
     void clear() { end_ = begin_; }
 
-    const char *data() const { return begin_; }
+    // Never null, also before anything was appended: callers may hand it to
+    // the C library with a length of 0.
+    const char *data() const { return begin_ ? begin_ : ""; }
     size_t size() const { return static_cast<size_t>(end_ - begin_); }
     bool empty() const { return end_ == begin_; }
     std::string str() const { return std::string(begin_, size()); }

@@ -269,8 +269,6 @@ bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
     // An octal escape, or a conversion, can give a NUL: the text ends there.
     const size_t start = out.size();
     append_unescaped(local, length, begin, end, out);
-    if (out.size() == start)
-        return true;  // nothing appended: an empty buffer may have no storage at all
     if (const void *nul = memchr(out.data() + start, '\0', out.size() - start))
         out.truncate(static_cast<size_t>(static_cast<const char *>(nul) - out.data()));
     return true;
@@ -283,5 +281,5 @@ char *decode_text(const char *trace_text)
     ByteBuffer decoded;
     if (!decode_text_into(trace_text, strlen(trace_text), decoded))
         return nullptr;
-    return mem_strndup(decoded.empty() ? "" : decoded.data(), decoded.size());  // empty: no storage
+    return mem_strndup(decoded.data(), decoded.size());
 }

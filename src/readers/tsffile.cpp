@@ -217,15 +217,23 @@ const char *node_text_of(const PreparedRecord &record, const RecordBatch &batch)
     return batch.texts.at(statement ? record.first_at : record.second_at);
 }
 
+// What the applying side needs of the text a node would take (length bytes
+// at text, or null): its length, its hash and, for a "TX" statement, its
+// class.
+void describe_node_text(PreparedRecord &record, const char *text, uint32_t length)
+{
+    record.node_text_length = length;
+    record.node_text_hash = text ? text_store_hash(text, length) : 0;
+    if (record.kind == STATIC_TX && text)
+        record.statement_class = static_cast<int16_t>(statement_class_of(text, length));
+}
+
 // The first and second texts' decoded lengths are given.
 void finish_record(PreparedRecord &prepared, const RecordBatch &batch, uint32_t first_length,
                    uint32_t second_length)
 {
-    prepared.node_text_length = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS ? first_length : second_length;
-    const char *text = node_text_of(prepared, batch);
-    prepared.node_text_hash = text ? text_store_hash(text, prepared.node_text_length) : 0;
-    if (prepared.kind == STATIC_TX && text)
-        prepared.statement_class = static_cast<int16_t>(statement_class_of(text, prepared.node_text_length));
+    const bool statement = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS;
+    describe_node_text(prepared, node_text_of(prepared, batch), statement ? first_length : second_length);
 }
 
 // The record on the whole line [line, end) in the stream's buffer, read
@@ -394,9 +402,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             if (length != 0) {  // an empty text decodes to none
                 ByteBuffer &bytes = batch.texts.bytes;
                 record.first_at = static_cast<uint32_t>(bytes.size());
-                record.node_text_length = static_cast<uint32_t>(length);
-                record.node_text_hash = text_store_hash(q + 1, length);
-                record.statement_class = static_cast<int16_t>(statement_class_of(q + 1, length));
+                describe_node_text(record, q + 1, static_cast<uint32_t>(length));
                 bytes.append(q + 1, length);
                 bytes.push_back('\0');
             }
