@@ -215,31 +215,56 @@ uint32_t look_up_node(const PreparedRecord &record)
     return names_node(record) ? find_node_reference(record.file_number, named_identifier(record)) : 0;
 }
 
+// The index's arrays for one file number after another, fetched again only
+// when the file number changes.
+struct SectionViews {
+    int32_t file_number = -1;
+    IndexView view = index_view(-1);
+
+    const IndexView &of(int32_t wanted)
+    {
+        if (wanted != file_number) {
+            file_number = wanted;
+            view = index_view(wanted);
+        }
+        return view;
+    }
+};
+
 // look_up_node for every record of a batch, on the reading thread (the index
 // does not change while a dynamic trace is read: copies share their models'
-// keys and are never indexed). The index entries are found and fetched 16
-// records ahead, so that the cache misses of several look-ups overlap, and
-// read when their record comes.
+// keys and are never indexed). The index entries are fetched 16 records
+// ahead, so that the cache misses of several look-ups overlap, and read when
+// their record comes.
 void look_up_nodes(RecordBatch &batch)
 {
     RecordSlots<PreparedRecord> &records = batch.records;
     const size_t count = records.size();
     const size_t ahead = 16;
-    const uint32_t *entries[ahead];  // record i's at i % ahead
-    const auto fetch_entry = [&records, &entries](size_t i) {
+    SectionViews ahead_views, views;
+    const auto fetch = [&records, &ahead_views](size_t i) {
         const PreparedRecord &record = records[i];
-        const uint32_t *entry = names_node(record) ? index_entry(record.file_number, named_identifier(record)) : nullptr;
-        if (entry)
-            __builtin_prefetch(entry);
-        entries[i % ahead] = entry;
+        if (!names_node(record))
+            return;
+        const IndexView &view = ahead_views.of(record.file_number);
+        const uint32_t identifier = named_identifier(record);
+        if (identifier < view.size)
+            __builtin_prefetch(view.references + identifier);
     };
     for (size_t i = 0; i < ahead && i < count; ++i)
-        fetch_entry(i);
+        fetch(i);
     for (size_t i = 0; i < count; ++i) {
-        const uint32_t *entry = entries[i % ahead];
         if (i + ahead < count)
-            fetch_entry(i + ahead);
-        records[i].node = entry && *entry ? *entry : look_up_node(records[i]);
+            fetch(i + ahead);
+        PreparedRecord &record = records[i];
+        if (!names_node(record)) {
+            record.node = 0;
+            continue;
+        }
+        const IndexView &view = views.of(record.file_number);
+        const uint32_t identifier = named_identifier(record);
+        const uint32_t reference = identifier < view.size ? view.references[identifier] : 0;
+        record.node = reference ? reference : find_node_reference(record.file_number, identifier);
     }
 }
 

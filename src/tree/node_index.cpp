@@ -119,13 +119,15 @@ uint32_t find_node_reference(int32_t file_number, uint32_t identifier)
     return node ? node_reference(node) : 0;
 }
 
-const uint32_t *index_entry(int32_t file_number, uint32_t identifier)
+IndexView index_view(int32_t file_number)
 {
+    IndexView view;
     if (const DenseSection *section = dense_section(file_number)) {
-        if (identifier < section->by_identifier.size())
-            return &section->by_identifier[identifier];
+        view.references = section->by_identifier.data();
+        view.made_types = section->made_types.data();
+        view.size = static_cast<uint32_t>(section->by_identifier.size());
     }
-    return nullptr;
+    return view;
 }
 
 void prefetch_node(const TestNode *node)

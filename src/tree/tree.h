@@ -128,12 +128,18 @@ uint32_t find_node_reference(int32_t file_number, uint32_t identifier);
 // index does not know. Safe from a second thread as find_node_reference is.
 const int unknown_made_type = 255;
 int indexed_made_type(int32_t file_number, uint32_t identifier);
-// For readers that look many nodes up in a row: where the index keeps the
-// reference for a key in a section's array (null when it does not keep the
-// key there), to be fetched ahead and read some look-ups later. A nonzero
-// entry is find_node_reference's answer; for 0 ask find_node_reference.
-// Entries stay where they are while no node is indexed.
-const uint32_t *index_entry(int32_t file_number, uint32_t identifier);
+// For readers that look many nodes up in a row, one file section at a time:
+// the section's arrays of references and made types by identifier, size
+// entries each (none when the index keeps no array for the file number).
+// A nonzero reference is find_node_reference's answer, and a nonzero made
+// type indexed_made_type's; for a 0, or an identifier past size, ask those.
+// The arrays stay where they are while no node is indexed.
+struct IndexView {
+    const uint32_t *references = nullptr;
+    const uint8_t *made_types = nullptr;
+    uint32_t size = 0;
+};
+IndexView index_view(int32_t file_number);
 // A hint: start loading a node, counters included.
 void prefetch_node(const TestNode *node);
 void index_insert(TestNode *node);
