@@ -96,14 +96,6 @@ void *store_block_alloc(size_t size)
     if (char *tail = aligned + length; tail < start + length + huge_page)
         munmap(tail, static_cast<size_t>(start + length + huge_page - tail));
     mapped_blocks.emplace_back(aligned, length);
-    // The block's pages are all taken now, in one call, rather than by a
-    // page fault for every 4 KiB as the stores fill the block, which they
-    // do soon after asking for it: resident memory grows by at most the
-    // unfilled rest of one block per store. Where the system does not know
-    // the request, the pages come by faults as before.
-#ifdef MADV_POPULATE_WRITE
-    madvise(aligned, length, MADV_POPULATE_WRITE);
-#endif
     return aligned;
 }
 
