@@ -492,6 +492,23 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
     bytes.push_back('\0');
 }
 
+// The rest of a note for a node that may keep its text, a text that is not
+// plain (q is past the identifier's blank): the text decoded into the batch,
+// cut as the general reading cuts it (1023 bytes after the keyword, or at a
+// NUL). The position past the line, or null when the line does not end in
+// the buffer.
+__attribute__((noinline)) const char *keep_wanted_text(RecordBatch &batch, const char *line, const char *q,
+                                                       const char *end, PreparedRecord &record)
+{
+    const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
+    if (!line_end)
+        return nullptr;
+    const char *const rest_end = line + 3 + token_length(line + 3, static_cast<size_t>(line_end - (line + 3)));
+    if (rest_end - q > 1)  // more than the opening quote
+        keep_note_text(batch, record, q + 1, static_cast<size_t>(rest_end - (q + 1)));
+    return line_end + 1;
+}
+
 // One line of the runs below (line is a two-letter keyword and a blank; end
 // is the buffer's end): the position past it, or null for a line that the
 // general reading takes.
@@ -521,16 +538,15 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
                    ? followed(q) : nullptr;
     case DYNAMIC_NO_WITH_ID: {
         if (!plain_hex_field(q, end, '\n', record.numbers[0])) {
-            // An identifier and a plain text, whose line the general
-            // reading would not cut (1023 bytes after the keyword).
+            // An identifier and a text.
             if (!plain_hex_field(q, end, ' ', record.numbers[0]))
                 return nullptr;
             if (record.numbers[0] != 0) {
                 // A plain text is kept whatever the note names: copying it
                 // costs less than looking up the type its node was made
                 // with, and placing the note drops a text that no Print
-                // takes (place_result). Any other text is decoded, by the
-                // general reading, only where it may be kept.
+                // takes (place_result). Any other text is decoded only
+                // where it may be kept.
                 const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
                 if (closing) {
                     ByteBuffer &bytes = batch.texts.bytes;
@@ -541,7 +557,10 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
                     return followed(closing + 2);
                 }
                 if (note_text_wanted(reading, record.numbers[0]))
-                    return nullptr;
+                {
+                    const char *next = keep_wanted_text(batch, line, q, end, record);
+                    return next ? followed(next) : nullptr;
+                }
             }
             // The text is not kept: the record ends with the line, whatever
             // the line holds.
