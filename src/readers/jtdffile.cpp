@@ -556,8 +556,7 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
                     bytes.push_back('\0');
                     return followed(closing + 2);
                 }
-                if (note_text_wanted(reading, record.numbers[0]))
-                {
+                if (note_text_wanted(reading, record.numbers[0])) {
                     const char *next = keep_wanted_text(batch, line, q, end, record);
                     return next ? followed(next) : nullptr;
                 }
