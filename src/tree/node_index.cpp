@@ -124,7 +124,6 @@ IndexView index_view(int32_t file_number)
     IndexView view;
     if (const DenseSection *section = dense_section(file_number)) {
         view.references = section->by_identifier.data();
-        view.made_types = section->made_types.data();
         view.size = static_cast<uint32_t>(section->by_identifier.size());
     }
     return view;

@@ -129,14 +129,12 @@ uint32_t find_node_reference(int32_t file_number, uint32_t identifier);
 const int unknown_made_type = 255;
 int indexed_made_type(int32_t file_number, uint32_t identifier);
 // For readers that look many nodes up in a row, one file section at a time:
-// the section's arrays of references and made types by identifier, size
-// entries each (none when the index keeps no array for the file number).
-// A nonzero reference is find_node_reference's answer, and a nonzero made
-// type indexed_made_type's; for a 0, or an identifier past size, ask those.
-// The arrays stay where they are while no node is indexed.
+// the section's array of node references by identifier, size entries (none
+// when the index keeps no array for the file number). A nonzero reference
+// is find_node_reference's answer; for a 0, or an identifier past size, ask
+// find_node_reference. The array stays where it is while no node is indexed.
 struct IndexView {
     const uint32_t *references = nullptr;
-    const uint8_t *made_types = nullptr;
     uint32_t size = 0;
 };
 IndexView index_view(int32_t file_number);

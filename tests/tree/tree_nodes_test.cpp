@@ -14,7 +14,7 @@
 // dropped. The reference and the made type of a node come from the same
 // look-up; the made type outlasts a retyping, and the index only knows it
 // for identifiers in a section's array (the first two keys here), where
-// the section's index view holds their references and made types too.
+// the section's index view holds their references too.
 TEST_F(TreeTest, FirstNodePerKeyWins)
 {
     const std::pair<int32_t, uint32_t> keys[] = {{0, 0}, {0, 5},  {0, 9000}, {0, 0xffffffffu},
@@ -31,8 +31,7 @@ TEST_F(TreeTest, FirstNodePerKeyWins)
         index_insert(create_node(NODE_TEST_CASE, keys[i].first, keys[i].second, "b", nullptr, 0));
         EXPECT_EQ(find_node(keys[i].first, keys[i].second), first[i]) << i;
         EXPECT_EQ(node_at(find_node_reference(keys[i].first, keys[i].second)), first[i]) << i;
-        // The view's entry, where there is one, holds that reference or 0,
-        // and the made type or 0.
+        // The view's entry, where there is one, holds that reference or 0.
         const IndexView view = index_view(keys[i].first);
         const bool in_view = keys[i].second < view.size;
         const uint32_t reference = in_view ? view.references[keys[i].second] : 0;
@@ -40,7 +39,6 @@ TEST_F(TreeTest, FirstNodePerKeyWins)
         EXPECT_EQ(reference != 0, i < 2) << i;
         first[i]->type = NODE_STUB;
         EXPECT_EQ(indexed_made_type(keys[i].first, keys[i].second), i < 2 ? types[i % 2] : unknown_made_type) << i;
-        EXPECT_EQ(in_view ? view.made_types[keys[i].second] : 0, i < 2 ? types[i % 2] : 0) << i;
     }
     EXPECT_EQ(indexed_made_type(0, 11), NODE_TEST_CASE);
     EXPECT_EQ(indexed_made_type(0, 6), unknown_made_type);  // no node, but some outside the arrays
@@ -49,7 +47,6 @@ TEST_F(TreeTest, FirstNodePerKeyWins)
     const IndexView section = index_view(0);
     ASSERT_GT(section.size, 6u);  // inside the array, no node
     EXPECT_EQ(section.references[6], 0u);
-    EXPECT_EQ(section.made_types[6], 0);
     EXPECT_LT(section.size, 0xffffffffu - 1);
     EXPECT_EQ(index_view(-1).size, 0u);
     EXPECT_EQ(index_view(2000000).size, 0u);
