@@ -71,7 +71,7 @@ public:
     const char *data() const { return begin_ ? begin_ : ""; }
     size_t size() const { return static_cast<size_t>(end_ - begin_); }
     bool empty() const { return end_ == begin_; }
-    std::string str() const { return std::string(begin_, size()); }
+    std::string str() const { return std::string(data(), size()); }
 
 private:
     // Makes room for at least more bytes past the end.

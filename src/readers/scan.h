@@ -9,8 +9,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
 
 // Up to the delimiter (consumed, not kept) or end of file; newlines are
 // dropped; at most 1023 characters kept, the rest read and dropped.
