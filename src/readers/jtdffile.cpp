@@ -152,8 +152,8 @@ const char *note_text(const PreparedRecord &record, const RecordBatch &batch, ch
 // status set ("ST") as the records are read, on the read-ahead thread: each
 // record then carries the file number and the result in force, and these
 // records are not handed over at all. The nodes the records name are looked
-// up there too, a batch at a time (look_up_nodes). The thread that applies
-// records never touches the file list.
+// up a batch at a time (look_up_nodes), on whichever thread read_ahead gives
+// that step to. The thread that applies records never touches the file list.
 struct ReadingState {
     int32_t file_number = -1;
     uint8_t result = RESULT_NONE;  // as PreparedRecord::result
@@ -231,9 +231,10 @@ struct SectionViews {
     }
 };
 
-// look_up_node for every record of a batch, on the reading thread (the index
-// does not change while a dynamic trace is read: copies share their models'
-// keys and are never indexed). The index entries are fetched 16 records
+// look_up_node for every record of a batch, on either thread (the index does
+// not change while a dynamic trace is read: copies share their models' keys
+// and are never indexed, and binding file sections touches only the file
+// list). The index entries are fetched 16 records
 // ahead, so that the cache misses of several look-ups overlap, and read when
 // their record comes.
 void look_up_nodes(RecordBatch &batch)
@@ -726,14 +727,13 @@ bool fill_batch(ReadingState &reading, TraceStream *stream, RecordBatch &batch)
         }
         prepare_dynamic_record(reading, stream, batch);
     }
-    look_up_nodes(batch);
     return more;
 }
 
 void apply_rest(ReadingState &reading, DynamicState &state, TraceStream *stream)
 {
     read_ahead<RecordBatch>([&](RecordBatch &batch) { return fill_batch(reading, stream, batch); },
-                            [&](const RecordBatch &batch) {
+                            look_up_nodes, [&](const RecordBatch &batch) {
         // Most records change the node they name: it is fetched 8 records
         // ahead (and an instance record's slots too), so that the cache
         // misses of several records overlap.

@@ -126,12 +126,23 @@ const size_t read_ahead_most_waiting = 2;
 size_t read_ahead_after();
 void set_read_ahead_after(size_t records);
 
-template <typename Batch, typename Fill, typename Apply>
-void read_ahead(Fill fill, Apply apply)
+// read_ahead with a step that either thread may take: finish(batch) runs
+// once on every batch, after fill and before apply, and must give the same
+// batch on either thread. The reading thread takes it when the applying
+// thread has a batch waiting already, so that reading keeps ahead; a batch
+// that the applying thread would wait for is handed over unfinished and
+// finished there. The two threads' shares of the work then even out,
+// whichever of them the machine runs faster at the time.
+template <typename Batch, typename Fill, typename Finish, typename Apply>
+void read_ahead(Fill fill, Finish finish, Apply apply)
 {
+    struct Handed {
+        Batch batch;
+        bool finished;
+    };
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<Batch> full;  // oldest first
+    std::deque<Handed> full;  // oldest first
     std::vector<Batch> spare;
     bool done = false;
 
@@ -140,8 +151,14 @@ void read_ahead(Fill fill, Apply apply)
         for (;;) {
             const bool more = fill(batch);
             std::unique_lock<std::mutex> guard(lock);
+            const bool finished = !full.empty();
+            if (finished) {
+                guard.unlock();
+                finish(batch);
+                guard.lock();
+            }
             changed.wait(guard, [&] { return full.size() < read_ahead_most_waiting; });
-            full.push_back(std::move(batch));
+            full.push_back({std::move(batch), finished});
             done = !more;
             batch = Batch();
             if (!spare.empty()) {
@@ -159,6 +176,7 @@ void read_ahead(Fill fill, Apply apply)
         Batch batch;
         for (bool more = true; more;) {
             more = fill(batch);
+            finish(batch);
             apply(batch);
             batch.clear();
         }
@@ -167,20 +185,29 @@ void read_ahead(Fill fill, Apply apply)
 
     Batch batch;
     for (;;) {
-        bool last;
+        bool last, finished;
         {
             std::unique_lock<std::mutex> guard(lock);
             changed.wait(guard, [&] { return !full.empty(); });
             batch.clear();
             spare.push_back(std::move(batch));
-            batch = std::move(full.front());
+            batch = std::move(full.front().batch);
+            finished = full.front().finished;
             full.pop_front();
             last = done && full.empty();
             changed.notify_all();
         }
+        if (!finished)
+            finish(batch);
         apply(batch);
         if (last)
             break;
     }
     reader.join();
+}
+
+template <typename Batch, typename Fill, typename Apply>
+void read_ahead(Fill fill, Apply apply)
+{
+    read_ahead<Batch>(fill, [](Batch &) {}, apply);
 }
