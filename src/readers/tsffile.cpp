@@ -179,11 +179,11 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
 // The end of a trace: number is 1 when it could not be opened or read.
 const int trace_end = -1;
 
-// The node text's hash is worked out here too, while the text is still in
-// this thread's cache: the applying side needs it first, to look the text
-// up, and would otherwise read every text once more just for that. So is a
-// "TX" statement's class, which the applying side, the busier of the two,
-// would otherwise work out for every distinct text.
+// The node text's hash and a "TX" statement's class are worked out for a
+// whole batch before it is applied (describe_node_texts), on whichever
+// thread read_ahead gives that step to: the applying side needs the hash
+// first, to look the text up, and the class of every statement, not only of
+// the distinct texts it stores.
 struct PreparedRecord {
     int16_t kind;
     int16_t statement_class;  // "TX": the text's StatementClass
@@ -217,23 +217,29 @@ const char *node_text_of(const PreparedRecord &record, const RecordBatch &batch)
     return batch.texts.at(statement ? record.first_at : record.second_at);
 }
 
-// What the applying side needs of the text a node would take (length bytes
-// at text, or null): its length, its hash and, for a "TX" statement, its
-// class.
-void describe_node_text(PreparedRecord &record, const char *text, uint32_t length)
+// What the applying side needs of the text a node would take, for every
+// record of the batch that has one: its hash and, for a "TX" statement, its
+// class. Its length is known already.
+void describe_node_texts(RecordBatch &batch)
 {
-    record.node_text_length = length;
-    record.node_text_hash = text ? text_store_hash(text, length) : 0;
-    if (record.kind == STATIC_TX && text)
-        record.statement_class = static_cast<int16_t>(statement_class_of(text, length));
+    RecordSlots<PreparedRecord> &records = batch.records;
+    const size_t count = records.size();
+    for (size_t i = 0; i < count; ++i) {
+        PreparedRecord &record = records[i];
+        const char *text = node_text_of(record, batch);
+        if (!text)
+            continue;
+        record.node_text_hash = text_store_hash(text, record.node_text_length);
+        if (record.kind == STATIC_TX)
+            record.statement_class = static_cast<int16_t>(statement_class_of(text, record.node_text_length));
+    }
 }
 
 // The first and second texts' decoded lengths are given.
-void finish_record(PreparedRecord &prepared, const RecordBatch &batch, uint32_t first_length,
-                   uint32_t second_length)
+void finish_record(PreparedRecord &prepared, uint32_t first_length, uint32_t second_length)
 {
     const bool statement = prepared.kind == STATIC_TX || prepared.kind == STATIC_MS;
-    describe_node_text(prepared, node_text_of(prepared, batch), statement ? first_length : second_length);
+    prepared.node_text_length = statement ? first_length : second_length;
 }
 
 // The record on the whole line [line, end) in the stream's buffer, read
@@ -317,7 +323,7 @@ bool read_static_line_at(const char *line, const char *end, RecordBatch &batch, 
         record.first_at = keep_decoded(batch, first, first_length, &first_decoded);
     if (second)
         record.second_at = keep_decoded(batch, second, second_length, &second_decoded);
-    finish_record(record, batch, first_decoded, second_decoded);
+    finish_record(record, first_decoded, second_decoded);
     return true;
 }
 
@@ -355,7 +361,7 @@ const char *read_statement_text(RecordBatch &batch, const char *q, const char *e
     record.kind = STATIC_TX;
     uint32_t decoded = 0;
     record.first_at = keep_decoded(batch, text, length, &decoded);
-    finish_record(record, batch, decoded, 0);
+    finish_record(record, decoded, 0);
     return line_end + 1;
 }
 
@@ -402,7 +408,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             if (length != 0) {  // an empty text decodes to none
                 ByteBuffer &bytes = batch.texts.bytes;
                 record.first_at = static_cast<uint32_t>(bytes.size());
-                describe_node_text(record, q + 1, static_cast<uint32_t>(length));
+                record.node_text_length = static_cast<uint32_t>(length);
                 bytes.append(q + 1, length);
                 bytes.push_back('\0');
             }
@@ -433,7 +439,7 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
     if (record.second_text)
         prepared.second_at = keep_decoded(batch, record.second_text, strlen(record.second_text), &second_decoded);
     release_static_record(&record);
-    finish_record(prepared, batch, first_decoded, second_decoded);
+    finish_record(prepared, first_decoded, second_decoded);
 }
 
 // A trace cut before its last "ED" closes its section at its end, so that
@@ -559,6 +565,7 @@ void apply_rest(StaticState &state, StaticSource &source)
             }
             return !source.finished;
         },
+        describe_node_texts,
         [&](const RecordBatch &batch) {
             // Storing a node text looks it up in the tree's text table and
             // compares the text found there with the record's own: the
@@ -676,6 +683,7 @@ int read_static_source(StaticSource &source, int32_t *counter)
         one.clear();
         if (!prepare_next(source, one, 1))
             break;
+        describe_node_texts(one);
         apply_static_record(state, one.records[0], one);
     }
     if (source.owned)
