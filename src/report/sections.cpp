@@ -443,26 +443,37 @@ void stream_steps(const std::vector<SectionStep> &steps, size_t from)
 }
 
 // A document's second formatting thread. Once a document has passed
-// helper_after steps, it builds every other batch of steps into memory while
-// the calling thread builds the batch before it straight into the stream;
-// the calling thread then hands the helper's markup on in its place, so the
-// bytes are those of one thread alone. A batch whose markup would pass
-// helper_limit (about one write chunk, which keeps the memory in flight that
-// of the background writer's chunks) is left unfinished and completed by the
-// calling thread, and the batches that follow are made shorter.
+// helper_after steps, the walk is cut into batches that alternate between
+// the calling thread and the helper: the calling thread builds its own
+// batches straight into the stream, the helper builds its batches into
+// memory, and the calling thread hands the helper's markup on in its place,
+// so the bytes are those of one thread alone. The helper holds up to two
+// batches, the one after the calling thread's batch and the one after its
+// next, so that it goes on with the second while the calling thread still
+// builds. A batch whose markup would pass helper_limit (about one write
+// chunk, which keeps the memory in flight that of the background writer's
+// chunks) is left unfinished and completed by the calling thread, and the
+// batches that follow are made shorter.
 size_t helper_limit = size_t(1) << 20;
 size_t helper_after = 4096;
+
+struct HelperJob {
+    std::vector<SectionStep> steps;
+    Markup out;
+    size_t stopped_at = 0;  // the first step not built
+    bool done = false;
+};
 
 struct SectionHelper {
     std::thread *thread = nullptr;
     bool unavailable = false;  // none could be started: one thread builds all
     std::mutex lock;
     std::condition_variable changed;
-    const std::vector<SectionStep> *steps = nullptr;  // the batch given, until done
-    bool done = false;
+    HelperJob jobs[2];  // by count given, modulo 2
+    size_t given = 0;      // jobs handed to the helper so far
+    size_t started = 0;    // of them, begun by the helper
+    size_t collected = 0;  // of them, taken back by the calling thread
     bool ending = false;
-    size_t stopped_at = 0;
-    Markup out;
 };
 
 SectionHelper helper;
@@ -472,18 +483,18 @@ void run_helper()
     SectionFormatter formatter;
     std::unique_lock<std::mutex> guard(helper.lock);
     for (;;) {
-        helper.changed.wait(guard, [] { return (helper.steps && !helper.done) || helper.ending; });
+        helper.changed.wait(guard, [] { return helper.started < helper.given || helper.ending; });
         if (helper.ending)
             return;
-        const std::vector<SectionStep> &steps = *helper.steps;
+        HelperJob &job = helper.jobs[helper.started++ % 2];
         guard.unlock();
-        helper.out.clear();
+        job.out.clear();
         formatter.limit = helper_limit;
         formatter.over = false;
-        const size_t stopped_at = format_steps(formatter, helper.out, steps, 0);
+        const size_t stopped_at = format_steps(formatter, job.out, job.steps, 0);
         guard.lock();
-        helper.stopped_at = stopped_at;
-        helper.done = true;
+        job.stopped_at = stopped_at;
+        job.done = true;
         helper.changed.notify_all();
     }
 }
@@ -493,34 +504,60 @@ bool have_helper()
     return start_thread_once(helper.thread, helper.unavailable, run_helper);
 }
 
-void helper_start(const std::vector<SectionStep> &steps)
+// The job slot to fill next; it is free while fewer than two jobs are out.
+HelperJob &helper_free_job()
+{
+    return helper.jobs[helper.given % 2];
+}
+
+void helper_give()
 {
     std::lock_guard<std::mutex> guard(helper.lock);
-    helper.steps = &steps;
-    helper.done = false;
+    helper.jobs[helper.given % 2].done = false;
+    ++helper.given;
     helper.changed.notify_all();
 }
 
-// Waits for the batch given; the steps before the returned one are in helper.out.
-size_t helper_finish()
+// Waits for the oldest job given and not taken back; the steps before its
+// stopped_at are in its out. *idle tells whether the helper had nothing
+// left to do, *waited whether it was still at this job.
+HelperJob &helper_collect(bool *waited, bool *idle)
 {
     std::unique_lock<std::mutex> guard(helper.lock);
-    helper.changed.wait(guard, [] { return helper.done; });
-    helper.steps = nullptr;
-    return helper.stopped_at;
+    HelperJob &job = helper.jobs[helper.collected % 2];
+    *waited = !job.done;
+    helper.changed.wait(guard, [&job] { return job.done; });
+    ++helper.collected;
+    *idle = helper.started == helper.given && helper.jobs[(helper.given + 1) % 2].done;
+    return job;
 }
 
 void helper_stop()
 {
     stop_thread(helper.thread, helper.lock, helper.changed, helper.ending);
     helper.unavailable = false;
-    helper.out = Markup();
+    for (HelperJob &job : helper.jobs)
+        job = HelperJob();
+    helper.given = helper.started = helper.collected = 0;
 }
 
 // Batches start small and grow while the helper's markup stays well below
 // its limit, so that large reports change hands rarely.
 const size_t first_batch_steps = 2;
 const size_t largest_batch_steps = 512;
+
+// The calling thread also walks the tree for both and hands the helper's
+// markup on, so an even split of the steps would leave the helper waiting.
+// Its own batch is made longer while it has to wait for the helper's markup,
+// and shorter while the helper has run out of work when it comes for it.
+size_t own_batch_steps(size_t own, bool waited, bool idle, size_t batch)
+{
+    if (waited)
+        own += own / 8 + 1;
+    else if (idle)
+        own -= own / 8;
+    return std::min(std::max(own, first_batch_steps), batch);
+}
 
 // Writes everything the walk gives to stream.
 void write_sections(FILE *stream, SectionWalk &walk)
@@ -531,36 +568,49 @@ void write_sections(FILE *stream, SectionWalk &walk)
     }
     main_formatter.stream = stream;
     // Both threads work while labels are pinned, which keeps them unchanged.
-    static std::vector<SectionStep> mine, theirs;
+    // The calling thread's batch of this round and of the next; each may be
+    // followed by a batch given to the helper, taken before the next round
+    // is built so that the helper has it in time.
+    static std::vector<SectionStep> mine, next_mine;
     size_t batch = first_batch_steps;
+    size_t own = largest_batch_steps;  // steps of the calling thread's batch while the helper works
     size_t steps_taken = 0;
-    for (;;) {
-        take_steps(walk, mine, batch);
-        if (mine.empty())
-            break;
-        steps_taken += mine.size();
-        theirs.clear();
-        if (labels_pinned && steps_taken >= helper_after && have_helper()) {
-            take_steps(walk, theirs, batch);
-            if (!theirs.empty())
-                helper_start(theirs);
+    bool followed = false;  // a helper's batch follows mine
+    take_steps(walk, mine, batch);
+    steps_taken += mine.size();
+    while (!mine.empty()) {
+        take_steps(walk, next_mine, followed ? own : batch);
+        steps_taken += next_mine.size();
+        bool next_followed = false;
+        if (!next_mine.empty() && labels_pinned && steps_taken >= helper_after && have_helper()) {
+            HelperJob &job = helper_free_job();
+            take_steps(walk, job.steps, batch);
+            steps_taken += job.steps.size();
+            if (!job.steps.empty()) {
+                helper_give();
+                next_followed = true;
+            }
         }
         stream_steps(mine, 0);
-        if (theirs.empty()) {
+        if (followed) {
+            bool waited, idle;
+            HelperJob &job = helper_collect(&waited, &idle);
+            own = own_batch_steps(own, waited, idle, batch);
+            const size_t built = job.out.size();
+            if (!background_writer_give(stream, job.out))
+                write_buffer(stream, job.out);
+            job.out.clear();
+            if (job.stopped_at < job.steps.size()) {
+                stream_steps(job.steps, job.stopped_at);
+                batch = std::max(first_batch_steps, job.stopped_at);
+            } else if (built < helper_limit / 2) {
+                batch = std::min(batch * 2, largest_batch_steps);
+            }
+        } else {
             batch = std::min(batch * 2, largest_batch_steps);
-            continue;
         }
-        steps_taken += theirs.size();
-        const size_t stopped_at = helper_finish();
-        const size_t built = helper.out.size();
-        if (!background_writer_give(stream, helper.out))
-            write_buffer(stream, helper.out);
-        if (stopped_at < theirs.size()) {
-            stream_steps(theirs, stopped_at);
-            batch = std::max(first_batch_steps, stopped_at);
-        } else if (built < helper_limit / 2) {
-            batch = std::min(batch * 2, largest_batch_steps);
-        }
+        mine.swap(next_mine);
+        followed = next_followed;
     }
 }
 
