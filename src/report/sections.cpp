@@ -547,16 +547,18 @@ const size_t first_batch_steps = 2;
 const size_t largest_batch_steps = 512;
 
 // The calling thread also walks the tree for both and hands the helper's
-// markup on, so an even split of the steps would leave the helper waiting.
-// Its own batch is made longer while it has to wait for the helper's markup,
-// and shorter while the helper has run out of work when it comes for it.
+// markup on, and the helper shares a processor with the background writer
+// more often: an even split of the steps would leave one of them waiting.
+// The calling thread's batch is made longer while it has to wait for the
+// helper's markup, up to twice the helper's, and shorter while the helper
+// has run out of work when it comes for it.
 size_t own_batch_steps(size_t own, bool waited, bool idle, size_t batch)
 {
     if (waited)
         own += own / 8 + 1;
     else if (idle)
         own -= own / 8;
-    return std::min(std::max(own, first_batch_steps), batch);
+    return std::min(std::max(own, first_batch_steps), 2 * batch);
 }
 
 // Writes everything the walk gives to stream.
