@@ -185,14 +185,16 @@ TEST_F(Sections, TwoThreadsWriteWhatOneWrites)
     for (int32_t file = 0; file < 3; ++file) {
         drivers.push_back(add_driver(file, id, "D", VERDICT_PASSED, "D.java"));
         const uint32_t driver = id++;
-        for (int scope = 0; scope < 40; ++scope) {
+        for (int scope = 0; scope < 100; ++scope) {
             const uint32_t suite = id++;
             add_node(file, NODE_TEST_SUITE, suite, "suite", driver, scope % 3 ? VERDICT_PASSED : VERDICT_FAILED);
             const uint32_t test = id++;
             add_node(file, NODE_TEST_CASE, test, "case", suite, VERDICT_PASSED);
             add_node(file, NODE_CHECK_EXPRESSION, id++, "x < 1", test, VERDICT_PASSED, 3, {1, 1, 0, 0});
             TestNode *print = add_node(file, NODE_PRINT, id++, "log()", test, VERDICT_PASSED, 4, {1, 1, 0, 0});
-            const int messages = scope == 25 ? 4000 : 2;  // one scope far above the lowered limit
+            // Every batch of a few scopes passes the lowered limit, one
+            // scope passes the usual one.
+            const int messages = scope == 25 ? 12000 : 40;
             for (int m = 0; m < messages; ++m)
                 add_message(print, mem_strdup("a message of some length"));
         }
@@ -211,8 +213,8 @@ TEST_F(Sections, TwoThreadsWriteWhatOneWrites)
         return text;
     };
     const std::string one = document(false, size_t(1) << 20);
-    EXPECT_EQ(tag_counter, 3 * 2 + 3 * 40 * 2);
-    EXPECT_GT(one.size(), size_t(300000));
+    EXPECT_EQ(tag_counter, 3 * 2 + 3 * 100 * 2);
+    EXPECT_GT(one.size(), size_t(3000000));
     // Compared whole: a line diff of texts this long would take too long.
     for (size_t limit : {size_t(1) << 20, size_t(0)}) {
         const std::string two = document(true, limit);
