@@ -234,9 +234,8 @@ struct SectionViews {
 // look_up_node for every record of a batch, on either thread (the index does
 // not change while a dynamic trace is read: copies share their models' keys
 // and are never indexed, and binding file sections touches only the file
-// list). The index entries are fetched 16 records
-// ahead, so that the cache misses of several look-ups overlap, and read when
-// their record comes.
+// list). The index entries are fetched 16 records ahead, so that the cache
+// misses of several look-ups overlap, and read when their record comes.
 void look_up_nodes(RecordBatch &batch)
 {
     RecordSlots<PreparedRecord> &records = batch.records;

@@ -6,8 +6,9 @@
 //
 // fill(batch) appends the next records to an empty batch and returns false
 // once the stream is at its end (that batch may still hold records);
-// apply(batch) applies a batch. A Batch has clear(). When no thread can be
-// started, both run in turn on the calling thread.
+// apply(batch) applies a batch; an optional finish(batch) between them may
+// run on either thread (see below). A Batch has clear(). When no thread can
+// be started, all run in turn on the calling thread.
 #pragma once
 
 #include "diagnostics/byte_buffer.h"

@@ -179,11 +179,10 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
 // The end of a trace: number is 1 when it could not be opened or read.
 const int trace_end = -1;
 
-// The node text's hash and a "TX" statement's class are worked out for a
-// whole batch before it is applied (describe_node_texts), on whichever
-// thread read_ahead gives that step to: the applying side needs the hash
-// first, to look the text up, and the class of every statement, not only of
-// the distinct texts it stores.
+// The node text's hash and a "TX" statement's class are worked out a batch
+// at a time before the batch is applied (describe_node_texts), on whichever
+// thread read_ahead gives that step to; the applying side needs the hash
+// first, to look the text up.
 struct PreparedRecord {
     int16_t kind;
     int16_t statement_class;  // "TX": the text's StatementClass
