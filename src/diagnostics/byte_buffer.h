@@ -32,7 +32,10 @@ public:
         std::swap(limit_, other.limit_);
     }
 
-    void append(const char *bytes, size_t length)
+    // The appends are forced inline: left to itself the compiler calls some
+    // of them out of line in the report's formatting, where a call per
+    // piece took a tenth of the time.
+    __attribute__((always_inline)) void append(const char *bytes, size_t length)
     {
         if (static_cast<size_t>(limit_ - end_) < length)
             grow(length);
@@ -40,16 +43,16 @@ public:
         end_ += length;
     }
     // A NUL-terminated text; for a literal the length is known when compiled.
-    void append(const char *text) { append(text, std::strlen(text)); }
+    __attribute__((always_inline)) void append(const char *text) { append(text, std::strlen(text)); }
     void append(const ByteBuffer &other) { append(other.data(), other.size()); }
-    void push_back(char c)
+    __attribute__((always_inline)) void push_back(char c)
     {
         if (end_ == limit_)
             grow(1);
         *end_++ = c;
     }
     // Room for length more bytes, which the caller fills.
-    char *extend(size_t length)
+    __attribute__((always_inline)) char *extend(size_t length)
     {
         if (static_cast<size_t>(limit_ - end_) < length)
             grow(length);
