@@ -528,7 +528,7 @@ HelperJob &helper_collect(bool *waited, bool *idle)
     *waited = !job.done;
     helper.changed.wait(guard, [&job] { return job.done; });
     ++helper.collected;
-    *idle = helper.started == helper.given && helper.jobs[(helper.given + 1) % 2].done;
+    *idle = helper.started == helper.given && helper.jobs[(helper.given - 1) % 2].done;
     return job;
 }
 
@@ -575,13 +575,15 @@ void write_sections(FILE *stream, SectionWalk &walk)
     // is built so that the helper has it in time.
     static std::vector<SectionStep> mine, next_mine;
     size_t batch = first_batch_steps;
-    size_t own = largest_batch_steps;  // steps of the calling thread's batch while the helper works
+    // Steps of the calling thread's batch while the helper works, as
+    // own_batch_steps finds them; never more than twice the helper's.
+    size_t own = largest_batch_steps;
     size_t steps_taken = 0;
     bool followed = false;  // a helper's batch follows mine
     take_steps(walk, mine, batch);
     steps_taken += mine.size();
     while (!mine.empty()) {
-        take_steps(walk, next_mine, followed ? own : batch);
+        take_steps(walk, next_mine, followed ? std::min(own, 2 * batch) : batch);
         steps_taken += next_mine.size();
         bool next_followed = false;
         if (!next_mine.empty() && labels_pinned && steps_taken >= helper_after && have_helper()) {
