@@ -149,9 +149,13 @@ TEST_F(Sections, ScopesThatAreNotWrittenHideTheirSubtrees)
     add_node(0, NODE_TEST_CASE, 51, "hidden", 50, VERDICT_NONE);
     add_node(0, NODE_TEST_CASE, 52, "shown", 50, VERDICT_FAILED);
     add_node(0, NODE_CHECK_EXPRESSION, 53, "unrun", 52, VERDICT_NOT_EXECUTED, 1);
+    // A node's section is its subtree alone: a written scope after it, under
+    // the same parent, is not part of it.
+    add_node(0, NODE_TEST_CLASS, 60, "following", 1, VERDICT_PASSED);
     const std::string text = section(outer);
     EXPECT_EQ(count_of(text, "<XROD:NODE"), 2u) << text;
     EXPECT_EQ(text.find("hidden"), std::string::npos);
+    EXPECT_EQ(text.find("following"), std::string::npos);
     EXPECT_EQ(text.find("<TABLE"), std::string::npos);
 }
 
