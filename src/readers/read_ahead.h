@@ -6,9 +6,9 @@
 //
 // fill(batch) appends the next records to an empty batch and returns false
 // once the stream is at its end (that batch may still hold records);
-// apply(batch) applies a batch; an optional finish_batch(batch) between
-// them may run on either thread (see below). A Batch has clear(). When no
-// thread can be started, all run in turn on the calling thread.
+// apply(batch) applies a batch; finish_batch(batch), between them, may run
+// on either thread (see below). A Batch has clear(). When no thread can be
+// started, all three run in turn on the calling thread.
 #pragma once
 
 #include "diagnostics/byte_buffer.h"
@@ -127,13 +127,13 @@ const size_t read_ahead_most_waiting = 2;
 size_t read_ahead_after();
 void set_read_ahead_after(size_t records);
 
-// read_ahead with a step that either thread may take: finish_batch(batch)
-// runs once on every batch, after fill and before apply, and must give the
-// same batch on either thread. The reading thread takes it when the applying
-// thread has a batch waiting already, so that reading keeps ahead; a batch
-// that the applying thread would wait for is handed over unfinished and
-// finished there. The two threads' shares of the work then even out,
-// whichever of them the machine runs faster at the time.
+// finish_batch is a step that either thread may take: it runs once on every
+// batch, after fill and before apply, and must give the same batch on either
+// thread. The reading thread takes it when the applying thread has a batch
+// waiting already, so that reading keeps ahead; a batch that the applying
+// thread would wait for is handed over unfinished and finished there. The
+// two threads' shares of the work then even out, whichever of them the
+// machine runs faster at the time.
 template <typename Batch, typename Fill, typename FinishBatch, typename Apply>
 void read_ahead(Fill fill, FinishBatch finish_batch, Apply apply)
 {
@@ -205,10 +205,4 @@ void read_ahead(Fill fill, FinishBatch finish_batch, Apply apply)
             break;
     }
     reader.join();
-}
-
-template <typename Batch, typename Fill, typename Apply>
-void read_ahead(Fill fill, Apply apply)
-{
-    read_ahead<Batch>(fill, [](Batch &) {}, apply);
 }
