@@ -37,6 +37,14 @@ bool passes_unchanged(const unsigned char *text, size_t length)
         return false;
     size_t i = 0;
     while (i < length) {
+        if (length - i >= 8) {  // eight ASCII bytes at a time
+            uint64_t word;
+            memcpy(&word, text + i, 8);
+            if (!(word & 0x8080808080808080ULL)) {
+                i += 8;
+                continue;
+            }
+        }
         const unsigned char c = text[i];
         if (c < 0x80) {
             ++i;
@@ -159,6 +167,32 @@ TextTraits traits_of(const char *text, size_t length)
     return traits;
 }
 
+// Whether no byte of the text is a quote, a backslash or above ASCII: its
+// decoded form is then the text itself. Eight bytes at a time, the last
+// eight overlapping the ones before.
+bool plain_bytes(const char *text, size_t length)
+{
+    const auto plain_word = [](uint64_t word) {
+        return !(zero_bytes(word ^ byte_copies('"')) | zero_bytes(word ^ byte_copies('\\')) | (word & highs));
+    };
+    if (length < 8) {
+        for (size_t i = 0; i < length; ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (c == '"' || c == '\\' || c >= 0x80)
+                return false;
+        }
+        return true;
+    }
+    uint64_t word;
+    for (size_t i = 0; i + 8 < length; i += 8) {
+        memcpy(&word, text + i, 8);
+        if (!plain_word(word))
+            return false;
+    }
+    memcpy(&word, text + length - 8, 8);
+    return plain_word(word);
+}
+
 // Appends the un-escaped form of local[begin, end) to out; the character
 // after a backslash comes from the whole of local (length bytes), so a
 // backslash just before a dropped trailing quote escapes that quote.
@@ -213,10 +247,79 @@ QTextCodec *codec_named(const char *name, size_t length)
     return codec;
 }
 
+// Up to fifteen bytes, in moves that may overlap rather than a call.
+void copy_short(char *to, const char *from, size_t length)
+{
+    if (length >= 8) {
+        uint64_t head, tail;
+        memcpy(&head, from, 8);
+        memcpy(&tail, from + length - 8, 8);
+        memcpy(to, &head, 8);
+        memcpy(to + length - 8, &tail, 8);
+    } else if (length >= 4) {
+        uint32_t head, tail;
+        memcpy(&head, from, 4);
+        memcpy(&tail, from + length - 4, 4);
+        memcpy(to, &head, 4);
+        memcpy(to + length - 4, &tail, 4);
+    } else if (length != 0) {
+        to[0] = from[0];
+        to[length / 2] = from[length / 2];
+        to[length - 1] = from[length - 1];
+    }
+}
+
+// Quotes, bytes above ASCII and NULs in length bytes of text, with room
+// for sixteen more bytes after them, which are overwritten.
+struct TextTally {
+    size_t quotes = 0;
+    bool high = false;
+    bool nul = false;
+};
+
+TextTally tally_of(char *text, size_t length)
+{
+    TextTally tally;
+    memset(text + length, 'a', 16);  // neither a quote, nor high, nor NUL
+    size_t i = 0;
+#ifdef __SSE2__
+    // A count per byte position; no text is long enough to carry one past 255.
+    __m128i quotes = _mm_setzero_si128(), highs = _mm_setzero_si128(), nuls = _mm_setzero_si128();
+    for (; i < length; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+        quotes = _mm_sub_epi8(quotes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')));
+        highs = _mm_or_si128(highs, bytes);
+        nuls = _mm_or_si128(nuls, _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+    }
+    const __m128i sums = _mm_sad_epu8(quotes, _mm_setzero_si128());
+    tally.quotes = static_cast<size_t>(_mm_cvtsi128_si32(sums)) + static_cast<size_t>(_mm_extract_epi16(sums, 4));
+    tally.high = _mm_movemask_epi8(highs) != 0;
+    tally.nul = _mm_movemask_epi8(nuls) != 0;
+#endif
+    for (; i < length; ++i) {
+        tally.quotes += text[i] == '"';
+        tally.high |= static_cast<unsigned char>(text[i]) >= 0x80;
+        tally.nul |= text[i] == '\0';
+    }
+    return tally;
+}
+
+QTextCodec *utf8_codec()
+{
+    thread_local QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
+    return utf8;
+}
+
 }  // namespace
 
 bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
 {
+    if (length == 0)
+        return false;
+    if (plain_bytes(text, length)) {  // most names, and texts without escapes
+        out.append(text, length);
+        return true;
+    }
     const TextTraits traits = traits_of(text, length);
 
     QByteArray converted;
@@ -232,8 +335,7 @@ bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
         // Local 8-bit text is UTF-8 here, so a UTF-8 payload that is valid
         // (it starts with the quote, so no byte-order mark) comes back as it
         // is from the round trip through Unicode.
-        thread_local QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
-        if (codec == utf8 && passes_unchanged(reinterpret_cast<const unsigned char *>(bytes), count)) {
+        if (codec == utf8_codec() && passes_unchanged(reinterpret_cast<const unsigned char *>(bytes), count)) {
             payload = bytes;
             payload_length = count;
         } else {
@@ -282,4 +384,100 @@ char *decode_text(const char *trace_text)
     if (!decode_text_into(trace_text, strlen(trace_text), decoded))
         return nullptr;
     return mem_strndup(decoded.data(), decoded.size());
+}
+
+bool decode_line_text_into(const char *from, const char *line_end, ByteBuffer &out, bool *kept)
+{
+    // Longer lines are cut by line_text; the two steps take those.
+    const size_t raw = static_cast<size_t>(line_end - from);
+    if (raw > TOKEN_TEXT_SIZE - 2)
+        return false;
+    // line_text's text is the line less its backslashes (one right before
+    // the line end ends the text, which comes to the same) when no two
+    // backslashes are in a row; two in a row leave a backslash for decoding
+    // to take out, and the two steps take those texts.
+    const size_t at = out.size();
+    char *const to = out.extend(raw + 16);  // and room to look at the text in blocks
+    size_t count = 0;
+    const char *p = from;
+    const auto give_up = [&out, at] {
+        out.truncate(at);
+        return false;
+    };
+    while (p < line_end) {
+        size_t run;
+        bool backslash;
+#ifdef __SSE2__
+        if (raw >= 16) {
+            // Sixteen bytes at a time, up to the first backslash; the last
+            // ones of the line are loaded with the bytes before them, which
+            // are left out.
+            const size_t left = static_cast<size_t>(line_end - p);
+            const char *const base = left >= 16 ? p : line_end - 16;
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(base));
+            const unsigned backslashes =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')))) >> (p - base);
+            backslash = backslashes != 0;
+            run = backslash ? static_cast<size_t>(__builtin_ctz(backslashes)) : left < 16 ? left : 16;
+            if (left >= 16)
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(to + count), bytes);
+            else
+                copy_short(to + count, p, run);
+        } else
+#endif
+        {
+            backslash = *p == '\\';
+            run = backslash ? 0 : 1;
+            to[count] = *p;
+        }
+        count += run;
+        p += run;
+        if (backslash) {
+            // Dropped; the byte after it is kept with the bytes that follow.
+            if (++p == line_end)
+                break;
+            if (*p == '\\')
+                return give_up();
+        }
+    }
+    // line_text drops the last byte.
+    if (count == 0 || --count == 0) {
+        out.truncate(at);
+        *kept = false;
+        return true;
+    }
+    // What decoding needs to know of the text: its quotes, whether any byte
+    // is above ASCII, and whether a NUL ends it early (the two steps then).
+    const TextTally tally = tally_of(to, count);
+    if (tally.nul)
+        return give_up();
+    size_t begin = 0, end = count;
+    if (tally.quotes == 4) {
+        // The character-set form: only a UTF-8 payload that is valid comes
+        // through it unchanged.
+        size_t quote_at[4];
+        for (size_t i = 0, found = 0; found < 4; ++i) {
+            if (to[i] == '"')
+                quote_at[found++] = i;
+        }
+        QTextCodec *codec = codec_named(to + quote_at[0] + 1, quote_at[1] - quote_at[0] - 1);
+        if (!codec)
+            codec = QTextCodec::codecForLocale();
+        if (codec != utf8_codec()
+            || !passes_unchanged(reinterpret_cast<const unsigned char *>(to + quote_at[2]), quote_at[3] - quote_at[2]))
+            return give_up();
+        begin = quote_at[2] + 1;
+        end = quote_at[3];
+    } else {
+        if (tally.high && !passes_unchanged(reinterpret_cast<const unsigned char *>(to), count))
+            return give_up();
+        if (to[end - 1] == '"')
+            --end;
+        begin = end > 0 && to[0] == '"' ? 1 : 0;
+    }
+    if (begin)
+        memmove(to, to + begin, end - begin);
+    out.truncate(at + end - begin);
+    *kept = true;
+    return true;
 }

@@ -354,12 +354,23 @@ const char *read_statement_text(RecordBatch &batch, const char *q, const char *e
     const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
     if (!line_end || q >= line_end)
         return nullptr;
-    char text_buffer[TOKEN_TEXT_SIZE];
-    size_t length = 0;
-    const char *text = line_text(q + 1, line_end, text_buffer, &length);
     record.kind = STATIC_TX;
     uint32_t decoded = 0;
-    record.first_at = keep_decoded(batch, text, length, &decoded);
+    ByteBuffer &bytes = batch.texts.bytes;
+    const size_t at = bytes.size();
+    bool kept = false;
+    if (decode_line_text_into(q + 1, line_end, bytes, &kept)) {
+        if (kept) {
+            record.first_at = static_cast<uint32_t>(at);
+            decoded = static_cast<uint32_t>(bytes.size() - at);
+            bytes.push_back('\0');
+        }
+    } else {
+        char text_buffer[TOKEN_TEXT_SIZE];
+        size_t length = 0;
+        const char *text = line_text(q + 1, line_end, text_buffer, &length);
+        record.first_at = keep_decoded(batch, text, length, &decoded);
+    }
     finish_record(record, decoded, 0);
     return line_end + 1;
 }
