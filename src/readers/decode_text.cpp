@@ -167,32 +167,6 @@ TextTraits traits_of(const char *text, size_t length)
     return traits;
 }
 
-// Whether no byte of the text is a quote, a backslash or above ASCII: its
-// decoded form is then the text itself. Eight bytes at a time, the last
-// eight overlapping the ones before.
-bool plain_bytes(const char *text, size_t length)
-{
-    const auto plain_word = [](uint64_t word) {
-        return !(zero_bytes(word ^ byte_copies('"')) | zero_bytes(word ^ byte_copies('\\')) | (word & highs));
-    };
-    if (length < 8) {
-        for (size_t i = 0; i < length; ++i) {
-            const unsigned char c = static_cast<unsigned char>(text[i]);
-            if (c == '"' || c == '\\' || c >= 0x80)
-                return false;
-        }
-        return true;
-    }
-    uint64_t word;
-    for (size_t i = 0; i + 8 < length; i += 8) {
-        memcpy(&word, text + i, 8);
-        if (!plain_word(word))
-            return false;
-    }
-    memcpy(&word, text + length - 8, 8);
-    return plain_word(word);
-}
-
 // Appends the un-escaped form of local[begin, end) to out; the character
 // after a backslash comes from the whole of local (length bytes), so a
 // backslash just before a dropped trailing quote escapes that quote.
@@ -314,12 +288,6 @@ QTextCodec *utf8_codec()
 
 bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
 {
-    if (length == 0)
-        return false;
-    if (plain_bytes(text, length)) {  // most names, and texts without escapes
-        out.append(text, length);
-        return true;
-    }
     const TextTraits traits = traits_of(text, length);
 
     QByteArray converted;
