@@ -163,22 +163,27 @@ void rebuild_table()
     }
 }
 
-// Keeps the load at or below five eighths.
-void grow_if_needed()
+// A table of count slots, holding the texts of the one before.
+void resize_table(size_t count)
 {
-    if (table_released)
-        rebuild_table();
-    if ((used + 1) * 8 <= slot_count * 5)
-        return;
     uint64_t *old = slots;
     const size_t old_count = slot_count;
-    new_table(old_count ? old_count * 2 : 1024);
+    new_table(count);
     for (size_t i = 0; i < old_count; ++i) {
         if (old[i])
             place(old[i]);
     }
     if (old)
         store_block_free(old);
+}
+
+// Keeps the load at or below five eighths.
+void grow_if_needed()
+{
+    if (table_released)
+        rebuild_table();
+    if ((used + 1) * 8 > slot_count * 5)
+        resize_table(slot_count ? slot_count * 2 : 1024);
 }
 
 }  // namespace
@@ -212,6 +217,17 @@ uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash)
         }
     }
     return static_cast<uint32_t>(slots[at]);
+}
+
+void reserve_text_table(size_t texts)
+{
+    if (table_released)
+        rebuild_table();
+    size_t count = slot_count ? slot_count : 1024;
+    while (count * 5 < (texts + 1) * 8)
+        count *= 2;
+    if (count > slot_count)
+        resize_table(count);
 }
 
 void release_text_table()

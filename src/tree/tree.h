@@ -153,6 +153,10 @@ TestNode *append_copy(TestNode *context, TestNode *model);
 // The same for a model that find_node gives for its own key (both given),
 // which spares the look-up that finds the key taken.
 TestNode *append_copy_of_indexed(TestNode *context, TestNode *model);
+// Sizes the table that finds stored texts for about this many distinct
+// texts at once, so that it need not grow (and place every text again) as
+// they come; a table already that large is left alone.
+void reserve_text_table(size_t texts);
 // For callers that create many nodes in a row: the key under which a node
 // text is stored, and hints that start loading what storing it will read,
 // so that the memory accesses of several nodes overlap. Give the first hint

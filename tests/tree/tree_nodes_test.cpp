@@ -184,3 +184,25 @@ TEST_F(TreeTest, FindEqualChildSeesTypeChangesAmongSameKeyChildren)
     first->type = NODE_STUB;
     EXPECT_EQ(find_equal_child(context, as_stub), first);
 }
+
+// Equal texts are one stored copy, whether the table that finds them grew as
+// they came, was sized ahead with texts already in it, or was released and
+// built again.
+TEST_F(TreeTest, EqualTextsShareOneCopyHoweverTheTextTableIsSized)
+{
+    const auto text_of = [](int i) { return "text " + std::to_string(i); };
+    const auto stored = [&](int i) {
+        return create_node(NODE_PRINT, 0, static_cast<uint32_t>(i), text_of(i).c_str(), nullptr, 0)->text.at;
+    };
+    std::vector<uint32_t> first;
+    for (int i = 0; i < 5000; ++i)
+        first.push_back(stored(i));
+    for (size_t texts : {size_t(0), size_t(100000), size_t(10)}) {
+        reserve_text_table(texts);
+        for (int i = 0; i < 5000; i += 7)
+            ASSERT_EQ(stored(i), first[i]) << texts << " " << i;
+        tree_texts_complete();
+    }
+    EXPECT_NE(stored(5000), first[0]);
+    EXPECT_STREQ(NodeText{first[4999]}, "text 4999");
+}
