@@ -57,23 +57,59 @@ size_t used = 0;
 
 }  // namespace
 
+namespace {
+
+// The high and the low half of the 128-bit product, folded: one step mixes
+// sixteen bytes into the hash.
+uint64_t fold_product(uint64_t a, uint64_t b)
+{
+    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
+}
+
+uint64_t load8(const char *bytes)
+{
+    uint64_t word;
+    memcpy(&word, bytes, 8);
+    return word;
+}
+
+uint64_t load4(const char *bytes)
+{
+    uint32_t word;
+    memcpy(&word, bytes, 4);
+    return word;
+}
+
+}  // namespace
+
 uint64_t text_store_hash(const char *text, size_t length)
 {
+    // Sixteen bytes a step, the last step's bytes loaded so that they end
+    // with the text (overlapping the step before): only the text's own
+    // bytes are read, and short texts take no loop at all.
+    const uint64_t first = 0xa0761d6478bd642fULL, second = 0xe7037ed1a0b428dbULL;
     uint64_t hash = 0x9e3779b97f4a7c15ULL ^ length;
-    size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-        uint64_t word;
-        memcpy(&word, text + i, 8);
-        hash = (hash ^ word) * 0xbf58476d1ce4e5b9ULL;
-        hash ^= hash >> 31;
+    uint64_t a = 0, b = 0;
+    if (length > 16) {
+        size_t i = 0;
+        for (; i + 16 < length; i += 16)
+            hash = fold_product(load8(text + i) ^ first ^ hash, load8(text + i + 8) ^ second);
+        a = load8(text + length - 16);
+        b = load8(text + length - 8);
+    } else if (length >= 8) {
+        a = load8(text);
+        b = load8(text + length - 8);
+    } else if (length >= 4) {
+        a = load4(text);
+        b = load4(text + length - 4);
+    } else if (length > 0) {
+        a = static_cast<uint64_t>(static_cast<unsigned char>(text[0])) << 16
+            | static_cast<uint64_t>(static_cast<unsigned char>(text[length / 2])) << 8
+            | static_cast<unsigned char>(text[length - 1]);
     }
-    uint64_t tail = 0;
-    memcpy(&tail, text + i, length - i);
-    hash = (hash ^ tail) * 0x94d049bb133111ebULL;
-    hash ^= hash >> 29;
-    hash *= 0xbf58476d1ce4e5b9ULL;
-    hash ^= hash >> 32;
-    return hash;
+    hash = fold_product(a ^ first ^ hash, b ^ second);
+    return fold_product(hash ^ 0x8ebc6af09c88c6e3ULL, length ^ first);
 }
 
 namespace {

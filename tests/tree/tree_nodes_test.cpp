@@ -206,3 +206,21 @@ TEST_F(TreeTest, EqualTextsShareOneCopyHoweverTheTextTableIsSized)
     EXPECT_NE(stored(5000), first[0]);
     EXPECT_STREQ(NodeText{first[4999]}, "text 4999");
 }
+
+// Every byte of a text goes into its hash, whatever its length: the hash
+// reads texts in steps of sixteen, eight and four bytes.
+TEST(TextHash, EveryByteCounts)
+{
+    for (size_t length = 0; length <= 40; ++length) {
+        std::string text(length, 'a');
+        const uint64_t hash = text_store_hash(text.data(), length);
+        if (length) {
+            EXPECT_NE(hash, text_store_hash(text.data(), length - 1)) << length;
+        }
+        for (size_t at = 0; at < length; ++at) {
+            std::string changed = text;
+            changed[at] = 'b';
+            EXPECT_NE(hash, text_store_hash(changed.data(), length)) << length << " " << at;
+        }
+    }
+}
