@@ -29,6 +29,11 @@ constexpr unsigned log2_of(size_t value)
 const unsigned unit_shift = log2_of(block_size / 4);
 const uint32_t unit_mask = static_cast<uint32_t>(block_size / 4 - 1);
 const size_t block_limit = size_t(1) << (32 - unit_shift);
+// Blocks of 2 MiB and more are mapped on their own (store_block_alloc), and
+// the system hands out mapped memory cleared: nodes taken from them need no
+// clearing of their own.
+const size_t huge_page = size_t(2) << 20;
+const bool blocks_come_zeroed = block_size >= huge_page;
 
 // Never destroyed, like the blocks it lists: a run may end without freeing
 // the tree.
@@ -56,8 +61,6 @@ void start_block()
 NodeBlocks node_blocks = {nullptr, unit_shift, unit_mask};
 
 namespace {
-
-const size_t huge_page = size_t(2) << 20;
 
 // Sizes of the blocks mapped directly, by address: store_block_free needs
 // them back.
@@ -117,7 +120,8 @@ TestNode *store_new_node(size_t size, uint32_t *reference)
     if (left < size)
         start_block();
     char *node = cursor;
-    memset(node, 0, size);
+    if (!blocks_come_zeroed)
+        memset(node, 0, size);
     *reference = next_reference;
     next_reference += static_cast<uint32_t>(size / 4);
     cursor += size;
