@@ -149,13 +149,6 @@ int statement_class_of(const char *text, size_t length)
 
 const int32_t statement_types[3] = {NODE_CHECK_EXPRESSION, NODE_PRINT, NODE_COMMENT};
 
-// The node type a "TX" statement with this text takes; the tree asks once
-// per distinct text (add_child_typed_by_text).
-int32_t statement_type_of(const char *text, size_t length)
-{
-    return statement_types[statement_class_of(text, length)];
-}
-
 // The name's length and text_store_hash are given.
 void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name,
                 size_t name_length, uint64_t name_hash)
@@ -181,19 +174,20 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
     state.scope = identifier;
 }
 
-// A record as applying it needs it: texts decoded, and the hash of the text
-// a node would take. Preparing is the reading half of the work and can run on the
+// A record as applying it needs it: texts decoded and, for a statement, its
+// node type. Preparing is the reading half of the work and can run on the
 // read-ahead thread; applying changes the tree. Texts live in the batch.
 
 // The end of a trace: number is 1 when it could not be opened or read.
 const int trace_end = -1;
 
-// The node text's hash is worked out a batch at a time before the batch is
-// applied (describe_node_texts), on whichever thread read_ahead gives that
-// step to; the applying side needs it first, to look the text up. A "TX"
-// statement's type is worked out there, once per distinct text.
+// The node text's hash and a "TX" statement's class are worked out a batch
+// at a time before the batch is applied (describe_node_texts), on whichever
+// thread read_ahead gives that step to; the applying side needs the hash
+// first, to look the text up.
 struct PreparedRecord {
     int16_t kind;
+    int16_t statement_class;  // "TX": the text's StatementClass
     uint32_t number;         // an identifier; "ID": the first identity; "LK": the line
     uint32_t second_number;  // "ID": the second identity
     uint32_t first_at;       // in the batch's texts
@@ -225,7 +219,8 @@ const char *node_text_of(const PreparedRecord &record, const RecordBatch &batch)
 }
 
 // What the applying side needs of the text a node would take, for every
-// record of the batch that has one: its hash. Its length is known already.
+// record of the batch that has one: its hash and, for a "TX" statement, its
+// class. Its length is known already.
 void describe_node_texts(RecordBatch &batch)
 {
     RecordSlots<PreparedRecord> &records = batch.records;
@@ -236,6 +231,8 @@ void describe_node_texts(RecordBatch &batch)
         if (!text)
             continue;
         record.node_text_hash = text_store_hash(text, record.node_text_length);
+        if (record.kind == STATIC_TX)
+            record.statement_class = static_cast<int16_t>(statement_class_of(text, record.node_text_length));
     }
 }
 
@@ -255,7 +252,7 @@ bool read_static_line_at(const char *line, const char *end, RecordBatch &batch, 
     if (end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
-    record = {static_cast<int16_t>(static_record_kind(keyword)), 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    record = {static_cast<int16_t>(static_record_kind(keyword)), 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     const char *p = line + 3;
     const auto find = [end](const char *from, char c) {
         return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
@@ -395,7 +392,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             const char *line_end = static_cast<const char *>(memchr(line, '\n', static_cast<size_t>(end - line)));
             return line_end && read_static_line_at(line, line_end, batch, record) ? line_end + 1 : nullptr;
         };
-        record = {STATIC_OTHER, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+        record = {STATIC_OTHER, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
         const char *q = line + 3;
         switch (static_cast<unsigned char>(line[0]) << 8 | static_cast<unsigned char>(line[1])) {
         case 'L' << 8 | 'K': {
@@ -441,7 +438,7 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
         return;
     StaticRecord record = read_static_record(stream);
     PreparedRecord &prepared = batch.records.emplace_back();
-    prepared = {static_cast<int16_t>(record.kind), record.number, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    prepared = {static_cast<int16_t>(record.kind), 0, record.number, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     if (record.kind == STATIC_ID) {
         prepared.number = record.identity_first;
         prepared.second_number = record.identity_second;
@@ -515,7 +512,7 @@ bool prepare_next(StaticSource &source, RecordBatch &batch, size_t limit)
             trace_close(source.stream);
         source.stream = nullptr;
     }
-    PreparedRecord end = {trace_end, failed ? 1u : 0u, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    PreparedRecord end = {trace_end, 0, failed ? 1u : 0u, 0, BatchTexts::none, BatchTexts::none, 0, 0};
     batch.records.push_back(end);
     ++source.next;
     source.finished = failed || source.next == source.count;
@@ -556,12 +553,10 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         open_scope(state, record.number, first_or_empty, second_or_empty, record.node_text_length, text_hash);
         break;
     case STATIC_TX:
-        add_child_typed_by_text(*state.counter, statement_type_of, record.number, first_or_empty,
-                                record.node_text_length, text_hash, state.scope, state.line);
-        break;
     case STATIC_MS:
-        add_child_stored(*state.counter, NODE_CHECK_EXPRESSION, record.number, first_or_empty,
-                         record.node_text_length, text_hash, state.scope, state.line);
+        add_child_stored(*state.counter,
+                         record.kind == STATIC_TX ? statement_types[record.statement_class] : NODE_CHECK_EXPRESSION,
+                         record.number, first_or_empty, record.node_text_length, text_hash, state.scope, state.line);
         break;
     default:
         break;

@@ -51,11 +51,6 @@ uint32_t node_reference(const TestNode *node);
 uint32_t store_text(const char *text, size_t length);
 // The same with the text's text_store_hash known.
 uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash);
-// A byte kept with each stored text (reference 0 included), text_mark_unset
-// until it is set: what is worked out from a text alone, once per distinct
-// text (see add_child_typed_by_text).
-const uint8_t text_mark_unset = 0xff;
-uint8_t &stored_text_mark(uint32_t reference);
 // Frees the table that finds stored texts again; store_text builds it anew
 // from the stored texts if it is called after all.
 void release_text_table();

@@ -33,10 +33,8 @@ const uint32_t offset_mask = static_cast<uint32_t>(block_size - 1);
 const size_t block_limit = size_t(1) << (32 - offset_bits);
 const size_t large_text = block_size / 4;
 
-// Every stored text has a byte before it for its mark (stored_text_mark).
 // Block 0 holds the empty text alone, so that reference 0 is "".
-char empty_text_room[2] = {static_cast<char>(text_mark_unset), '\0'};
-char *const empty_text = empty_text_room + 1;
+char empty_text[1] = "";
 char *initial_table[1] = {empty_text};
 
 // blocks[0] is empty_text once any text is stored. Never destroyed, like the
@@ -132,7 +130,7 @@ uint32_t new_block(char *block)
 
 uint32_t append_text(const char *text, size_t length)
 {
-    const size_t size = length + 2;  // the mark, the text and its NUL
+    const size_t size = length + 1;
     char *copy;
     uint32_t reference;
     if (size > large_text) {
@@ -150,11 +148,10 @@ uint32_t append_text(const char *text, size_t length)
         cursor_reference += static_cast<uint32_t>(size);
         left -= size;
     }
-    copy[0] = static_cast<char>(text_mark_unset);
-    memcpy(copy + 1, text, length);
-    copy[length + 1] = '\0';
+    memcpy(copy, text, length);
+    copy[length] = '\0';
     block_used[reference >> offset_bits] += size;
-    return reference + 1;
+    return reference;
 }
 
 // Where probing for a text with this hash (or for this slot) starts.
@@ -192,12 +189,12 @@ void rebuild_table()
     new_table(count);
     for (size_t b = 1; b < blocks.size(); ++b) {
         for (size_t at = 0; at < block_used[b];) {
-            const char *stored = blocks[b] + at + 1;  // past its mark
+            const char *stored = blocks[b] + at;
             const size_t length = strlen(stored);
-            const uint32_t reference = static_cast<uint32_t>(b << offset_bits | (at + 1));
+            const uint32_t reference = static_cast<uint32_t>(b << offset_bits | at);
             const uint64_t hash = text_store_hash(stored, length);
             place(((hash >> tag_shift) << tag_shift) | reference);
-            at += length + 2;
+            at += length + 1;
         }
     }
 }
@@ -297,14 +294,8 @@ void prefetch_stored_text(uint64_t hash, size_t length)
     }
 }
 
-uint8_t &stored_text_mark(uint32_t reference)
-{
-    return *reinterpret_cast<uint8_t *>(const_cast<char *>(text_at(reference)) - 1);
-}
-
 void text_store_clear()
 {
-    empty_text_room[0] = static_cast<char>(text_mark_unset);
     for (size_t i = 1; i < blocks.size(); ++i)
         store_block_free(blocks[i]);
     std::vector<char *>().swap(blocks);

@@ -122,19 +122,6 @@ void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, co
     add_child_with_text(file_number, type, identifier, store_text_hashed(text, length, text_hash), parent, line);
 }
 
-void add_child_typed_by_text(int32_t file_number, TypeOfText type_of, uint32_t identifier, const char *text,
-                             size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line)
-{
-    TestNode *parent = find_node(file_number, parent_identifier);
-    if (!parent)
-        return;
-    const uint32_t stored = store_text_hashed(text, length, text_hash);
-    uint8_t &type = stored_text_mark(stored);
-    if (type == text_mark_unset)
-        type = static_cast<uint8_t>(type_of(text_at(stored), length));
-    add_child_with_text(file_number, type, identifier, stored, parent, line);
-}
-
 void tree_texts_complete()
 {
     release_text_table();

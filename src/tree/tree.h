@@ -149,13 +149,6 @@ void add_child(int32_t file_number, int32_t type, uint32_t identifier, const cha
 // readers work them out ahead.
 void add_child_stored(int32_t file_number, int32_t type, uint32_t identifier, const char *text,
                       size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line);
-// add_child_stored for a node whose type follows from its text alone:
-// type_of(text, length) is asked once per distinct text, and its answer
-// (below 255) is kept with the stored text. One such function serves every
-// node of a tree made this way.
-using TypeOfText = int32_t (*)(const char *text, size_t length);
-void add_child_typed_by_text(int32_t file_number, TypeOfText type_of, uint32_t identifier, const char *text,
-                             size_t length, uint64_t text_hash, uint32_t parent_identifier, int32_t line);
 TestNode *append_copy(TestNode *context, TestNode *model);
 // The same for a model that find_node gives for its own key (both given),
 // which spares the look-up that finds the key taken.
