@@ -286,6 +286,11 @@ QTextCodec *utf8_codec()
 
 }  // namespace
 
+bool round_trips_unchanged(const char *text, size_t length)
+{
+    return passes_unchanged(reinterpret_cast<const unsigned char *>(text), length);
+}
+
 bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
 {
     const TextTraits traits = traits_of(text, length);

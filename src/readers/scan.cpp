@@ -347,22 +347,24 @@ const char *plain_quoted_text_end(const char *from, const char *limit)
     if (from >= limit || *from != '"')
         return nullptr;
     const char *at = from + 1;
-    const auto special = [](unsigned char c) { return c == '"' || c == '\\' || c == '\n' || c == 0 || c >= 0x80; };
+    bool high = false;  // a byte above ASCII before at
+    const auto special = [](unsigned char c) { return c == '"' || c == '\\' || c == '\n' || c == 0; };
 #ifdef __SSE2__
-    // Sixteen bytes at a time: the top bit of each byte of special_or_high is
-    // set for a special byte (all its bits are) or for a byte above ASCII.
     const __m128i quotes = _mm_set1_epi8('"'), backslashes = _mm_set1_epi8('\\'), newlines = _mm_set1_epi8('\n');
     const __m128i nuls = _mm_setzero_si128();
     for (; at + 16 <= limit; at += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-        const __m128i special_or_high =
-            _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quotes), _mm_cmpeq_epi8(bytes, backslashes)),
-                                      _mm_or_si128(_mm_cmpeq_epi8(bytes, newlines), _mm_cmpeq_epi8(bytes, nuls))),
-                         bytes);
-        if (const int found = _mm_movemask_epi8(special_or_high)) {
-            at += __builtin_ctz(static_cast<unsigned>(found));
-            return at + 1 < limit && at[0] == '"' && at[1] == '\n' ? at : nullptr;
+        const unsigned found = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quotes), _mm_cmpeq_epi8(bytes, backslashes)),
+                         _mm_or_si128(_mm_cmpeq_epi8(bytes, newlines), _mm_cmpeq_epi8(bytes, nuls)))));
+        const unsigned highs = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+        if (found) {
+            const unsigned before = (found & (0u - found)) - 1;
+            high |= (highs & before) != 0;
+            at += __builtin_ctz(found);
+            goto end_found;
         }
+        high |= highs != 0;
     }
 #endif
     if (little_endian_words) {
@@ -370,15 +372,26 @@ const char *plain_quoted_text_end(const char *from, const char *limit)
             uint64_t word;
             memcpy(&word, at, 8);
             const uint64_t found = zero_bytes(word ^ byte_copies('"')) | zero_bytes(word ^ byte_copies('\\'))
-                                   | zero_bytes(word ^ byte_copies('\n')) | zero_bytes(word)
-                                   | (word & 0x8080808080808080ULL);
+                                   | zero_bytes(word ^ byte_copies('\n')) | zero_bytes(word);
+            const uint64_t highs = word & 0x8080808080808080ULL;
             if (found) {
+                high |= (highs & ((found & (0 - found)) - 1)) != 0;
                 at += __builtin_ctzll(found) / 8;
-                break;
+                goto end_found;
             }
+            high |= highs != 0;
         }
     }
-    while (at < limit && !special(static_cast<unsigned char>(*at)))
+    while (at < limit && !special(static_cast<unsigned char>(*at))) {
+        high |= static_cast<unsigned char>(*at) >= 0x80;
         ++at;
-    return at + 1 < limit && at[0] == '"' && at[1] == '\n' ? at : nullptr;
+    }
+end_found:
+    if (!(at + 1 < limit && at[0] == '"' && at[1] == '\n'))
+        return nullptr;
+    // Bytes above ASCII come through decoding as they stand only as valid
+    // UTF-8, without a byte-order mark first.
+    if (high && !round_trips_unchanged(from + 1, static_cast<size_t>(at - (from + 1))))
+        return nullptr;
+    return at;
 }

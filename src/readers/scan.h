@@ -158,11 +158,16 @@ void read_line_run(TraceStream *stream, Records &records, size_t limit, ReadLine
 }
 
 // The closing quote of a plain quoted text at from: a quote, bytes with no
-// quote, backslash, NUL or byte above ASCII among them, a quote and the line
-// end, all before limit. decode_text_into gives such a text's bytes between
-// the quotes as they stand, and line_text those bytes and the closing quote.
-// Null for any other text.
+// quote, backslash or NUL among them (and bytes above ASCII only as
+// round_trips_unchanged takes them), a quote and the line end, all before
+// limit. decode_text_into gives such a text's bytes between the quotes as
+// they stand, and line_text those bytes and the closing quote. Null for any
+// other text.
 const char *plain_quoted_text_end(const char *from, const char *limit);
+// Whether the text, taken as UTF-8 into Unicode and back, comes back as it
+// is: valid UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF) without a byte-order mark first.
+bool round_trips_unchanged(const char *text, size_t length);
 
 // Eight bytes at a time. Whether the first byte in memory is the lowest of a
 // word read with memcpy (the word loops find the first byte by counting

@@ -171,25 +171,31 @@ TEST(LineText, AgreesWithTheStreamReading)
 
 // plain_quoted_text_end looks at sixteen or eight bytes at a time; a byte at
 // a time it is: an opening quote, bytes none of which is a quote, backslash,
-// line end, NUL or above ASCII, then a quote and a line end, all before the
-// limit. Specials fall at every place of a block, and the limit cuts anywhere.
+// line end or NUL, then a quote and a line end, all before the limit, with
+// any bytes above ASCII among them valid UTF-8. Specials and UTF-8 sequences,
+// valid and not, fall at every place of a block, and the limit cuts anywhere.
 TEST(PlainQuotedText, EndFoundWhereverTheBlocksFall)
 {
     const auto one_at_a_time = [](const char *from, const char *limit) -> const char * {
         if (from >= limit || *from != '"')
             return nullptr;
         const char *at = from + 1;
-        while (at < limit && *at != '"' && *at != '\\' && *at != '\n' && *at != '\0'
-               && static_cast<unsigned char>(*at) < 0x80)
+        bool high = false;
+        while (at < limit && *at != '"' && *at != '\\' && *at != '\n' && *at != '\0') {
+            high |= static_cast<unsigned char>(*at) >= 0x80;
             ++at;
-        return at + 1 < limit && at[0] == '"' && at[1] == '\n' ? at : nullptr;
+        }
+        if (!(at + 1 < limit && at[0] == '"' && at[1] == '\n'))
+            return nullptr;
+        return !high || round_trips_unchanged(from + 1, static_cast<size_t>(at - from - 1)) ? at : nullptr;
     };
     std::mt19937 random(99);
-    const char specials[] = {'"', '\\', '\n', '\0', '\x80', '\xff', '\x7f', '!'};
+    const std::string specials[] = {"\"", "\\", "\n", std::string(1, '\0'), "\x80", "\xff", "\x7f", "!",
+                                    "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xef\xbb\xbf", "\xc3"};
     for (int round = 0; round < 20000; ++round) {
         std::string text = "\"" + std::string(random() % 50, 'x');
         for (int i = text.size() > 1 ? static_cast<int>(random() % 3) : 0; i > 0; --i)
-            text[1 + random() % (text.size() - 1)] = specials[random() % sizeof specials];
+            text.replace(1 + random() % (text.size() - 1), 1, specials[random() % std::size(specials)]);
         if (random() % 4)
             text += "\"\n";
         text += std::string(random() % 20, random() % 2 ? 'y' : '"');
