@@ -125,6 +125,8 @@ size_t roll_up_and_check(bool indexed)
 // decoding a text and decoding its own UTF-8 round trip give the same
 // result (unless the round trip starts with a byte-order mark, which
 // decoding drops once more). Fields never hold their separator.
+// The one-pass reading of a statement's text agrees with the two steps it
+// stands for.
 int unescaped_quotes(const char *text)
 {
     int quotes = 0;
@@ -154,6 +156,20 @@ void run_one(const std::string &input)
             const std::string through_unicode = decoded(round_trip.constData());
             FUZZ_CHECK(direct == through_unicode, "fast path differs: " + direct + " / " + through_unicode);
         }
+    }
+    // The rest of a statement's line read in one pass, where that pass takes
+    // it, agrees with line_text and then decode_text_into.
+    const std::string line = input.substr(0, std::min(input.find('\n'), input.size()));
+    ByteBuffer one_pass;
+    bool kept = false;
+    if (decode_line_text_into(line.data(), line.data() + line.size(), one_pass, &kept)) {
+        char buffer[TOKEN_TEXT_SIZE];
+        size_t length = 0;
+        const char *unescaped = line_text(line.data(), line.data() + line.size(), buffer, &length);
+        ByteBuffer in_steps;
+        const bool kept_in_steps = decode_text_into(unescaped, length, in_steps);
+        FUZZ_CHECK(kept == kept_in_steps && one_pass.str() == in_steps.str(),
+                   "one-pass line text differs: " + one_pass.str() + " / " + in_steps.str());
     }
     for (int n = 0; n <= 3; ++n) {
         char *field = nth_field(text.c_str(), ' ', n);
