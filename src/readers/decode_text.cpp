@@ -278,6 +278,14 @@ TextTally tally_of(char *text, size_t length)
     return tally;
 }
 
+// The codec a text in the character-set form names between its first two
+// quotes (of the four at quote_at), or the local one for a name unknown.
+QTextCodec *codec_of_form(const char *text, const size_t (&quote_at)[4])
+{
+    QTextCodec *codec = codec_named(text + quote_at[0] + 1, quote_at[1] - quote_at[0] - 1);
+    return codec ? codec : QTextCodec::codecForLocale();
+}
+
 QTextCodec *utf8_codec()
 {
     thread_local QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
@@ -300,9 +308,7 @@ bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
     const char *payload = nullptr;  // a payload that converts to itself
     size_t payload_length = 0;
     if (traits.quotes == 4) {
-        QTextCodec *codec = codec_named(text + traits.quote_at[0] + 1, traits.quote_at[1] - traits.quote_at[0] - 1);
-        if (!codec)
-            codec = QTextCodec::codecForLocale();
+        QTextCodec *codec = codec_of_form(text, traits.quote_at);
         const char *bytes = text + traits.quote_at[2];
         const size_t count = traits.quote_at[3] - traits.quote_at[2];
         // Local 8-bit text is UTF-8 here, so a UTF-8 payload that is valid
@@ -433,10 +439,7 @@ bool decode_line_text_into(const char *from, const char *line_end, ByteBuffer &o
             if (to[i] == '"')
                 quote_at[found++] = i;
         }
-        QTextCodec *codec = codec_named(to + quote_at[0] + 1, quote_at[1] - quote_at[0] - 1);
-        if (!codec)
-            codec = QTextCodec::codecForLocale();
-        if (codec != utf8_codec()
+        if (codec_of_form(to, quote_at) != utf8_codec()
             || !passes_unchanged(reinterpret_cast<const unsigned char *>(to + quote_at[2]), quote_at[3] - quote_at[2]))
             return give_up();
         begin = quote_at[2] + 1;

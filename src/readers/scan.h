@@ -63,10 +63,11 @@ const size_t TOKEN_TEXT_SIZE = 2000;
 const char *line_text(const char *from, const char *line_end, char *buffer, size_t *length);
 // line_text, then decode_text_into, in one pass over [from, line_end), for
 // the commonest texts: those whose decoding only drops the surrounding
-// quotes (no character-set form, no escape left, valid UTF-8, no NUL, at
-// most TOKEN_TEXT_SIZE - 2 bytes). For those it appends what the two steps
-// append, sets *kept to what decode_text_into returns, and returns true;
-// for any other text it returns false with nothing appended.
+// quotes, or keeps the payload of the character-set form naming UTF-8 (no
+// escape left, valid UTF-8, no NUL, at most TOKEN_TEXT_SIZE - 2 bytes). For
+// those it appends what the two steps append, sets *kept to what
+// decode_text_into returns, and returns true; for any other text it returns
+// false with nothing appended.
 bool decode_line_text_into(const char *from, const char *line_end, ByteBuffer &out, bool *kept);
 
 // Fields read straight off a line in their commonest forms, for readers
