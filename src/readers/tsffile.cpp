@@ -198,17 +198,24 @@ struct PreparedRecord {
 
 using RecordBatch = RecordBatchOf<PreparedRecord>;
 
+// A decoded text appended to the batch from offset at on, or none when
+// kept is false: its offset, its length to *decoded_length, and its NUL.
+uint32_t keep_appended(RecordBatch &batch, size_t at, bool kept, uint32_t *decoded_length)
+{
+    if (!kept)
+        return BatchTexts::none;
+    ByteBuffer &bytes = batch.texts.bytes;
+    *decoded_length = static_cast<uint32_t>(bytes.size() - at);
+    bytes.push_back('\0');
+    return static_cast<uint32_t>(at);
+}
+
 // Decodes a raw text into the batch: its offset there, or none; its length
 // goes to *decoded_length.
 uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length, uint32_t *decoded_length)
 {
-    ByteBuffer &bytes = batch.texts.bytes;
-    const size_t at = bytes.size();
-    if (!decode_text_into(raw, length, bytes))
-        return BatchTexts::none;
-    *decoded_length = static_cast<uint32_t>(bytes.size() - at);
-    bytes.push_back('\0');
-    return static_cast<uint32_t>(at);
+    const size_t at = batch.texts.bytes.size();
+    return keep_appended(batch, at, decode_text_into(raw, length, batch.texts.bytes), decoded_length);
 }
 
 // The text a node made from the record would take, or null.
@@ -358,15 +365,10 @@ const char *read_statement_text(RecordBatch &batch, const char *q, const char *e
         return nullptr;
     record.kind = STATIC_TX;
     uint32_t decoded = 0;
-    ByteBuffer &bytes = batch.texts.bytes;
-    const size_t at = bytes.size();
+    const size_t at = batch.texts.bytes.size();
     bool kept = false;
-    if (decode_line_text_into(q + 1, line_end, bytes, &kept)) {
-        if (kept) {
-            record.first_at = static_cast<uint32_t>(at);
-            decoded = static_cast<uint32_t>(bytes.size() - at);
-            bytes.push_back('\0');
-        }
+    if (decode_line_text_into(q + 1, line_end, batch.texts.bytes, &kept)) {
+        record.first_at = keep_appended(batch, at, kept, &decoded);
     } else {
         char text_buffer[TOKEN_TEXT_SIZE];
         size_t length = 0;

@@ -55,10 +55,6 @@ uint64_t *slots = nullptr;
 size_t slot_count = 0;  // zero or a power of two
 size_t used = 0;
 
-}  // namespace
-
-namespace {
-
 // The high and the low half of the 128-bit product, folded: one step mixes
 // sixteen bytes into the hash.
 uint64_t fold_product(uint64_t a, uint64_t b)
@@ -180,13 +176,21 @@ void new_table(size_t count)
     memset(slots, 0, slot_count * sizeof *slots);
 }
 
-void rebuild_table()
+// The slots a table needs to hold this many texts at a load of at most five
+// eighths: a power of two, at least 1024.
+size_t slots_for(size_t texts)
+{
+    size_t count = 1024;
+    while (count * 5 < (texts + 1) * 8)
+        count *= 2;
+    return count;
+}
+
+// Builds the table again from the stored texts, with room for this many.
+void rebuild_table(size_t texts)
 {
     table_released = false;
-    size_t count = 1024;
-    while (count * 5 < (used + 1) * 8)
-        count *= 2;
-    new_table(count);
+    new_table(slots_for(texts > used ? texts : used));
     for (size_t b = 1; b < blocks.size(); ++b) {
         for (size_t at = 0; at < block_used[b];) {
             const char *stored = blocks[b] + at;
@@ -217,7 +221,7 @@ void resize_table(size_t count)
 void grow_if_needed()
 {
     if (table_released)
-        rebuild_table();
+        rebuild_table(used);
     if ((used + 1) * 8 > slot_count * 5)
         resize_table(slot_count ? slot_count * 2 : 1024);
 }
@@ -258,12 +262,9 @@ uint32_t store_text_hashed(const char *text, size_t length, uint64_t hash)
 void reserve_text_table(size_t texts)
 {
     if (table_released)
-        rebuild_table();
-    size_t count = slot_count ? slot_count : 1024;
-    while (count * 5 < (texts + 1) * 8)
-        count *= 2;
-    if (count > slot_count)
-        resize_table(count);
+        rebuild_table(texts);
+    else if (slots_for(texts) > slot_count)
+        resize_table(slots_for(texts));
 }
 
 void release_text_table()
