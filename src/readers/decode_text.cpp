@@ -292,6 +292,116 @@ QTextCodec *utf8_codec()
     return utf8;
 }
 
+// decode_text_into in one pass, for the texts where decoding takes out
+// escapes and drops the surrounding quotes and nothing else: runs between
+// backslashes are copied sixteen bytes at a time while their unescaped
+// quotes and bytes above ASCII are looked at. False, with nothing appended,
+// for any other text: one with a third unescaped quote before its last byte
+// (among them the character-set form, four quotes), with bytes above ASCII
+// that are not valid UTF-8, or with an octal escape whose digits are not all
+// octal (the quote count and the unescaping read those differently; among
+// them an escape that takes in the closing quote). Otherwise true, with
+// *kept what decode_text_into returns.
+bool decode_in_one_pass(const char *text, size_t length, ByteBuffer &out, bool *kept)
+{
+    if (length == 0) {
+        *kept = false;
+        return true;
+    }
+    size_t end = length;
+    if (text[end - 1] == '"')
+        --end;
+    const size_t begin = end > 0 && text[0] == '"' ? 1 : 0;
+    const size_t at = out.size();
+    char *const to = out.extend(end - begin + 16);
+    size_t count = 0, quotes = begin;
+    bool high = false, backslash = false;
+    const auto give_up = [&out, at] {
+        out.truncate(at);
+        return false;
+    };
+    size_t i = begin;
+    while (i < end) {
+        const size_t left = end - i;
+        unsigned backslashes, quote_bits, high_bits;
+        size_t run;
+#ifdef __SSE2__
+        __m128i bytes;
+        if (left >= 16) {
+            bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(to + count), bytes);
+        } else {
+            // The last bytes, through a block of sixteen; what follows
+            // them there counts for nothing.
+            alignas(16) char block[16] = {};
+            copy_short(block, text + i, left);
+            copy_short(to + count, text + i, left);
+            bytes = _mm_load_si128(reinterpret_cast<const __m128i *>(block));
+        }
+        const unsigned present = left >= 16 ? 0xffffu : (1u << left) - 1;
+        backslashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')))) & present;
+        quote_bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))));
+        high_bits = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+        run = backslashes ? static_cast<size_t>(__builtin_ctz(backslashes)) : (left < 16 ? left : 16);
+#else
+        backslashes = quote_bits = high_bits = 0;
+        run = 0;
+        while (run < left && run < 16 && text[i + run] != '\\') {
+            const char c = text[i + run];
+            to[count + run] = c;
+            quote_bits |= static_cast<unsigned>(c == '"') << run;
+            high_bits |= static_cast<unsigned>(static_cast<unsigned char>(c) >= 0x80) << run;
+            ++run;
+        }
+        backslashes = run < left && run < 16;
+#endif
+        const unsigned in_run = (1u << run) - 1;  // run is at most 16
+        for (unsigned found = quote_bits & in_run; found; found &= found - 1)  // seldom any
+            ++quotes;
+        // Four unescaped quotes make the character-set form; the third, most
+        // likely its payload's opening, sends a text to the general steps at
+        // once. So no text taken here has four, the closing one included.
+        if (quotes >= 3)
+            return give_up();
+        high |= (high_bits & in_run) != 0;
+        count += run;
+        i += run;
+        if (!backslashes)
+            continue;
+        // An escape at i, read as append_unescaped reads it.
+        backslash = true;
+        if (i + 1 >= length) {
+            ++i;
+            continue;
+        }
+        const char next = text[i + 1];
+        if (const char control = escaped_control(next)) {
+            to[count++] = control;
+            i += 2;
+        } else if (next >= '0' && next <= '7' && i + 3 < length) {
+            const char second = text[i + 2], third = text[i + 3];
+            if (second < '0' || second > '7' || third < '0' || third > '7')
+                return give_up();
+            to[count++] = static_cast<char>(((next - '0') * 64 + (second - '0') * 8 + (third - '0')) & 0xff);
+            i += 4;
+        } else {
+            to[count++] = next;
+            high |= static_cast<unsigned char>(next) >= 0x80;
+            i += 2;
+        }
+    }
+    if (high && !passes_unchanged(reinterpret_cast<const unsigned char *>(text), length))
+        return give_up();
+    // An octal escape can give a NUL: the text ends there.
+    if (backslash) {
+        if (const void *nul = memchr(to, '\0', count))
+            count = static_cast<size_t>(static_cast<const char *>(nul) - to);
+    }
+    out.truncate(at + count);
+    *kept = true;
+    return true;
+}
+
 }  // namespace
 
 bool round_trips_unchanged(const char *text, size_t length)
@@ -353,6 +463,14 @@ bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
     if (const void *nul = memchr(out.data() + start, '\0', out.size() - start))
         out.truncate(static_cast<size_t>(static_cast<const char *>(nul) - out.data()));
     return true;
+}
+
+bool decode_escaped_text_into(const char *text, size_t length, ByteBuffer &out)
+{
+    bool kept;
+    if (decode_in_one_pass(text, length, out, &kept))
+        return kept;
+    return decode_text_into(text, length, out);
 }
 
 char *decode_text(const char *trace_text)

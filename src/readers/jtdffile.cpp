@@ -485,7 +485,7 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
 {
     ByteBuffer &bytes = batch.texts.bytes;
     const size_t at = bytes.size();
-    if (!decode_text_into(raw, length, bytes))
+    if (!decode_escaped_text_into(raw, length, bytes))
         return;
     record.text_at = static_cast<uint32_t>(at);
     record.text_length = static_cast<uint16_t>(bytes.size() - at);

@@ -33,6 +33,11 @@ char *decode_text(const char *trace_text);
 // decode_text of length bytes of trace text (no NUL among them), appended to
 // out; false, with nothing appended, where decode_text gives null.
 bool decode_text_into(const char *text, size_t length, ByteBuffer &out);
+// decode_text_into for texts that most likely hold escapes: where decoding
+// only takes them out and drops the surrounding quotes, it is done in one
+// pass over the text instead of a look at it and then the steps it needs.
+// The look is cheaper for texts without escapes.
+bool decode_escaped_text_into(const char *text, size_t length, ByteBuffer &out);
 
 // The number parsing of read_number_field on a token already read: leading
 // white space, an optional sign, in base 16 an optional 0x, digits up to the

@@ -125,8 +125,8 @@ size_t roll_up_and_check(bool indexed)
 // decoding a text and decoding its own UTF-8 round trip give the same
 // result (unless the round trip starts with a byte-order mark, which
 // decoding drops once more). Fields never hold their separator.
-// The one-pass reading of a statement's text agrees with the two steps it
-// stands for.
+// The one-pass readings of a statement's text and of a note's agree with
+// the steps they stand for.
 int unescaped_quotes(const char *text)
 {
     int quotes = 0;
@@ -171,6 +171,12 @@ void run_one(const std::string &input)
         FUZZ_CHECK(kept == kept_in_steps && one_pass.str() == in_steps.str(),
                    "one-pass line text differs: " + one_pass.str() + " / " + in_steps.str());
     }
+    // A note's text decoded in one pass agrees with the general decoding.
+    ByteBuffer general, escaped;
+    const bool kept_general = decode_text_into(text.data(), text.size(), general);
+    const bool kept_escaped = decode_escaped_text_into(text.data(), text.size(), escaped);
+    FUZZ_CHECK(kept_general == kept_escaped && general.str() == escaped.str(),
+               "one-pass decoding differs: " + escaped.str() + " / " + general.str());
     for (int n = 0; n <= 3; ++n) {
         char *field = nth_field(text.c_str(), ' ', n);
         FUZZ_CHECK(!field || !strchr(field, ' '), "a field holds its separator");

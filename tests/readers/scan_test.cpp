@@ -141,6 +141,35 @@ TEST(DecodeText, PlainPathMatchesUnicodeConversion)
 
 }  // namespace
 
+// A note's text decoded in one pass gives what the general decoding gives,
+// wherever the escapes, quotes, bytes above ASCII and the text's end fall
+// among its blocks of sixteen: octal escapes whole, cut short or running
+// into the closing quote, escaped quotes and backslashes, the
+// character-set form, valid and invalid UTF-8, escapes that give a NUL.
+TEST(DecodeText, OnePassAgreesWithTheGeneralDecoding)
+{
+    std::mt19937 random(4242);
+    const std::string pieces[] = {"\"",   "\"",     "\\",    "\\\\", "\\\"", "\\n",  "\\t",
+                                  "\\303", "\\251", "\\000", "\\7",   "\\38",  "\\q",  "\\\xc3",
+                                  "\xc3\xa9", "\xc3",   "\xe2\x82\xac", "\xef\xbb\xbf", "\"UTF-8\" \"", "\"latin1\" \"", "7"};
+    for (int round = 0; round < 40000; ++round) {
+        std::string text = random() % 4 ? "\"" : "";
+        const size_t length = random() % 4 == 0 ? random() % 60 : random() % 20;
+        while (text.size() < length)
+            text += random() % 3 ? std::string(1, static_cast<char>('a' + random() % 26)) : pieces[random() % std::size(pieces)];
+        if (random() % 4)
+            text += "\"";
+        ByteBuffer general, one_pass;
+        general.append("x", 1);  // texts are appended after what the buffer holds
+        one_pass.append("x", 1);
+        // A byte after the text that no reading may take in.
+        const std::string followed = text + "Z";
+        const bool kept = decode_text_into(followed.data(), text.size(), general);
+        ASSERT_EQ(decode_escaped_text_into(followed.data(), text.size(), one_pass), kept) << "round " << round << ": " << text;
+        ASSERT_EQ(one_pass.str(), general.str()) << "round " << round << ": " << text;
+    }
+}
+
 // line_text reads the rest of a line already in the buffer exactly as
 // read_until_text(stream, "\n") reads it off the stream: escapes taken out
 // eight bytes at a time or one by one, wherever a backslash, a NUL or the
@@ -278,7 +307,8 @@ TEST(PlainFields, TakenExactlyWhereTheyArePlain)
 {
     std::mt19937 random(17);
     const std::string hex = "0123456789abcdefABCDEF", decimal = "0123456789";
-    const std::string others = " \n\"-+xgGz/:;?@[`{\x80";
+    // Bytes next to the digits' ranges, and the digits with the high bit set.
+    const std::string others = " \n\"-+xgGz/:;?@[`{\x80\xb0\xb9\xc1\xe6\x01\x10";
     for (int i = 0; i < 20000; ++i) {
         const bool in_hex = i % 2 == 0;
         const std::string &digits = in_hex ? hex : decimal;
