@@ -166,8 +166,10 @@ void set_status(ReadingState &reading, uint32_t code)
 
 bool names_node(const PreparedRecord &record)
 {
-    return record.kind == DYNAMIC_NI || record.kind == DYNAMIC_ME || record.kind == DYNAMIC_NO_WITH_ID
-           || record.kind == DYNAMIC_GL;
+    // One test of a bit: the kinds of consecutive records vary too much for
+    // a chain of comparisons to be guessed right.
+    const unsigned naming = 1u << DYNAMIC_NI | 1u << DYNAMIC_ME | 1u << DYNAMIC_NO_WITH_ID | 1u << DYNAMIC_GL;
+    return (naming >> (record.kind & 31)) & 1;
 }
 
 // The identifier of the static node a record names (names_node).
@@ -242,10 +244,10 @@ void look_up_nodes(RecordBatch &batch)
     const size_t count = records.size();
     const size_t ahead = 16;
     SectionViews ahead_views, views;
+    // Every record's slot is fetched, whether or not it names a node: a
+    // fetch too many costs less than a test that is often guessed wrong.
     const auto fetch = [&records, &ahead_views](size_t i) {
         const PreparedRecord &record = records[i];
-        if (!names_node(record))
-            return;
         const IndexView &view = ahead_views.of(record.file_number);
         const uint32_t identifier = named_identifier(record);
         if (identifier < view.size)
@@ -257,14 +259,14 @@ void look_up_nodes(RecordBatch &batch)
         if (i + ahead < count)
             fetch(i + ahead);
         PreparedRecord &record = records[i];
-        if (!names_node(record)) {
-            record.node = 0;
-            continue;
-        }
         const IndexView &view = views.of(record.file_number);
         const uint32_t identifier = named_identifier(record);
-        const uint32_t reference = identifier < view.size ? view.references[identifier] : 0;
-        record.node = reference ? reference : find_node_reference(record.file_number, identifier);
+        const bool names = names_node(record);
+        uint32_t reference = identifier < view.size ? view.references[identifier] : 0;
+        reference = names ? reference : 0;
+        if (names && !reference)  // an identifier beyond the section's array, or none
+            reference = find_node_reference(record.file_number, identifier);
+        record.node = reference;
     }
 }
 

@@ -316,6 +316,17 @@ SpoolOffset spool_append(SpoolOffset previous, const char *text, size_t length)
     put(previous ? record - previous : 0);
     const uint32_t length_field = static_cast<uint32_t>(length);
     put(length_field);
+    // Nearly every record lands inside the block being filled, short of its
+    // end: written there at once.
+    const size_t index = static_cast<size_t>(spool.size / block_size);
+    const size_t at = static_cast<size_t>(spool.size % block_size);
+    if (index < spool.blocks.size() && block_size - at > count + length_field) {
+        char *const to = spool.blocks[index] + at;
+        memcpy(to, header, count);
+        memcpy(to + count, text, length_field);
+        spool.size += count + length_field;
+        return record;
+    }
     append_bytes(header, count);
     append_bytes(text, length_field);
     return record;
