@@ -16,6 +16,7 @@
 #include "tree/node_types.h"
 #include "tree/tree.h"
 
+#include <array>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -80,9 +81,25 @@ void retype_as_stub(TestNode *node)
     node->type = NODE_STUB;
 }
 
-bool marks_stub(uint32_t status_code)
+constexpr bool marks_stub(uint32_t status_code)
 {
     return status_code == 100 || status_code == 101 || status_code == 157;
+}
+
+constexpr int result_kind_for(uint32_t status_code)
+{
+    switch (status_code) {
+    case 100:
+        return RESULT_ENTRY;
+    case 101: case 150: case 154:
+        return RESULT_PASSED;
+    case 151: case 155: case 157: case 162: case 164:
+        return RESULT_FAILED;
+    case 165:
+        return RESULT_EXECUTED;
+    default:
+        return RESULT_NONE;
+    }
 }
 
 struct DynamicState {
@@ -159,9 +176,26 @@ struct ReadingState {
     uint8_t result = RESULT_NONE;  // as PreparedRecord::result
 };
 
+constexpr uint8_t status_result(uint32_t code)
+{
+    return static_cast<uint8_t>(result_kind_for(code) | (marks_stub(code) ? marks_stub_bit : 0));
+}
+
+// status_result for the codes below 256, which every status has in practice:
+// one read instead of a search among the codes on every "ST" line.
+constexpr std::array<uint8_t, 256> make_status_results()
+{
+    std::array<uint8_t, 256> results{};
+    for (uint32_t code = 0; code < 256; ++code)
+        results[code] = status_result(code);
+    return results;
+}
+
+constexpr std::array<uint8_t, 256> status_results = make_status_results();
+
 void set_status(ReadingState &reading, uint32_t code)
 {
-    reading.result = static_cast<uint8_t>(result_kind_of(code) | (marks_stub(code) ? marks_stub_bit : 0));
+    reading.result = code < 256 ? status_results[code] : status_result(code);
 }
 
 bool names_node(const PreparedRecord &record)
@@ -354,18 +388,7 @@ void keep_check_messages(bool keep)
 
 int result_kind_of(uint32_t status_code)
 {
-    switch (status_code) {
-    case 100:
-        return RESULT_ENTRY;
-    case 101: case 150: case 154:
-        return RESULT_PASSED;
-    case 151: case 155: case 157: case 162: case 164:
-        return RESULT_FAILED;
-    case 165:
-        return RESULT_EXECUTED;
-    default:
-        return RESULT_NONE;
-    }
+    return result_kind_for(status_code);
 }
 
 RawNote split_note(const char *rest)
