@@ -468,22 +468,24 @@ void apply_result(TestNode *node, int kind)
 {
     if (!node)
         return;
-    // The kinds of consecutive results vary too much for tests on the kind
-    // to be guessed right: the status and the counters are chosen without
-    // branching on it.
-    const int status = node->status;
-    node->status = kind == RESULT_EXECUTED ? VERDICT_EXECUTED : kind == RESULT_FAILED ? VERDICT_FAILED : status;
+    if (kind == RESULT_EXECUTED)
+        node->status = VERDICT_EXECUTED;
+    else if (kind == RESULT_FAILED)
+        node->status = VERDICT_FAILED;
     if (node->parent)
         node->parent->status = VERDICT_EXECUTED;
     TestNode *check = nearest_check(node);
     if (!check)
         return;
     check->status = VERDICT_EXECUTED;
-    if (CheckCounters *counters = check->extension) {
-        counters->total_count += kind == RESULT_EXECUTED;
-        counters->pass_count += kind == RESULT_PASSED;
-        counters->fail_count += kind == RESULT_FAILED;
-        counters->entry_count += kind == RESULT_ENTRY;
+    if (!check->extension)
+        return;
+    switch (kind) {
+    case RESULT_EXECUTED: ++check->extension->total_count; break;
+    case RESULT_PASSED: ++check->extension->pass_count; break;
+    case RESULT_FAILED: ++check->extension->fail_count; break;
+    case RESULT_ENTRY: ++check->extension->entry_count; break;
+    default: break;
     }
 }
 
