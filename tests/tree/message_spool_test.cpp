@@ -89,3 +89,21 @@ TEST(MessageSpool, ListsAroundTheOneWalkLength)
         spool_clear();
     }
 }
+
+// A record that ends exactly at its block's end fills the block, which then
+// goes to the file at once when no full block may stay in memory; whether
+// a record still fits in the block being filled is decided to the byte.
+TEST(MessageSpool, ABlockFilledToTheByteGoesToTheFile)
+{
+    spool_set_memory_budget(0);
+    const SpoolOffset first = spool_append(0, "a", 1);  // 3 bytes with its header
+    // The second record's header: its distance back (1 byte) and its length
+    // (3 bytes), so that the two records take 1 MiB exactly.
+    const std::string text((size_t(1) << 20) - 3 - 4, 'm');
+    const SpoolOffset second = spool_append(first, text.data(), text.size());
+    EXPECT_TRUE(spool_uses_file());
+    EXPECT_TRUE(read_list(second) == (std::vector<std::string>{"a", text}));
+    const SpoolOffset third = spool_append(second, "b", 1);
+    EXPECT_TRUE(read_list(third) == (std::vector<std::string>{"a", text, "b"}));
+    spool_clear();
+}
