@@ -329,15 +329,16 @@ bool decode_in_one_pass(const char *text, size_t length, ByteBuffer &out, bool *
         __m128i bytes;
         if (left >= 16) {
             bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(to + count), bytes);
         } else {
             // The last bytes, through a block of sixteen; what follows
             // them there counts for nothing.
             alignas(16) char block[16] = {};
             copy_short(block, text + i, left);
-            copy_short(to + count, text + i, left);
             bytes = _mm_load_si128(reinterpret_cast<const __m128i *>(block));
         }
+        // Stored whole: the bytes past the run are written again later, or
+        // lie past the text in the room taken for it.
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + count), bytes);
         const unsigned present = left >= 16 ? 0xffffu : (1u << left) - 1;
         backslashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')))) & present;
         quote_bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))));

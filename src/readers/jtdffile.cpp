@@ -205,8 +205,8 @@ void set_status(ReadingState &reading, uint32_t code)
 
 bool names_node(const PreparedRecord &record)
 {
-    // One test of a bit: the kinds of consecutive records vary too much for
-    // a chain of comparisons to be guessed right.
+    // One test of a bit rather than a chain of comparisons on a kind that
+    // varies from record to record.
     const unsigned naming = 1u << DYNAMIC_NI | 1u << DYNAMIC_ME | 1u << DYNAMIC_NO_WITH_ID | 1u << DYNAMIC_GL;
     return (naming >> (record.kind & 31)) & 1;
 }
@@ -283,8 +283,8 @@ void look_up_nodes(RecordBatch &batch)
     const size_t count = records.size();
     const size_t ahead = 16;
     SectionViews ahead_views, views;
-    // Every record's slot is fetched, whether or not it names a node: a
-    // fetch too many costs less than a test that is often guessed wrong.
+    // Every record's slot is fetched, whether or not it names a node: no
+    // test of the kind, which varies from record to record, to guess.
     const auto fetch = [&records, &ahead_views](size_t i) {
         const PreparedRecord &record = records[i];
         const IndexView &view = ahead_views.of(record.file_number);
