@@ -76,10 +76,6 @@ public:
     bool empty() const { return end_ == begin_; }
     std::string str() const { return std::string(data(), size()); }
 
-private:
-    // Makes room for at least more bytes past the end.
-    void grow(size_t more);
-
     template <size_t N>
     struct Bytes {
         char bytes[N];
@@ -100,7 +96,7 @@ private:
     // Most pieces are short (a number, a word, a tag, an escaped run of a
     // text, a file name): those are moved here in two loads and two stores
     // that may overlap, which is much cheaper than a call. Only bytes of the
-    // piece are read.
+    // piece are read. Public for callers that fill room taken with extend.
     static void copy_bytes(char *to, const char *from, size_t length)
     {
         if (length > 64) {
@@ -119,6 +115,10 @@ private:
             to[length - 1] = from[length - 1];
         }
     }
+
+private:
+    // Makes room for at least more bytes past the end.
+    void grow(size_t more);
 
     char *begin_ = nullptr;
     char *end_ = nullptr;

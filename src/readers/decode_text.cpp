@@ -221,28 +221,6 @@ QTextCodec *codec_named(const char *name, size_t length)
     return codec;
 }
 
-// Up to fifteen bytes, in moves that may overlap rather than a call.
-void copy_short(char *to, const char *from, size_t length)
-{
-    if (length >= 8) {
-        uint64_t head, tail;
-        memcpy(&head, from, 8);
-        memcpy(&tail, from + length - 8, 8);
-        memcpy(to, &head, 8);
-        memcpy(to + length - 8, &tail, 8);
-    } else if (length >= 4) {
-        uint32_t head, tail;
-        memcpy(&head, from, 4);
-        memcpy(&tail, from + length - 4, 4);
-        memcpy(to, &head, 4);
-        memcpy(to + length - 4, &tail, 4);
-    } else if (length != 0) {
-        to[0] = from[0];
-        to[length / 2] = from[length / 2];
-        to[length - 1] = from[length - 1];
-    }
-}
-
 // Quotes, bytes above ASCII and NULs in length bytes of text, with room
 // for sixteen more bytes after them, which are overwritten.
 struct TextTally {
@@ -333,7 +311,7 @@ bool decode_in_one_pass(const char *text, size_t length, ByteBuffer &out, bool *
             // The last bytes, through a block of sixteen; what follows
             // them there counts for nothing.
             alignas(16) char block[16] = {};
-            copy_short(block, text + i, left);
+            ByteBuffer::copy_bytes(block, text + i, left);
             bytes = _mm_load_si128(reinterpret_cast<const __m128i *>(block));
         }
         // Stored whole: the bytes past the run are written again later, or
@@ -520,7 +498,7 @@ bool decode_line_text_into(const char *from, const char *line_end, ByteBuffer &o
             if (left >= 16)
                 _mm_storeu_si128(reinterpret_cast<__m128i *>(to + count), bytes);
             else
-                copy_short(to + count, p, run);
+                ByteBuffer::copy_bytes(to + count, p, run);
         } else
 #endif
         {
