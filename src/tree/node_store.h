@@ -62,3 +62,9 @@ void text_store_clear();
 // freed (huge pages back them only where the system gives them unasked).
 void *store_block_alloc(size_t size);
 void store_block_free(void *block);
+// For a store that fills a block from start to end, with *left bytes
+// present in memory from cursor on and *absent bytes of the block past
+// them: makes more of the block present, in steps, until size bytes are
+// (or the block ends), and counts them over. Making pages present in one
+// call costs far less than the fault each would take when first written.
+void store_make_present(const char *cursor, size_t size, size_t *left, size_t *absent);

@@ -42,7 +42,8 @@ char *initial_table[1] = {empty_text};
 std::vector<char *> &blocks = *new std::vector<char *>;
 std::vector<size_t> block_used;  // bytes of texts in each block
 char *cursor = nullptr;
-size_t left = 0;
+size_t left = 0;    // bytes made present from the cursor on (store_make_present)
+size_t absent = 0;  // bytes of the block past them
 uint32_t cursor_reference = 0;
 
 // Open addressing, probed linearly: each slot holds, from the top, the top
@@ -134,9 +135,13 @@ uint32_t append_text(const char *text, size_t length)
         reference = new_block(copy);
     } else {
         if (left < size) {
-            cursor = static_cast<char *>(store_block_alloc(block_size));
-            cursor_reference = new_block(cursor);
-            left = block_size;
+            if (left + absent < size) {
+                cursor = static_cast<char *>(store_block_alloc(block_size));
+                cursor_reference = new_block(cursor);
+                left = 0;
+                absent = block_size;
+            }
+            store_make_present(cursor, size, &left, &absent);
         }
         copy = cursor;
         reference = cursor_reference;
@@ -305,6 +310,7 @@ void text_store_clear()
     text_blocks.table = initial_table;
     cursor = nullptr;
     left = 0;
+    absent = 0;
     cursor_reference = 0;
     if (slots)
         store_block_free(slots);
