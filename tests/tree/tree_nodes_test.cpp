@@ -3,6 +3,7 @@
 #include "tree_test_fixture.h"
 
 #include "diagnostics/memory.h"
+#include "tree/node_store.h"
 
 #include <string>
 #include <vector>
@@ -223,4 +224,47 @@ TEST(TextHash, EveryByteCounts)
             EXPECT_NE(hash, text_store_hash(changed.data(), length)) << length << " " << at;
         }
     }
+}
+
+// The stores fill a block to the end before they take another, however they
+// make its pages present along the way, and what they hold reads back whole.
+TEST_F(TreeTest, StoresTakeANewBlockOnlyWhenTheirBlockIsFull)
+{
+    const uint32_t node_units = node_blocks.unit_mask + 1;
+    uint32_t previous = 0, unit_count = 0, blocks_seen = 1;
+    for (uint32_t i = 0; i < 120000; ++i) {
+        const uint32_t reference = node_reference(create_node(NODE_PRINT, 0, i, "x", nullptr, 0));
+        if (previous && (reference >> node_blocks.unit_shift) == (previous >> node_blocks.unit_shift)) {
+            if (!unit_count)
+                unit_count = reference - previous;
+            ASSERT_EQ(reference - previous, unit_count) << i;
+        } else if (previous) {
+            ASSERT_GT((previous & node_blocks.unit_mask) + 2 * unit_count, node_units) << i;
+            ++blocks_seen;
+        }
+        previous = reference;
+    }
+    EXPECT_GE(blocks_seen, 3u);
+
+    const size_t text_block = size_t(text_blocks.offset_mask) + 1;
+    std::vector<std::pair<uint32_t, std::string>> texts;
+    blocks_seen = 1;
+    for (int i = 0; i < 60000; ++i) {
+        std::string text = std::to_string(i) + std::string(static_cast<size_t>(60 + i % 70), 'a' + i % 26);
+        const uint32_t reference = store_text(text.data(), text.size());
+        if (!texts.empty()) {
+            const uint32_t before = texts.back().first;
+            const size_t end = (before & text_blocks.offset_mask) + texts.back().second.size() + 1;
+            if ((reference >> text_blocks.offset_bits) == (before >> text_blocks.offset_bits)) {
+                ASSERT_EQ(reference & text_blocks.offset_mask, end) << i;
+            } else {
+                ASSERT_GT(end + text.size() + 1, text_block) << i;
+                ++blocks_seen;
+            }
+        }
+        texts.emplace_back(reference, std::move(text));
+    }
+    EXPECT_GE(blocks_seen, 3u);
+    for (const auto &[reference, text] : texts)
+        ASSERT_EQ(text_at(reference), text);
 }
