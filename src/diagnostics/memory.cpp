@@ -8,6 +8,7 @@
 #include <exception>
 #include <malloc.h>
 #include <new>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -99,6 +100,22 @@ char *mem_strndup(const char *text, size_t length)
     memcpy(copy, text, length);
     copy[length] = '\0';
     return copy;
+}
+
+void mem_make_present(void *block, size_t size)
+{
+#ifdef MADV_POPULATE_WRITE
+    // Whole pages: those at the two ends hold the block's first and last
+    // bytes, and are the process's memory as the block is.
+    const uintptr_t page = 4096;
+    const uintptr_t from = reinterpret_cast<uintptr_t>(block) & ~(page - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(block) + size + page - 1) & ~(page - 1);
+    if (size)
+        madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE);
+#else
+    (void)block;
+    (void)size;
+#endif
 }
 
 char *mem_strdup(const char *text)

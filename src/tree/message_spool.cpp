@@ -127,7 +127,12 @@ void append_bytes(const void *data, size_t count)
         const size_t index = static_cast<size_t>(spool.size / block_size);
         const size_t at = static_cast<size_t>(spool.size % block_size);
         if (index == spool.blocks.size()) {
-            char *block = spool.spare_block ? spool.spare_block : static_cast<char *>(mem_alloc(block_size));
+            char *block = spool.spare_block;
+            if (!block) {
+                // Filled from start to end by the records that follow.
+                block = static_cast<char *>(mem_alloc(block_size));
+                mem_make_present(block, block_size);
+            }
             spool.spare_block = nullptr;
             spool.blocks.push_back(block);
         }

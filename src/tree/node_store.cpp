@@ -129,17 +129,10 @@ void store_make_present(const char *cursor, size_t size, size_t *left, size_t *a
 {
     // A quarter of a megabyte at a time: one call instead of 64 faults,
     // and at most that much present and not yet written.
-    const size_t step = size_t(256) << 10, page = 4096;
+    const size_t step = size_t(256) << 10;
     while (*left < size && *absent > 0) {
         const size_t more = *absent < step ? *absent : step;
-        const uintptr_t from = reinterpret_cast<uintptr_t>(cursor + *left) & ~uintptr_t(page - 1);
-        const uintptr_t to = (reinterpret_cast<uintptr_t>(cursor + *left + more) + page - 1) & ~uintptr_t(page - 1);
-#ifdef MADV_POPULATE_WRITE
-        madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE);
-#else
-        (void)from;
-        (void)to;
-#endif
+        mem_make_present(const_cast<char *>(cursor) + *left, more);
         *left += more;
         *absent -= more;
     }
