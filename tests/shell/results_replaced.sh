@@ -57,6 +57,20 @@ expect_diagnostic "tallyrpt - error: area/o.xrd, write failed."
 [ "$(cat area/o.xrd)" = "the previous report" ] || fail "the old file did not survive"
 expect_alone o.xrd
 
+case_name "a large old file, its cached pages dropped while the new one is written"
+truncate -s 80M area/o.xrd
+(ulimit -f 1024; run_tally "${big_args[@]}" -xrd area/o.xrd; exit "$status")
+status=$?
+expect_status 255
+[ "$(stat -c %s area/o.xrd)" = $((80 << 20)) ] || fail "the old file did not survive a failed run"
+expect_alone o.xrd
+run_tally -tsf small.tsf -tdf small.tdf -xrd area/o.xrd
+expect_status 0
+expect_well_formed area/o.xrd
+expect_alone o.xrd
+printf 'the previous report\n' > area/o.xrd
+chmod 640 area/o.xrd
+
 case_name "a complete run keeps the old file's permissions"
 run_tally -tsf small.tsf -tdf small.tdf -xrd area/o.xrd
 expect_status 0
