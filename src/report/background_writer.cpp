@@ -4,6 +4,7 @@
 #include "diagnostics/threads.h"
 #include "report/markup.h"
 
+#include <algorithm>
 #include <climits>
 #include <condition_variable>
 #include <fcntl.h>
@@ -24,9 +25,10 @@ const size_t most_queued = 2;  // chunks waiting for the thread: bounds memory
 // Every this many bytes, the thread asks the kernel to start writing back
 // what it has been given (see start_writeback).
 const long long writeback_step = 32LL << 20;
-// A new file's blocks are reserved this far ahead of the bytes written to it
-// (see reserve_ahead).
-const long long reserve_step = 64LL << 20;
+// A new file's blocks are reserved ahead of the bytes written to it, as far
+// as it holds already, at least 1 MiB and at most 64 MiB (see reserve_ahead).
+const long long least_reserve_step = 1LL << 20;
+const long long most_reserve_step = 64LL << 20;
 
 struct BackgroundWriter {
     FILE *stream = nullptr;
@@ -93,7 +95,8 @@ void reserve_ahead(size_t size)
     if (writer.written <= writer.reserved)
         return;
     const long long from = writer.reserved;
-    const long long length = writer.written - from + reserve_step;
+    const long long step = std::min(std::max(writer.written, least_reserve_step), most_reserve_step);
+    const long long length = writer.written - from + step;
     const bool reserved = fallocate(fileno(writer.stream), FALLOC_FL_KEEP_SIZE, from, length) == 0;
     writer.reserved = reserved ? from + length : LLONG_MAX;
 }
