@@ -97,7 +97,11 @@ void reserve_ahead(size_t size)
     const long long from = writer.reserved;
     const long long step = std::min(std::max(writer.written, least_reserve_step), most_reserve_step);
     const long long length = writer.written - from + step;
+#ifdef FALLOC_FL_KEEP_SIZE
     const bool reserved = fallocate(fileno(writer.stream), FALLOC_FL_KEEP_SIZE, from, length) == 0;
+#else
+    const bool reserved = false;
+#endif
     writer.reserved = reserved ? from + length : LLONG_MAX;
 }
 
