@@ -25,14 +25,15 @@
 
 namespace {
 
+// The scope a node is made under and a statement's line are followed as
+// the records are read (follow_scopes), not as they are applied: they
+// depend on the records alone.
 struct StaticState {
     const char *const *paths;
     int current;  // the trace whose records are applied
     bool failed;  // that trace could not be opened or read to its end
     int32_t *counter;
     char *pending_source_name;  // owned, or null
-    uint32_t scope;
-    int32_t line;
     bool section_open;  // an "IN \"File\"" not yet closed by "ED"
 };
 
@@ -149,9 +150,10 @@ int statement_class_of(const char *text, size_t length)
 
 const int32_t statement_types[3] = {NODE_CHECK_EXPRESSION, NODE_PRINT, NODE_COMMENT};
 
-// The name's length and text_store_hash are given.
+// The name's length and text_store_hash are given; scope is the one the
+// record was read in.
 void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name,
-                size_t name_length, uint64_t name_hash)
+                size_t name_length, uint64_t name_hash, uint32_t scope)
 {
     const int32_t file_number = *state.counter;
     if (strcmp(kind, "File") == 0) {
@@ -163,15 +165,13 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
         } else {
             set_file_names(file_number, state.paths[state.current]);
         }
-        state.scope = identifier;
         state.section_open = true;
         return;
     }
     const int type = scope_type_of(kind);
     if (type == 0)
         return;
-    add_child_stored(file_number, type, identifier, name, name_length, name_hash, state.scope, 0);
-    state.scope = identifier;
+    add_child_stored(file_number, type, identifier, name, name_length, name_hash, scope, 0);
 }
 
 // A record as applying it needs it: texts decoded and, for a statement, its
@@ -189,10 +189,13 @@ struct PreparedRecord {
     int16_t kind;
     int16_t statement_class;  // "TX": the text's StatementClass
     uint32_t number;         // an identifier; "ID": the first identity; "LK": the line
-    uint32_t second_number;  // "ID": the second identity
-    uint32_t first_at;       // in the batch's texts
+    // "ID": the second identity; "IN", "TX", "MS", once followed
+    // (follow_scopes): the scope the record was read in
+    uint32_t second_number;
+    uint32_t first_at;  // in the batch's texts
     uint32_t second_at;
     uint32_t node_text_length;  // of the text a node would take
+    int32_t line;               // "TX", "MS", once followed: the line in force
     uint64_t node_text_hash;    // its text_store_hash; 0 for none
 };
 
@@ -259,7 +262,7 @@ bool read_static_line_at(const char *line, const char *end, RecordBatch &batch, 
     if (end - line < 3 || line[2] != ' ' || line[0] == ' ' || line[1] == ' ')
         return false;
     const char keyword[3] = {line[0], line[1], '\0'};
-    record = {static_cast<int16_t>(static_record_kind(keyword)), 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    record = {static_cast<int16_t>(static_record_kind(keyword)), 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0, 0};
     const char *p = line + 3;
     const auto find = [end](const char *from, char c) {
         return from < end ? static_cast<const char *>(memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
@@ -394,7 +397,7 @@ void prepare_plain_static_lines(TraceStream *stream, RecordBatch &batch, size_t 
             const char *line_end = static_cast<const char *>(memchr(line, '\n', static_cast<size_t>(end - line)));
             return line_end && read_static_line_at(line, line_end, batch, record) ? line_end + 1 : nullptr;
         };
-        record = {STATIC_OTHER, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+        record = {STATIC_OTHER, 0, 0, 0, BatchTexts::none, BatchTexts::none, 0, 0, 0};
         const char *q = line + 3;
         switch (static_cast<unsigned char>(line[0]) << 8 | static_cast<unsigned char>(line[1])) {
         case 'L' << 8 | 'K': {
@@ -440,7 +443,7 @@ void prepare_static_record(TraceStream *stream, RecordBatch &batch)
         return;
     StaticRecord record = read_static_record(stream);
     PreparedRecord &prepared = batch.records.emplace_back();
-    prepared = {static_cast<int16_t>(record.kind), 0, record.number, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    prepared = {static_cast<int16_t>(record.kind), 0, record.number, 0, BatchTexts::none, BatchTexts::none, 0, 0, 0};
     if (record.kind == STATIC_ID) {
         prepared.number = record.identity_first;
         prepared.second_number = record.identity_second;
@@ -469,8 +472,6 @@ void finish_trace(StaticState &state, bool failed)
     state.failed = failed;
     if (!failed)
         ++state.current;
-    state.scope = 1;
-    state.line = 0;
 }
 
 // Where the records come from: the traces named, opened in turn, or one
@@ -482,7 +483,51 @@ struct StaticSource {
     TraceStream *stream;  // being read, or null
     bool owned;           // stream opened here
     bool finished;        // every trace read, or one failed
+    // The scope and line in force after the records read so far: "IN" and
+    // "SI" set the scope, "LK" the line, and a trace starts with scope 1
+    // and line 0.
+    uint32_t scope;
+    int32_t line;
 };
+
+// Follows the scope and line through the records appended from first on,
+// stamps them on the records that make nodes, and drops the "LK" and "SI"
+// records, which have nothing left to apply.
+void follow_scopes(StaticSource &source, RecordBatch &batch, size_t first)
+{
+    RecordSlots<PreparedRecord> &records = batch.records;
+    const size_t count = records.size();
+    size_t kept = first;
+    for (size_t i = first; i < count; ++i) {
+        PreparedRecord &record = records[i];
+        switch (record.kind) {
+        case STATIC_LK:
+            source.line = static_cast<int32_t>(record.number);
+            continue;
+        case STATIC_SI:
+            source.scope = record.number;
+            continue;
+        case STATIC_TX:
+        case STATIC_MS:
+            record.second_number = source.scope;
+            record.line = source.line;
+            break;
+        case STATIC_IN: {
+            record.second_number = source.scope;
+            const char *kind = batch.texts.at(record.first_at);
+            if (kind && (strcmp(kind, "File") == 0 || scope_type_of(kind) != 0))
+                source.scope = record.number;
+            break;
+        }
+        default:
+            break;
+        }
+        if (kept != i)
+            records[kept] = record;
+        ++kept;
+    }
+    records.set_size(kept);
+}
 
 // Appends the next records to the batch, up to limit in all: records of the
 // trace being read, or the end of a trace. False, with nothing appended,
@@ -507,6 +552,7 @@ bool prepare_next(StaticSource &source, RecordBatch &batch, size_t limit)
                 prepare_plain_static_lines(source.stream, batch, limit);
             if (batch.records.size() == before)
                 prepare_static_record(source.stream, batch);
+            follow_scopes(source, batch, before);
             return true;
         }
         failed = trace_error(source.stream);
@@ -514,8 +560,10 @@ bool prepare_next(StaticSource &source, RecordBatch &batch, size_t limit)
             trace_close(source.stream);
         source.stream = nullptr;
     }
-    PreparedRecord end = {trace_end, 0, failed ? 1u : 0u, 0, BatchTexts::none, BatchTexts::none, 0, 0};
+    PreparedRecord end = {trace_end, 0, failed ? 1u : 0u, 0, BatchTexts::none, BatchTexts::none, 0, 0, 0};
     batch.records.push_back(end);
+    source.scope = 1;
+    source.line = 0;
     ++source.next;
     source.finished = failed || source.next == source.count;
     return true;
@@ -541,24 +589,20 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         ++*state.counter;
         state.section_open = false;
         break;
-    case STATIC_LK:
-        state.line = static_cast<int32_t>(record.number);
-        break;
     case STATIC_SO:
         mem_free(state.pending_source_name);
         state.pending_source_name = first ? mem_strdup(first) : nullptr;
         break;
-    case STATIC_SI:
-        state.scope = record.number;
-        break;
     case STATIC_IN:
-        open_scope(state, record.number, first_or_empty, second_or_empty, record.node_text_length, text_hash);
+        open_scope(state, record.number, first_or_empty, second_or_empty, record.node_text_length, text_hash,
+                   record.second_number);
         break;
     case STATIC_TX:
     case STATIC_MS:
         add_child_stored(*state.counter,
                          record.kind == STATIC_TX ? statement_types[record.statement_class] : NODE_CHECK_EXPRESSION,
-                         record.number, first_or_empty, record.node_text_length, text_hash, state.scope, state.line);
+                         record.number, first_or_empty, record.node_text_length, text_hash, record.second_number,
+                         record.line);
         break;
     default:
         break;
@@ -689,7 +733,7 @@ namespace {
 // opened or read, or the source's count.
 int read_static_source(StaticSource &source, int32_t *counter)
 {
-    StaticState state = {source.paths, 0, false, counter, nullptr, 1, 0, false};
+    StaticState state = {source.paths, 0, false, counter, nullptr, false};
     RecordBatch one;
     for (size_t applied = 0;; ++applied) {
         if (applied == read_ahead_after()) {
@@ -699,6 +743,8 @@ int read_static_source(StaticSource &source, int32_t *counter)
         one.clear();
         if (!prepare_next(source, one, 1))
             break;
+        if (one.records.empty())
+            continue;  // a line number or a scope, followed already
         describe_node_texts(one);
         apply_static_record(state, one.records[0], one);
     }
@@ -711,7 +757,7 @@ int read_static_source(StaticSource &source, int32_t *counter)
 
 int read_static_stream(TraceStream *stream, const char *path, int32_t *counter)
 {
-    StaticSource source = {&path, 1, 0, stream, false, false};
+    StaticSource source = {&path, 1, 0, stream, false, false, 1, 0};
     return read_static_source(source, counter) == 0 ? -1 : 0;
 }
 
@@ -741,7 +787,7 @@ int read_static_traces(const char *const *paths, int count, int32_t *counter)
     if (count <= 0)
         return count;
     reserve_text_table(expected_texts(paths, count));
-    StaticSource source = {paths, count, 0, nullptr, false, false};
+    StaticSource source = {paths, count, 0, nullptr, false, false, 1, 0};
     return read_static_source(source, counter);
 }
 
