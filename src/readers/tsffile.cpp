@@ -150,13 +150,22 @@ int statement_class_of(const char *text, size_t length)
 
 const int32_t statement_types[3] = {NODE_CHECK_EXPRESSION, NODE_PRINT, NODE_COMMENT};
 
-// The name's length and text_store_hash are given; scope is the one the
-// record was read in.
-void open_scope(StaticState &state, uint32_t identifier, const char *kind, const char *name,
-                size_t name_length, uint64_t name_hash, uint32_t scope)
+// The node type an "IN" record's kind makes: NODE_TEST_DRIVER for a file
+// section, 0 for a kind that makes no node.
+int scope_opened_by(const char *kind)
+{
+    if (!kind)
+        return 0;
+    return strcmp(kind, "File") == 0 ? NODE_TEST_DRIVER : scope_type_of(kind);
+}
+
+// type is scope_opened_by the record's kind; the name's length and
+// text_store_hash are given; scope is the one the record was read in.
+void open_scope(StaticState &state, uint32_t identifier, int type, const char *name, size_t name_length,
+                uint64_t name_hash, uint32_t scope)
 {
     const int32_t file_number = *state.counter;
-    if (strcmp(kind, "File") == 0) {
+    if (type == NODE_TEST_DRIVER) {
         add_file(file_number, identifier, name);
         if (state.pending_source_name) {
             set_file_names(file_number, state.pending_source_name);
@@ -168,7 +177,6 @@ void open_scope(StaticState &state, uint32_t identifier, const char *kind, const
         state.section_open = true;
         return;
     }
-    const int type = scope_type_of(kind);
     if (type == 0)
         return;
     add_child_stored(file_number, type, identifier, name, name_length, name_hash, scope, 0);
@@ -187,7 +195,9 @@ const int trace_end = -1;
 // first, to look the text up.
 struct PreparedRecord {
     int16_t kind;
-    int16_t statement_class;  // "TX": the text's StatementClass
+    // "TX": the text's StatementClass; "IN", once followed (follow_scopes):
+    // the node type its kind makes (scope_opened_by)
+    int16_t statement_class;
     uint32_t number;         // an identifier; "ID": the first identity; "LK": the line
     // "ID": the second identity; "IN", "TX", "MS", once followed
     // (follow_scopes): the scope the record was read in
@@ -514,8 +524,9 @@ void follow_scopes(StaticSource &source, RecordBatch &batch, size_t first)
             break;
         case STATIC_IN: {
             record.second_number = source.scope;
-            const char *kind = batch.texts.at(record.first_at);
-            if (kind && (strcmp(kind, "File") == 0 || scope_type_of(kind) != 0))
+            const int type = scope_opened_by(batch.texts.at(record.first_at));
+            record.statement_class = static_cast<int16_t>(type);
+            if (type != 0)
                 source.scope = record.number;
             break;
         }
@@ -594,7 +605,7 @@ void apply_static_record(StaticState &state, const PreparedRecord &record, const
         state.pending_source_name = first ? mem_strdup(first) : nullptr;
         break;
     case STATIC_IN:
-        open_scope(state, record.number, first_or_empty, second_or_empty, record.node_text_length, text_hash,
+        open_scope(state, record.number, record.statement_class, second_or_empty, record.node_text_length, text_hash,
                    record.second_number);
         break;
     case STATIC_TX:
