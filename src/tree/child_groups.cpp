@@ -103,7 +103,7 @@ TestNode *child_groups_find(TestNode *context, const TestNode *model)
     return node_reference(entered) < node_reference(indexed) ? entered : indexed;
 }
 
-void child_groups_note_append(TestNode *child, bool indexed)
+void child_groups_note_append(TestNode *child, uint32_t reference, bool indexed)
 {
     if (indexed)
         return;
@@ -113,7 +113,7 @@ void child_groups_note_append(TestNode *child, bool indexed)
     if (head)
         group_rest[head].push_back(child);
     else
-        flat_insert(group_heads, child, hash, group_hash_of);
+        flat_insert(group_heads, reference, hash);
 }
 
 void child_groups_clear()

@@ -168,7 +168,7 @@ bool index_insert_reference(TestNode *node, uint32_t reference)
             return true;
         }
     }
-    flat_insert(index_slots, node, node_key_hash(node), node_key_hash);
+    flat_insert(index_slots, reference, node_key_hash(node));
     return true;
 }
 

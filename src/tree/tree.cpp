@@ -36,7 +36,7 @@ void link_child(TestNode *parent, TestNode *child, uint32_t child_reference, boo
     else
         parent->first_child.at = child_reference;
     parent->last_child.at = child_reference;
-    child_groups_note_append(child, indexed);
+    child_groups_note_append(child, child_reference, indexed);
 }
 
 // Indexes a new node and appends it as the parent's last child.

@@ -16,7 +16,7 @@ TestNode *child_groups_find(TestNode *context, const TestNode *model);
 TestNode *child_groups_find_entered(TestNode *context, const TestNode *model);
 // Called for every child appended, after it is linked and offered to the
 // index; indexed tells whether the index took it.
-void child_groups_note_append(TestNode *child, bool indexed);
+void child_groups_note_append(TestNode *child, uint32_t reference, bool indexed);
 void child_groups_clear();
 
 // The file list and its side tables (file_list.cpp), which call nothing of
