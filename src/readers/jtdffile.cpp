@@ -151,6 +151,11 @@ struct PreparedRecord {
 };
 
 const uint8_t marks_stub_bit = 0x80;
+// Set, with the result, on a note whose text is not plain and is kept as it
+// stands in the trace (keep_raw_text) until look_up_nodes knows the type its
+// node was made with: it then decodes the text or drops it (settle_raw_text).
+// Applying never sees it.
+const uint8_t raw_text_bit = 0x40;
 
 using RecordBatch = RecordBatchOf<PreparedRecord>;
 
@@ -272,6 +277,8 @@ struct SectionViews {
     }
 };
 
+void settle_raw_text(RecordBatch &batch, PreparedRecord &record, const IndexView &view);
+
 // look_up_node for every record of a batch, on either thread (the index does
 // not change while a dynamic trace is read: copies share their models' keys
 // and are never indexed, and binding file sections touches only the file
@@ -289,12 +296,28 @@ void look_up_nodes(RecordBatch &batch)
         const PreparedRecord &record = records[i];
         const IndexView &view = ahead_views.of(record.file_number);
         const uint32_t identifier = named_identifier(record);
-        if (identifier < view.size)
+        if (identifier < view.size) {
             __builtin_prefetch(view.references + identifier);
+            if (record.result & raw_text_bit)
+                __builtin_prefetch(view.made_types + identifier);
+        }
     };
+    // A change of file section needs the section's arrays (index_view),
+    // fetched in turn ahead_views_by records further ahead.
+    const size_t ahead_views_by = 32;
+    const auto fetch_views = [&records](size_t i) {
+        if (records[i].file_number != records[i - 1].file_number)
+            prefetch_index_view(records[i].file_number);
+    };
+    if (count)
+        prefetch_index_view(records[0].file_number);
+    for (size_t i = 1; i < ahead + ahead_views_by && i < count; ++i)
+        fetch_views(i);
     for (size_t i = 0; i < ahead && i < count; ++i)
         fetch(i);
     for (size_t i = 0; i < count; ++i) {
+        if (i + ahead + ahead_views_by < count)
+            fetch_views(i + ahead + ahead_views_by);
         if (i + ahead < count)
             fetch(i + ahead);
         PreparedRecord &record = records[i];
@@ -306,6 +329,8 @@ void look_up_nodes(RecordBatch &batch)
         if (names && !reference)  // an identifier beyond the section's array, or none
             reference = find_node_reference(record.file_number, identifier);
         record.node = reference;
+        if (record.result & raw_text_bit)
+            settle_raw_text(batch, record, view);
     }
 }
 
@@ -355,6 +380,37 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, con
     default:
         break;
     }
+}
+
+// apply_dynamic_record for the commonest records of all, a note ("NO" with
+// an identifier) or a result ("GL") for a check node whose parent is the
+// context: the result is placed on the node itself (place_result), and the
+// node is its own nearest check node (apply_result). Kept to the few steps
+// that case takes; false, with nothing done, for any other record.
+inline bool apply_in_place(const DynamicState &state, const PreparedRecord &record, const RecordBatch &batch)
+{
+    if (!record.node || !state.context || (record.kind != DYNAMIC_NO_WITH_ID && record.kind != DYNAMIC_GL))
+        return false;
+    TestNode *const node = node_at(record.node);
+    if (node->parent.at == 0 || node->parent != state.context || !is_check_type(node->type))
+        return false;
+    if (record.kind == DYNAMIC_NO_WITH_ID && record.text_at != BatchTexts::none
+        && (node->type == NODE_PRINT || check_messages_kept)) {
+        char room[9];
+        add_message_bytes(node, note_text(record, batch, room), record.text_length);
+    }
+    state.context->status = VERDICT_EXECUTED;
+    node->status = VERDICT_EXECUTED;
+    if (node->extension) {
+        switch (record.result & ~marks_stub_bit) {
+        case RESULT_EXECUTED: ++node->extension->total_count; break;
+        case RESULT_PASSED: ++node->extension->pass_count; break;
+        case RESULT_FAILED: ++node->extension->fail_count; break;
+        case RESULT_ENTRY: ++node->extension->entry_count; break;
+        default: break;
+        }
+    }
+    return true;
 }
 
 // "NO": a quoted text alone, or an identifier, a space and a quoted text.
@@ -497,10 +553,15 @@ namespace {
 // makes a node a stub, and a copy takes its model's type, so a node made
 // with another type never takes a message. The text of any other note is
 // not decoded, nor handed over unless it is plain (see read_plain_line).
+bool text_wanted_on(int made_type)
+{
+    return made_type == unknown_made_type || made_type == NODE_PRINT
+           || (check_messages_kept && is_check_type(made_type));
+}
+
 bool note_text_wanted(const ReadingState &reading, uint32_t identifier)
 {
-    const int type = indexed_made_type(reading.file_number, identifier);
-    return type == unknown_made_type || type == NODE_PRINT || (check_messages_kept && is_check_type(type));
+    return text_wanted_on(indexed_made_type(reading.file_number, identifier));
 }
 
 // Whether a record's text is kept: only a note for a node may have its text
@@ -522,20 +583,50 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
     bytes.push_back('\0');
 }
 
-// The rest of a note for a node that may keep its text, a text that is not
-// plain (q is past the identifier's blank): the text decoded into the batch,
-// cut as the general reading cuts it (1023 bytes after the keyword, or at a
-// NUL). The position past the line, or null when the line does not end in
-// the buffer.
-__attribute__((noinline)) const char *keep_wanted_text(RecordBatch &batch, const char *line, const char *q,
-                                                       const char *end, PreparedRecord &record)
+// A note's text kept raw (raw_text_bit), decoded into the batch where the
+// node's made type may take it (note_text_wanted), else dropped.
+__attribute__((noinline)) void settle_raw_text(RecordBatch &batch, PreparedRecord &record, const IndexView &view)
+{
+    record.result &= static_cast<uint8_t>(~raw_text_bit);
+    const uint32_t identifier = record.numbers[0];
+    const int made_type = identifier < view.size && view.made_types[identifier]
+                              ? view.made_types[identifier]
+                              : indexed_made_type(record.file_number, identifier);
+    const size_t length = record.text_length;
+    const uint32_t raw_at = record.text_at;
+    record.text_at = BatchTexts::none;
+    record.text_length = 0;
+    // keep_raw_text cuts a text below TOKEN_BUFFER_SIZE bytes. It is copied
+    // out first: decoding appends to the buffer that holds it.
+    char raw[TOKEN_BUFFER_SIZE];
+    if (!text_wanted_on(made_type) || length >= sizeof raw)
+        return;
+    memcpy(raw, batch.texts.at(raw_at), length);
+    keep_note_text(batch, record, raw, length);
+}
+
+// The rest of a note for a node, a text that is not plain (q is past the
+// identifier's blank): the text as it stands, cut as the general reading
+// cuts it (1023 bytes after the keyword, or at a NUL), copied into the batch
+// and marked raw_text_bit, for settle_raw_text to decode or drop. Looking up
+// the node's made type here would take a cache miss or two per such note on
+// the reading thread; look_up_nodes fetches it ahead with the node. The
+// position past the line, or null when the line does not end in the buffer.
+__attribute__((noinline)) const char *keep_raw_text(RecordBatch &batch, const char *line, const char *q,
+                                                    const char *end, PreparedRecord &record, bool &raw)
 {
     const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
     if (!line_end)
         return nullptr;
     const char *const rest_end = line + 3 + token_length(line + 3, static_cast<size_t>(line_end - (line + 3)));
-    if (rest_end - q > 1)  // more than the opening quote
-        keep_note_text(batch, record, q + 1, static_cast<size_t>(rest_end - (q + 1)));
+    if (rest_end - q > 1) {  // more than the opening quote
+        ByteBuffer &bytes = batch.texts.bytes;
+        record.text_at = static_cast<uint32_t>(bytes.size());
+        record.text_length = static_cast<uint16_t>(rest_end - (q + 1));
+        bytes.append(q + 1, record.text_length);
+        bytes.push_back('\0');
+        raw = true;
+    }
     return line_end + 1;
 }
 
@@ -576,7 +667,7 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
                 // costs less than looking up the type its node was made
                 // with, and placing the note drops a text that no Print
                 // takes (place_result). Any other text is decoded only
-                // where it may be kept.
+                // where it may be kept, once look_up_nodes knows.
                 const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
                 if (closing) {
                     ByteBuffer &bytes = batch.texts.bytes;
@@ -586,13 +677,17 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
                     bytes.push_back('\0');
                     return followed(closing + 2);
                 }
-                if (note_text_wanted(reading, record.numbers[0])) {
-                    const char *next = keep_wanted_text(batch, line, q, end, record);
-                    return next ? followed(next) : nullptr;
-                }
+                bool raw = false;
+                const char *next = keep_raw_text(batch, line, q, end, record, raw);
+                if (!next)
+                    return nullptr;
+                followed(next);
+                if (raw)
+                    record.result |= raw_text_bit;
+                return next;
             }
-            // The text is not kept: the record ends with the line, whatever
-            // the line holds.
+            // A note without an identifier: the record ends with the line,
+            // whatever the line holds.
             const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
             if (!line_end)
                 return nullptr;
@@ -778,7 +873,8 @@ void apply_rest(ReadingState &reading, DynamicState &state, TraceStream *stream)
                 else if (later.kind == DYNAMIC_CI)
                     instance_prefetch_find(state.instances, later.numbers[0]);
             }
-            apply_dynamic_record(state, records[i], batch);
+            if (!apply_in_place(state, records[i], batch))
+                apply_dynamic_record(state, records[i], batch);
         }
     });
 }

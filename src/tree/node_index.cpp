@@ -124,17 +124,16 @@ IndexView index_view(int32_t file_number)
     IndexView view;
     if (const DenseSection *section = dense_section(file_number)) {
         view.references = section->by_identifier.data();
+        view.made_types = section->made_types.data();
         view.size = static_cast<uint32_t>(section->by_identifier.size());
     }
     return view;
 }
 
-void prefetch_node(const TestNode *node)
+void prefetch_index_view(int32_t file_number)
 {
-    const char *bytes = reinterpret_cast<const char *>(node);
-    __builtin_prefetch(bytes);
-    // The end of a check node's counters, which may lie in the next cache line.
-    __builtin_prefetch(bytes + sizeof(TestNode) + sizeof(CheckCounters) - 1);
+    if (const DenseSection *section = dense_section(file_number))
+        __builtin_prefetch(section);
 }
 
 void index_insert(TestNode *node)

@@ -135,11 +135,22 @@ int indexed_made_type(int32_t file_number, uint32_t identifier);
 // find_node_reference. The array stays where it is while no node is indexed.
 struct IndexView {
     const uint32_t *references = nullptr;
+    // The types the nodes were made with, by identifier, size entries; a 0
+    // is an identifier to ask indexed_made_type about.
+    const uint8_t *made_types = nullptr;
     uint32_t size = 0;
 };
 IndexView index_view(int32_t file_number);
+// A hint ahead of index_view(file_number).
+void prefetch_index_view(int32_t file_number);
 // A hint: start loading a node, counters included.
-void prefetch_node(const TestNode *node);
+inline void prefetch_node(const TestNode *node)
+{
+    const char *bytes = reinterpret_cast<const char *>(node);
+    __builtin_prefetch(bytes);
+    // The end of a check node's counters, which may lie in the next cache line.
+    __builtin_prefetch(bytes + sizeof(TestNode) + sizeof(CheckCounters) - 1);
+}
 void index_insert(TestNode *node);
 TestNode *create_node(int32_t type, int32_t file_number, uint32_t identifier,
                       const char *text, TestNode *parent, int32_t line);
