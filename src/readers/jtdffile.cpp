@@ -109,10 +109,17 @@ constexpr int result_kind_for(uint32_t status_code)
 
 struct DynamicState {
     TestNode *context = nullptr;
+    uint32_t context_at = 0;  // the context's reference, 0 for none
     TestNode *method = nullptr;
-    std::vector<TestNode *> saved_contexts;
+    std::vector<uint32_t> saved_contexts;  // references
     InstanceList instances;
 };
+
+void set_context(DynamicState &state, uint32_t reference)
+{
+    state.context_at = reference;
+    state.context = reference ? node_at(reference) : nullptr;
+}
 
 // A result of the given kind for the static node model (or none), placed on
 // the node itself when the context is its parent, else on a copy under the
@@ -342,11 +349,11 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, con
     switch (record.kind) {
     case DYNAMIC_NI:
         instance_remember(state.instances, record.numbers[0], record.numbers[1], record.file_number, record.node);
-        state.context = named;
+        set_context(state, record.node);
         break;
     case DYNAMIC_CI: {
         const InstanceTarget *instance = instance_find(state.instances, record.numbers[0]);
-        state.context = instance && instance->node ? node_at(instance->node) : nullptr;
+        set_context(state, instance ? instance->node : 0);
         break;
     }
     case DYNAMIC_GL:
@@ -358,12 +365,12 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, con
         break;
     }
     case DYNAMIC_ME:
-        state.saved_contexts.push_back(state.context);
+        state.saved_contexts.push_back(state.context_at);
         state.method = named;
         break;
     case DYNAMIC_MR:
         if (!state.saved_contexts.empty()) {
-            state.context = state.saved_contexts.back();
+            set_context(state, state.saved_contexts.back());
             state.saved_contexts.pop_back();
         }
         state.method = nullptr;
@@ -387,12 +394,14 @@ void apply_dynamic_record(DynamicState &state, const PreparedRecord &record, con
 // context: the result is placed on the node itself (place_result), and the
 // node is its own nearest check node (apply_result). Kept to the few steps
 // that case takes; false, with nothing done, for any other record.
-inline bool apply_in_place(const DynamicState &state, const PreparedRecord &record, const RecordBatch &batch)
+inline __attribute__((always_inline)) bool apply_in_place(const DynamicState &state, const PreparedRecord &record,
+                                                         const RecordBatch &batch)
 {
-    if (!record.node || !state.context || (record.kind != DYNAMIC_NO_WITH_ID && record.kind != DYNAMIC_GL))
+    const unsigned placing = 1u << DYNAMIC_NO_WITH_ID | 1u << DYNAMIC_GL;
+    if (!record.node || !((placing >> (record.kind & 31)) & 1))
         return false;
     TestNode *const node = node_at(record.node);
-    if (node->parent.at == 0 || node->parent != state.context || !is_check_type(node->type))
+    if (node->parent.at != state.context_at || !state.context_at || !is_check_type(node->type))
         return false;
     if (record.kind == DYNAMIC_NO_WITH_ID && record.text_at != BatchTexts::none
         && (node->type == NODE_PRINT || check_messages_kept)) {

@@ -309,7 +309,10 @@ bool take_whole_list(SpoolOffset last, std::vector<RecordHeader> &records)
 SpoolOffset spool_append(SpoolOffset previous, const char *text, size_t length)
 {
     const SpoolOffset record = spool.size + 1;
-    unsigned char header[longest_header];
+    // Room for the longest header and more, so that it is copied whole, in
+    // one move, when the block has room for that.
+    unsigned char header[16] = {};
+    static_assert(sizeof header >= longest_header, "the header array holds any header");
     size_t count = 0;
     const auto put = [&header, &count](uint64_t number) {
         while (number >= 0x80) {
@@ -325,9 +328,11 @@ SpoolOffset spool_append(SpoolOffset previous, const char *text, size_t length)
     // end: written there at once.
     const size_t index = static_cast<size_t>(spool.size / block_size);
     const size_t at = static_cast<size_t>(spool.size % block_size);
-    if (index < spool.blocks.size() && block_size - at > count + length_field) {
+    if (index < spool.blocks.size() && block_size - at > sizeof header + length_field) {
+        // The array's bytes past the header are overwritten by the text, or
+        // lie past the spool's end.
         char *const to = spool.blocks[index] + at;
-        memcpy(to, header, count);
+        memcpy(to, header, sizeof header);
         memcpy(to + count, text, length_field);
         spool.size += count + length_field;
         return record;

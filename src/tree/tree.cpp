@@ -12,6 +12,7 @@
 #include "tree/node_types.h"
 #include "tree/tree_internal.h"
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +27,9 @@ size_t node_total = 0;
 // file: small runs never touch the disk, and memory still follows the tree,
 // not the length of the dynamic trace.
 const uint64_t spool_bytes_per_node = 16;
+// The node_total the spool's budget was last set for: it changes far less
+// often than messages come.
+size_t budget_nodes = SIZE_MAX;
 
 // Appends a new node as the parent's last child; indexed tells whether the
 // index took it.
@@ -207,7 +211,10 @@ void add_message(TestNode *node, char *text)
 void add_message_bytes(TestNode *node, const char *text, size_t length)
 {
     if (char *slot = node ? last_message_slot(node) : nullptr) {
-        spool_set_memory_budget(node_total * spool_bytes_per_node);
+        if (node_total != budget_nodes) {
+            budget_nodes = node_total;
+            spool_set_memory_budget(node_total * spool_bytes_per_node);
+        }
         const SpoolOffset last = spool_append(read_slot(slot), text, length);
         memcpy(slot, &last, sizeof last);
     }
@@ -272,6 +279,7 @@ void tree_free()
     node_store_clear();
     node_total = 0;
     spool_clear();
+    budget_nodes = SIZE_MAX;
     text_store_clear();
     index_clear();
     child_groups_clear();
