@@ -3,6 +3,7 @@
 #include "tree_test_fixture.h"
 
 #include "diagnostics/memory.h"
+#include "tree/message_spool.h"
 #include "tree/node_store.h"
 
 #include <string>
@@ -267,4 +268,28 @@ TEST_F(TreeTest, StoresTakeANewBlockOnlyWhenTheirBlockIsFull)
     EXPECT_GE(blocks_seen, 3u);
     for (const auto &[reference, text] : texts)
         ASSERT_EQ(text_at(reference), text);
+}
+
+// Messages stay in memory while they fit the tree's budget (16 bytes a node),
+// also in a tree built again after tree_free with the very same node count:
+// the budget is set again for it, not kept from the tree before.
+TEST_F(TreeTest, ATreeBuiltAgainKeepsItsMessagesInMemory)
+{
+    const std::string text(1000, 'm');
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) {
+            tree_free();
+            tree_init();
+        }
+        add_file(0, 1, "driver");
+        for (uint32_t identifier = 2; identifier < 400000; ++identifier)
+            add_child(0, NODE_PRINT, identifier, "log(x)", 1, 0);
+        TestNode *print = find_node(0, 2);
+        for (int message = 0; message < 3000; ++message)  // 3 MB against a budget of 6.4 MB
+            add_message_bytes(print, text.data(), text.size());
+        EXPECT_FALSE(spool_uses_file()) << round;
+        size_t count = 0;
+        for_each_message(print, [](const char *, size_t, void *out) { ++*static_cast<size_t *>(out); }, &count);
+        EXPECT_EQ(count, 3000u) << round;
+    }
 }
