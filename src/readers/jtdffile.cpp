@@ -107,6 +107,18 @@ constexpr int result_kind_for(uint32_t status_code)
     }
 }
 
+// A result of this kind counted on a check node's counters.
+inline void count_result(CheckCounters &counters, int kind)
+{
+    switch (kind) {
+    case RESULT_EXECUTED: ++counters.total_count; break;
+    case RESULT_PASSED: ++counters.pass_count; break;
+    case RESULT_FAILED: ++counters.fail_count; break;
+    case RESULT_ENTRY: ++counters.entry_count; break;
+    default: break;
+    }
+}
+
 struct DynamicState {
     TestNode *context = nullptr;
     uint32_t context_at = 0;  // the context's reference, 0 for none
@@ -410,15 +422,8 @@ inline __attribute__((always_inline)) bool apply_in_place(const DynamicState &st
     }
     state.context->status = VERDICT_EXECUTED;
     node->status = VERDICT_EXECUTED;
-    if (node->extension) {
-        switch (record.result & ~marks_stub_bit) {
-        case RESULT_EXECUTED: ++node->extension->total_count; break;
-        case RESULT_PASSED: ++node->extension->pass_count; break;
-        case RESULT_FAILED: ++node->extension->fail_count; break;
-        case RESULT_ENTRY: ++node->extension->entry_count; break;
-        default: break;
-        }
-    }
+    if (node->extension)
+        count_result(*node->extension, record.result & ~marks_stub_bit);
     return true;
 }
 
@@ -543,31 +548,26 @@ void apply_result(TestNode *node, int kind)
     if (!check)
         return;
     check->status = VERDICT_EXECUTED;
-    if (!check->extension)
-        return;
-    switch (kind) {
-    case RESULT_EXECUTED: ++check->extension->total_count; break;
-    case RESULT_PASSED: ++check->extension->pass_count; break;
-    case RESULT_FAILED: ++check->extension->fail_count; break;
-    case RESULT_ENTRY: ++check->extension->entry_count; break;
-    default: break;
-    }
+    if (check->extension)
+        count_result(*check->extension, kind);
 }
 
 namespace {
 
-// Whether a note for identifier, read under the reading state, may have its
-// text kept by place_result: only when the static node it names was made a
-// Print (or a check node, when their messages are kept). Retyping only ever
-// makes a node a stub, and a copy takes its model's type, so a node made
-// with another type never takes a message. The text of any other note is
-// not decoded, nor handed over unless it is plain (see read_plain_line).
+// Whether a note for a static node made with this type may have its text
+// kept by place_result: only when the node was made a Print (or a check
+// node, when their messages are kept). Retyping only ever makes a node a
+// stub, and a copy takes its model's type, so a node made with another type
+// never takes a message. The text of any other note is not decoded, and
+// reaches the applying thread only if it is plain (see read_plain_line).
 bool text_wanted_on(int made_type)
 {
     return made_type == unknown_made_type || made_type == NODE_PRINT
            || (check_messages_kept && is_check_type(made_type));
 }
 
+// text_wanted_on for the node a note for identifier names, read under the
+// reading state.
 bool note_text_wanted(const ReadingState &reading, uint32_t identifier)
 {
     return text_wanted_on(indexed_made_type(reading.file_number, identifier));
@@ -593,7 +593,7 @@ void keep_note_text(RecordBatch &batch, PreparedRecord &record, const char *raw,
 }
 
 // A note's text kept raw (raw_text_bit), decoded into the batch where the
-// node's made type may take it (note_text_wanted), else dropped.
+// node's made type may take it (text_wanted_on), else dropped.
 __attribute__((noinline)) void settle_raw_text(RecordBatch &batch, PreparedRecord &record, const IndexView &view)
 {
     record.result &= static_cast<uint8_t>(~raw_text_bit);
