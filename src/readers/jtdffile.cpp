@@ -200,7 +200,12 @@ const char *note_text(const PreparedRecord &record, const RecordBatch &batch, ch
 // records are not handed over at all. The nodes the records name are looked
 // up a batch at a time (look_up_nodes), on whichever thread read_ahead gives
 // that step to. The thread that applies records never touches the file list.
-struct ReadingState {
+// The reading thread reads and writes this for every record, and it is a
+// local of the applying thread's frame: on a cache line of its own, it shares
+// none with what the applying thread writes (a shared line moved between the
+// two processors on every record, and took nearly a tenth of the reading
+// thread's time).
+struct alignas(64) ReadingState {
     int32_t file_number = -1;
     uint8_t result = RESULT_NONE;  // as PreparedRecord::result
 };

@@ -485,8 +485,10 @@ void finish_trace(StaticState &state, bool failed)
 }
 
 // Where the records come from: the traces named, opened in turn, or one
-// stream already open (count 1, not closed here).
-struct StaticSource {
+// stream already open (count 1, not closed here). The reading thread writes
+// it with every run of lines, from the applying thread's frame: on cache
+// lines of its own, like the dynamic reader's ReadingState.
+struct alignas(64) StaticSource {
     const char *const *paths;
     int count;
     int next;             // the trace being read or to be opened
@@ -507,37 +509,48 @@ void follow_scopes(StaticSource &source, RecordBatch &batch, size_t first)
 {
     RecordSlots<PreparedRecord> &records = batch.records;
     const size_t count = records.size();
+    // The scope and line are followed in locals, and a record is moved
+    // down before it is stamped: stamped where it was read and then moved,
+    // it would be loaded right after two narrow stores into it, and such a
+    // load waits for the stores to complete.
+    uint32_t scope = source.scope;
+    int32_t line = source.line;
     size_t kept = first;
     for (size_t i = first; i < count; ++i) {
-        PreparedRecord &record = records[i];
-        switch (record.kind) {
-        case STATIC_LK:
-            source.line = static_cast<int32_t>(record.number);
+        const PreparedRecord &record = records[i];
+        if (record.kind == STATIC_LK) {
+            line = static_cast<int32_t>(record.number);
             continue;
-        case STATIC_SI:
-            source.scope = record.number;
+        }
+        if (record.kind == STATIC_SI) {
+            scope = record.number;
             continue;
+        }
+        PreparedRecord &moved = records[kept];
+        if (kept != i)
+            moved = record;
+        ++kept;
+        switch (moved.kind) {
         case STATIC_TX:
         case STATIC_MS:
-            record.second_number = source.scope;
-            record.line = source.line;
+            moved.second_number = scope;
+            moved.line = line;
             break;
         case STATIC_IN: {
-            record.second_number = source.scope;
-            const int type = scope_opened_by(batch.texts.at(record.first_at));
-            record.statement_class = static_cast<int16_t>(type);
+            moved.second_number = scope;
+            const int type = scope_opened_by(batch.texts.at(moved.first_at));
+            moved.statement_class = static_cast<int16_t>(type);
             if (type != 0)
-                source.scope = record.number;
+                scope = moved.number;
             break;
         }
         default:
             break;
         }
-        if (kept != i)
-            records[kept] = record;
-        ++kept;
     }
     records.set_size(kept);
+    source.scope = scope;
+    source.line = line;
 }
 
 // Appends the next records to the batch, up to limit in all: records of the
