@@ -42,16 +42,20 @@ void skip_rest_of_line(TraceStream *stream)
     skip_until_char(stream, '\n');
 }
 
+// A test case, by far the commonest kind, takes one comparison.
 int scope_type_of(const char *kind)
 {
-    if (strcmp(kind, "TestSuite") == 0)
-        return NODE_TEST_SUITE;
-    if (strcmp(kind, "TestCase") == 0)
+    if (kind[0] == 'C')
+        return strcmp(kind, "Class") == 0 ? NODE_TEST_CLASS : 0;
+    if (kind[0] != 'T' || kind[1] != 'e' || kind[2] != 's' || kind[3] != 't')
+        return 0;
+    const char *rest = kind + 4;
+    if (strcmp(rest, "Case") == 0)
         return NODE_TEST_CASE;
-    if (strcmp(kind, "TestStub") == 0)
+    if (strcmp(rest, "Suite") == 0)
+        return NODE_TEST_SUITE;
+    if (strcmp(rest, "Stub") == 0)
         return NODE_STUB;
-    if (strcmp(kind, "Class") == 0)
-        return NODE_TEST_CLASS;
     return 0;
 }
 
@@ -156,7 +160,7 @@ int scope_opened_by(const char *kind)
 {
     if (!kind)
         return 0;
-    return strcmp(kind, "File") == 0 ? NODE_TEST_DRIVER : scope_type_of(kind);
+    return kind[0] == 'F' ? (strcmp(kind, "File") == 0 ? NODE_TEST_DRIVER : 0) : scope_type_of(kind);
 }
 
 // type is scope_opened_by the record's kind; the name's length and
