@@ -226,6 +226,19 @@ bool read_varint(const unsigned char *&at, const unsigned char *end, uint64_t *v
     return false;
 }
 
+// Writes number as a varint (seven bits a byte, lowest first, the top bit
+// set on every byte but the last); the count of bytes written.
+size_t put_varint(unsigned char *to, uint64_t number)
+{
+    size_t count = 0;
+    while (number >= 0x80) {
+        to[count++] = static_cast<unsigned char>(number | 0x80);
+        number >>= 7;
+    }
+    to[count++] = static_cast<unsigned char>(number);
+    return count;
+}
+
 // The record's header; false when it cannot be read. A previous record that
 // does not lie before this one is damage and taken as none.
 bool header_of(SpoolOffset record, RecordHeader *header)
@@ -309,34 +322,25 @@ bool take_whole_list(SpoolOffset last, std::vector<RecordHeader> &records)
 SpoolOffset spool_append(SpoolOffset previous, const char *text, size_t length)
 {
     const SpoolOffset record = spool.size + 1;
-    // Room for the longest header and more, so that it is copied whole, in
-    // one move, when the block has room for that.
-    unsigned char header[16] = {};
-    static_assert(sizeof header >= longest_header, "the header array holds any header");
-    size_t count = 0;
-    const auto put = [&header, &count](uint64_t number) {
-        while (number >= 0x80) {
-            header[count++] = static_cast<unsigned char>(number | 0x80);
-            number >>= 7;
-        }
-        header[count++] = static_cast<unsigned char>(number);
-    };
-    put(previous ? record - previous : 0);
+    const uint64_t back = previous ? record - previous : 0;
     const uint32_t length_field = static_cast<uint32_t>(length);
-    put(length_field);
     // Nearly every record lands inside the block being filled, short of its
-    // end: written there at once.
+    // end: its header is put together right there, byte by byte. (Put
+    // together in an array and then copied whole, it was loaded right after
+    // the stores of its bytes, and such a load waits for them to complete.)
     const size_t index = static_cast<size_t>(spool.size / block_size);
     const size_t at = static_cast<size_t>(spool.size % block_size);
-    if (index < spool.blocks.size() && block_size - at > sizeof header + length_field) {
-        // The array's bytes past the header are overwritten by the text, or
-        // lie past the spool's end.
-        char *const to = spool.blocks[index] + at;
-        memcpy(to, header, sizeof header);
+    if (index < spool.blocks.size() && block_size - at > longest_header + length_field) {
+        unsigned char *const to = reinterpret_cast<unsigned char *>(spool.blocks[index] + at);
+        size_t count = put_varint(to, back);
+        count += put_varint(to + count, length_field);
         memcpy(to + count, text, length_field);
         spool.size += count + length_field;
         return record;
     }
+    unsigned char header[longest_header];
+    size_t count = put_varint(header, back);
+    count += put_varint(header + count, length_field);
     append_bytes(header, count);
     append_bytes(text, length_field);
     return record;

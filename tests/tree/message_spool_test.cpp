@@ -107,3 +107,19 @@ TEST(MessageSpool, ABlockFilledToTheByteGoesToTheFile)
     EXPECT_TRUE(read_list(third) == (std::vector<std::string>{"a", text, "b"}));
     spool_clear();
 }
+
+// Lengths, and distances back to the list's previous record, on both sides
+// of the points where their headers take one more byte (128 and 16,384).
+TEST(MessageSpool, HeadersAroundTheVarintSteps)
+{
+    std::vector<std::string> expected;
+    SpoolOffset last = 0;
+    for (size_t around : {size_t(128), size_t(16384)}) {
+        for (size_t length = around - 6; length <= around + 3; ++length) {
+            expected.emplace_back(length, static_cast<char>('a' + length % 26));
+            last = spool_append(last, expected.back().data(), length);
+        }
+    }
+    EXPECT_TRUE(read_list(last) == expected);
+    spool_clear();
+}
