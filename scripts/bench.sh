@@ -68,6 +68,10 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)
 manifest_value() { awk -v k="$2" '$1 == k { print $2 }' "$1/manifest.txt"; }
 mb() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1e6 }'; }
 load() { cut -d' ' -f1-3 /proc/loadavg; }
+# Time the processors of a virtual machine spent running others (steal), in
+# clock ticks, summed over every processor.
+steal_ticks() { awk '$1 == "cpu" { print $9 + 0; exit }' /proc/stat; }
+ticks_per_second=$(getconf CLK_TCK 2>/dev/null || echo 100)
 
 # Same seed, same bytes: two small sets compared file by file.
 check_determinism() {
@@ -107,26 +111,32 @@ static_traces() { ls -v "$1"/trace*.tsf; }
 # can share the trace sets.
 out_dir() { echo "$1/out-$(echo "$build" | cksum | cut -d' ' -f1)"; }
 
-# One run of tallyrpt on a set: prints "wall_seconds rss_kbytes cpu_seconds"; its
-# diagnostics and stage times stay in <out>/stderr.<tag>.
+# One run of tallyrpt on a set: prints "wall_seconds rss_kbytes cpu_seconds
+# steal_percent" (the share of the machine's processor time, during the run,
+# that its host gave to others); its diagnostics and stage times stay in
+# <out>/stderr.<tag>.
 run_tallyrpt() {
-  local dir=$1 tag=$2 t0 t1 status out
+  local dir=$1 tag=$2 t0 t1 status out s0 s1
   out=$(out_dir "$dir")
   mkdir -p "$out"
   local -a tsf
   mapfile -t tsf < <(static_traces "$dir")
+  s0=$(steal_ticks)
   t0=$(now)
   TALLYRPT_STAGE_TIMES=1 KORVELDIR="$stage" /usr/bin/time -v -o "$out/time.$tag" \
     "$tallyrpt" -tsf "${tsf[@]}" -tdf "$dir/run.tdf" -xrd "$out/results.xrd" 2> "$out/stderr.$tag"
   status=$?
   t1=$(now)
+  s1=$(steal_ticks)
   if [ $status -ne 0 ]; then
     echo "bench: tallyrpt ended with status $status on $dir:" >&2
     grep -v '^stage \|^after ' "$out/stderr.$tag" | tail -5 >&2
     return 1
   fi
   echo "$(elapsed "$t0" "$t1") $(awk -F': ' '/Maximum resident set size/ { rss = $2 }
-    /User time|System time/ { cpu += $2 } END { printf "%d %.2f", rss, cpu }' "$out/time.$tag")"
+    /User time|System time/ { cpu += $2 } END { printf "%d %.2f", rss, cpu }' "$out/time.$tag") $(
+    awk -v a="$t0" -v b="$t1" -v s="$((s1 - s0))" -v hz="$ticks_per_second" -v n="$(nproc)" \
+      'BEGIN { printf "%.0f", (b > a ? 100 * s / hz / ((b - a) * n) : 0) }')"
 }
 
 # The byte floor of the same job: every input and the results file, each
@@ -151,7 +161,7 @@ else
   exit 1
 fi
 
-declare -A wall rss cpu floor input static_in dynamic_in output static_nodes tree_nodes gen_time stage_time
+declare -A wall rss cpu steal floor input static_in dynamic_in output static_nodes tree_nodes gen_time stage_time
 stage_names=("static reading" "dynamic reading" "roll-up" "writing" "freeing")
 done_sizes=()
 for size in $sizes; do
@@ -159,25 +169,27 @@ for size in $sizes; do
   gen_time[$size]=$(cat "$dir/generation-seconds" 2>/dev/null || echo "?")
   echo "== $size: $(mb "$(manifest_value "$dir" static_bytes)") MB static, $(mb "$(manifest_value "$dir" dynamic_bytes)") MB dynamic (generated in ${gen_time[$size]} s)"
   run_tallyrpt "$dir" warmup > /dev/null || continue
-  walls=() rsss=() cpus=() floors=() failed=0
+  walls=() rsss=() cpus=() steals=() floors=() failed=0
   for i in $(seq 1 "$runs"); do
     # Each timed job starts with no write-back pending from the one before,
     # so that neither pays for the other's output reaching the disk.
     sync
     result=$(run_tallyrpt "$dir" "$i") || { failed=1; break; }
-    read -r run_wall run_rss run_cpu <<< "$result"
+    read -r run_wall run_rss run_cpu run_steal <<< "$result"
     walls+=("$run_wall")
     rsss+=("$run_rss")
     cpus+=("$run_cpu")
+    steals+=("$run_steal")
     sync
     floors+=("$(run_floor "$dir")")
-    echo "   run $i: $run_wall s wall, $run_cpu s CPU, peak RSS $run_rss kB, byte floor ${floors[-1]} s"
+    echo "   run $i: $run_wall s wall, $run_cpu s CPU, peak RSS $run_rss kB, byte floor ${floors[-1]} s, host's share $run_steal%"
   done
   [ $failed -eq 0 ] || continue
   out=$(out_dir "$dir")
   wall[$size]=$(printf '%s\n' "${walls[@]}" | median)
   rss[$size]=$(printf '%s\n' "${rsss[@]}" | median)
   cpu[$size]=$(printf '%s\n' "${cpus[@]}" | median)
+  steal[$size]=$(printf '%s\n' "${steals[@]}" | median)
   floor[$size]=$(printf '%s\n' "${floors[@]}" | median)
   static_in[$size]=$(manifest_value "$dir" static_bytes)
   dynamic_in[$size]=$(manifest_value "$dir" dynamic_bytes)
@@ -245,7 +257,7 @@ if [ "$repeat" -gt 1 ] && [ -n "${rss[$repeat_size]:-}" ]; then
   dir=$(dataset "$repeat_size" "$repeat") || exit 1
   base="$data/$repeat_size-seed$seed"
   if result=$(run_tallyrpt "$dir" 1); then
-    read -r run_wall run_rss run_cpu <<< "$result"
+    read -r run_wall run_rss run_cpu _ <<< "$result"
     repeat_growth=$(awk -v r1="${rss[$repeat_size]}" -v rr="$run_rss" 'BEGIN { printf "%.1f", (rr / r1 - 1) * 100 }')
     awk -v r1="${rss[$repeat_size]}" -v rr="$run_rss" -v rep="$repeat" -v size="$repeat_size" \
         -v c1="${cpu[$repeat_size]}" -v cr="$run_cpu" -v wr="$run_wall" \
@@ -262,7 +274,7 @@ fi
 # The targets, on the largest size run.
 largest=${done_sizes[-1]}
 echo
-echo "Targets on $largest:"
+echo "Targets on $largest (the host gave others ${steal[$largest]}% of this machine's processor time during its runs, median):"
 awk -v st="${stage_time[$largest,static reading]:-}" -v dy="${stage_time[$largest,dynamic reading]:-}" \
     -v sb="${static_in[$largest]}" -v db="${dynamic_in[$largest]}" -v w="${wall[$largest]}" \
     -v f="${floor[$largest]}" -v r="${rss[$largest]}" -v sn="${static_nodes[$largest]}" -v g="$repeat_growth" \
