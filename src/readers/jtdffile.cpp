@@ -619,28 +619,33 @@ __attribute__((noinline)) void settle_raw_text(RecordBatch &batch, PreparedRecor
     keep_note_text(batch, record, raw, length);
 }
 
+// A note's text copied into the batch as it stands, with its NUL.
+void keep_text_as_is(RecordBatch &batch, PreparedRecord &record, const char *text, size_t length)
+{
+    ByteBuffer &bytes = batch.texts.bytes;
+    record.text_at = static_cast<uint32_t>(bytes.size());
+    record.text_length = static_cast<uint16_t>(length);
+    bytes.append(text, length);
+    bytes.push_back('\0');
+}
+
 // The rest of a note for a node, a text that is not plain (q is past the
 // identifier's blank): the text as it stands, cut as the general reading
 // cuts it (1023 bytes after the keyword, or at a NUL), copied into the batch
-// and marked raw_text_bit, for settle_raw_text to decode or drop. Looking up
-// the node's made type here would take a cache miss or two per such note on
-// the reading thread; look_up_nodes fetches it ahead with the node. The
-// position past the line, or null when the line does not end in the buffer.
+// for settle_raw_text to decode or drop (the caller marks it raw_text_bit).
+// Looking up the node's made type here would take a cache miss or two per
+// such note on the reading thread; look_up_nodes fetches it ahead with the
+// node. The position past the line, or null when the line does not end in
+// the buffer.
 __attribute__((noinline)) const char *keep_raw_text(RecordBatch &batch, const char *line, const char *q,
-                                                    const char *end, PreparedRecord &record, bool &raw)
+                                                    const char *end, PreparedRecord &record)
 {
     const char *line_end = static_cast<const char *>(memchr(q, '\n', static_cast<size_t>(end - q)));
     if (!line_end)
         return nullptr;
     const char *const rest_end = line + 3 + token_length(line + 3, static_cast<size_t>(line_end - (line + 3)));
-    if (rest_end - q > 1) {  // more than the opening quote
-        ByteBuffer &bytes = batch.texts.bytes;
-        record.text_at = static_cast<uint32_t>(bytes.size());
-        record.text_length = static_cast<uint16_t>(rest_end - (q + 1));
-        bytes.append(q + 1, record.text_length);
-        bytes.push_back('\0');
-        raw = true;
-    }
+    if (rest_end - q > 1)  // more than the opening quote
+        keep_text_as_is(batch, record, q + 1, static_cast<size_t>(rest_end - (q + 1)));
     return line_end + 1;
 }
 
@@ -684,19 +689,14 @@ const char *read_plain_line(ReadingState &reading, RecordBatch &batch, const cha
                 // where it may be kept, once look_up_nodes knows.
                 const char *closing = plain_quoted_text_end(q, end - (line + 3) > 1024 ? line + 3 + 1024 : end);
                 if (closing) {
-                    ByteBuffer &bytes = batch.texts.bytes;
-                    record.text_at = static_cast<uint32_t>(bytes.size());
-                    record.text_length = static_cast<uint16_t>(closing - q - 1);
-                    bytes.append(q + 1, record.text_length);
-                    bytes.push_back('\0');
+                    keep_text_as_is(batch, record, q + 1, static_cast<size_t>(closing - q - 1));
                     return followed(closing + 2);
                 }
-                bool raw = false;
-                const char *next = keep_raw_text(batch, line, q, end, record, raw);
+                const char *next = keep_raw_text(batch, line, q, end, record);
                 if (!next)
                     return nullptr;
-                followed(next);
-                if (raw)
+                followed(next);  // sets the result: the mark goes on after it
+                if (record.text_at != BatchTexts::none)
                     record.result |= raw_text_bit;
                 return next;
             }
