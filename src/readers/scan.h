@@ -38,6 +38,9 @@ bool decode_text_into(const char *text, size_t length, ByteBuffer &out);
 // pass over the text instead of a look at it and then the steps it needs.
 // The look is cheaper for texts without escapes.
 bool decode_escaped_text_into(const char *text, size_t length, ByteBuffer &out);
+// Whether decode_text_into appends the text just as it stands: a text of
+// at least one byte with no quote, no backslash and no byte above ASCII.
+bool decodes_to_itself(const char *text, size_t length);
 
 // The number parsing of read_number_field on a token already read: leading
 // white space, an optional sign, in base 16 an optional 0x, digits up to the

@@ -228,11 +228,18 @@ uint32_t keep_appended(RecordBatch &batch, size_t at, bool kept, uint32_t *decod
 }
 
 // Decodes a raw text into the batch: its offset there, or none; its length
-// goes to *decoded_length.
+// goes to *decoded_length. The kinds and names of scopes nearly always
+// decode to themselves, and are then copied without the general decoding's
+// look at their quotes and escapes.
 uint32_t keep_decoded(RecordBatch &batch, const char *raw, size_t length, uint32_t *decoded_length)
 {
-    const size_t at = batch.texts.bytes.size();
-    return keep_appended(batch, at, decode_text_into(raw, length, batch.texts.bytes), decoded_length);
+    ByteBuffer &bytes = batch.texts.bytes;
+    const size_t at = bytes.size();
+    if (decodes_to_itself(raw, length)) {
+        bytes.append(raw, length);
+        return keep_appended(batch, at, true, decoded_length);
+    }
+    return keep_appended(batch, at, decode_text_into(raw, length, bytes), decoded_length);
 }
 
 // The text a node made from the record would take, or null.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <algorithm>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -167,6 +168,30 @@ TEST(DecodeText, OnePassAgreesWithTheGeneralDecoding)
         const bool kept = decode_text_into(followed.data(), text.size(), general);
         ASSERT_EQ(decode_escaped_text_into(followed.data(), text.size(), one_pass), kept) << "round " << round << ": " << text;
         ASSERT_EQ(one_pass.str(), general.str()) << "round " << round << ": " << text;
+    }
+}
+
+// A text said to decode to itself does, and one with a quote, a backslash
+// or a byte above ASCII anywhere (whichever eight-byte word it falls in) is
+// not said to.
+TEST(DecodeText, TextsThatDecodeToThemselves)
+{
+    std::mt19937 random(77);
+    const char specials[] = {'"', '\\', '\x80', '\xff', '\xc3'};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(random() % 30, 'a');
+        for (char &c : text)
+            c = static_cast<char>(' ' + random() % 95);  // printable ASCII, quote and backslash among them
+        if (random() % 2 && !text.empty())
+            text[random() % text.size()] = specials[random() % sizeof specials];
+        const bool plain = !text.empty() && text.find_first_of(std::string("\"\\\x80\xff\xc3", 5)) == std::string::npos
+                           && std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        ASSERT_EQ(decodes_to_itself(text.data(), text.size()), plain) << text;
+        if (plain) {
+            ByteBuffer decoded;
+            ASSERT_TRUE(decode_text_into(text.data(), text.size(), decoded)) << text;
+            ASSERT_EQ(decoded.str(), text);
+        }
     }
 }
 
