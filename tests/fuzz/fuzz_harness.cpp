@@ -171,9 +171,12 @@ void run_one(const std::string &input)
         FUZZ_CHECK(kept == kept_in_steps && one_pass.str() == in_steps.str(),
                    "one-pass line text differs: " + one_pass.str() + " / " + in_steps.str());
     }
-    // A note's text decoded in one pass agrees with the general decoding.
+    // A note's text decoded in one pass agrees with the general decoding,
+    // and a text said to decode to itself does.
     ByteBuffer general, escaped;
     const bool kept_general = decode_text_into(text.data(), text.size(), general);
+    FUZZ_CHECK(!decodes_to_itself(text.data(), text.size()) || (kept_general && general.str() == text),
+               "a text said to decode to itself decodes to: " + general.str());
     const bool kept_escaped = decode_escaped_text_into(text.data(), text.size(), escaped);
     FUZZ_CHECK(kept_general == kept_escaped && general.str() == escaped.str(),
                "one-pass decoding differs: " + escaped.str() + " / " + general.str());
