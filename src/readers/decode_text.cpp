@@ -444,40 +444,6 @@ bool decode_text_into(const char *text, size_t length, ByteBuffer &out)
     return true;
 }
 
-bool decodes_to_itself(const char *text, size_t length)
-{
-    if (length == 0)
-        return false;
-    if (!little_endian_words || length < 4) {
-        for (size_t i = 0; i < length; ++i) {
-            const unsigned char c = static_cast<unsigned char>(text[i]);
-            if (c == '"' || c == '\\' || c >= 0x80)
-                return false;
-        }
-        return true;
-    }
-    // Eight bytes at a time, the last word loaded so that it ends with the
-    // text (overlapping the one before); four and four for shorter texts.
-    const auto special = [](uint64_t word) {
-        return zero_bytes(word ^ byte_copies('"')) | zero_bytes(word ^ byte_copies('\\'))
-               | (word & 0x8080808080808080ULL);
-    };
-    if (length < 8) {
-        uint32_t first, last;
-        memcpy(&first, text, 4);
-        memcpy(&last, text + length - 4, 4);
-        return !special(first) && !special(last);
-    }
-    uint64_t word;
-    for (size_t i = 0; i + 8 < length; i += 8) {
-        memcpy(&word, text + i, 8);
-        if (special(word))
-            return false;
-    }
-    memcpy(&word, text + length - 8, 8);
-    return !special(word);
-}
-
 bool decode_escaped_text_into(const char *text, size_t length, ByteBuffer &out)
 {
     bool kept;

@@ -38,9 +38,6 @@ bool decode_text_into(const char *text, size_t length, ByteBuffer &out);
 // pass over the text instead of a look at it and then the steps it needs.
 // The look is cheaper for texts without escapes.
 bool decode_escaped_text_into(const char *text, size_t length, ByteBuffer &out);
-// Whether decode_text_into appends the text just as it stands: a text of
-// at least one byte with no quote, no backslash and no byte above ASCII.
-bool decodes_to_itself(const char *text, size_t length);
 
 // The number parsing of read_number_field on a token already read: leading
 // white space, an optional sign, in base 16 an optional 0x, digits up to the
@@ -166,6 +163,9 @@ void read_line_run(TraceStream *stream, Records &records, size_t limit, ReadLine
     read_line_run(stream, records, limit, read_line, [](const auto &) { return true; });
 }
 
+// Whether decode_text_into appends the text just as it stands: a text of
+// at least one byte with no quote, no backslash and no byte above ASCII.
+bool decodes_to_itself(const char *text, size_t length);
 // The closing quote of a plain quoted text at from: a quote, bytes with no
 // quote, backslash or NUL among them (and bytes above ASCII only as
 // round_trips_unchanged takes them), a quote and the line end, all before
