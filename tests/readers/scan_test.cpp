@@ -184,7 +184,7 @@ TEST(DecodeText, TextsThatDecodeToThemselves)
             c = static_cast<char>(' ' + random() % 95);  // printable ASCII, quote and backslash among them
         if (random() % 2 && !text.empty())
             text[random() % text.size()] = specials[random() % sizeof specials];
-        const bool plain = !text.empty() && text.find_first_of(std::string("\"\\\x80\xff\xc3", 5)) == std::string::npos
+        const bool plain = !text.empty() && text.find_first_of("\"\\") == std::string::npos
                            && std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
         ASSERT_EQ(decodes_to_itself(text.data(), text.size()), plain) << text;
         if (plain) {
