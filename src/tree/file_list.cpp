@@ -16,10 +16,91 @@
 
 #include "diagnostics/memory.h"
 
-#include <unordered_map>
 #include <vector>
 
 namespace {
+
+// A map from a number to the entry holding it, in one flat array probed
+// linearly (a null entry marks an empty slot). A dynamic trace binds a file
+// section per "SF" record, and each binding looks up and sets an entry in
+// these tables: one cache line each, where a node-based map took an
+// allocation and a pointer to follow per key.
+template <typename Key>
+class EntryTable {
+public:
+    FileEntry *find(Key key) const
+    {
+        if (slots_.empty())
+            return nullptr;
+        for (size_t at = home(key);; at = (at + 1) & mask()) {
+            const Slot &slot = slots_[at];
+            if (!slot.entry || slot.key == key)
+                return slot.entry;
+        }
+    }
+
+    // The entry held for key, null when none is yet: set it through the
+    // reference (to a non-null entry; entries are never taken out).
+    FileEntry *&operator[](Key key)
+    {
+        if ((used_ + 1) * 4 > slots_.size() * 3)
+            grow();
+        size_t at = home(key);
+        while (slots_[at].entry && slots_[at].key != key)
+            at = (at + 1) & mask();
+        if (!slots_[at].entry) {
+            slots_[at].key = key;
+            ++used_;
+        }
+        return slots_[at].entry;
+    }
+
+    template <typename Visit>
+    void for_each(Visit visit) const
+    {
+        for (const Slot &slot : slots_) {
+            if (slot.entry)
+                visit(slot.key, slot.entry);
+        }
+    }
+
+    void clear()
+    {
+        std::vector<Slot>().swap(slots_);
+        used_ = 0;
+    }
+
+private:
+    struct Slot {
+        Key key;
+        FileEntry *entry;
+    };
+
+    size_t mask() const { return slots_.size() - 1; }
+    size_t home(Key key) const
+    {
+        const uint64_t mixed = static_cast<uint64_t>(key) * 0x9e3779b97f4a7c15ULL;
+        return static_cast<size_t>(mixed ^ (mixed >> 29)) & mask();
+    }
+
+    // A slot asked for but not yet set holds a null entry, which reads as
+    // empty: operator[] sets every slot it gives out before the table is
+    // probed again, so none stays that way.
+    void grow()
+    {
+        std::vector<Slot> old;
+        old.swap(slots_);
+        slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{Key(), nullptr});
+        used_ = 0;
+        for (const Slot &slot : old) {
+            if (slot.entry)
+                (*this)[slot.key] = slot.entry;
+        }
+    }
+
+    std::vector<Slot> slots_;  // zero or a power of two
+    size_t used_ = 0;
+};
 
 struct EntryRecord {
     FileEntry entry;  // first member: a FileEntry * is also an EntryRecord *
@@ -29,10 +110,10 @@ struct EntryRecord {
 FileEntry *list_head = nullptr;
 uint64_t next_sequence = 1;
 std::vector<FileEntry *> driver_entries;  // entries with a file node, oldest first
-std::unordered_map<int32_t, FileEntry *> entry_by_number;
-std::unordered_map<int32_t, FileEntry *> entry_by_dynamic;  // non-zero numbers only
+EntryTable<int32_t> entry_by_number;
+EntryTable<int32_t> entry_by_dynamic;  // non-zero numbers only
 std::vector<FileEntry *> unbound_entries;  // pushed with dynamic number 0, oldest first
-std::unordered_map<uint64_t, FileEntry *> entry_by_identity;
+EntryTable<uint64_t> entry_by_identity;
 bool identity_table_stale = false;
 
 // Answers of file_number_for_dynamic for dynamic numbers in (0, 65536),
@@ -52,9 +133,10 @@ void note_dynamic_holder(int32_t dynamic_number)
         while (size <= static_cast<size_t>(dynamic_number))
             size *= 2;
         file_number_by_dynamic.assign(size, -1);
-        for (const auto &bound : entry_by_dynamic)
-            if (bound.first > 0 && static_cast<size_t>(bound.first) < size)
-                file_number_by_dynamic[bound.first] = bound.second->file_number;
+        entry_by_dynamic.for_each([size](int32_t number, const FileEntry *holder) {
+            if (number > 0 && static_cast<size_t>(number) < size)
+                file_number_by_dynamic[number] = holder->file_number;
+        });
     }
     file_number_by_dynamic[dynamic_number] = entry_by_dynamic[dynamic_number]->file_number;
 }
@@ -71,7 +153,7 @@ uint64_t identity_key(uint32_t first, uint32_t second)
 
 // Makes entry the holder of key in table when it is newer than the holder.
 template <typename Key>
-void claim_if_newer(std::unordered_map<Key, FileEntry *> &table, Key key, FileEntry *entry)
+void claim_if_newer(EntryTable<Key> &table, Key key, FileEntry *entry)
 {
     FileEntry *&holder = table[key];
     if (!holder || sequence_of(entry) > sequence_of(holder))
@@ -108,21 +190,21 @@ FileEntry *push_entry(int32_t file_number, int32_t dynamic_number, uint32_t firs
 
 FileEntry *first_entry_with_number(int32_t file_number)
 {
-    const auto found = entry_by_number.find(file_number);
-    return found == entry_by_number.end() ? nullptr : found->second;
+    return entry_by_number.find(file_number);
 }
 
 FileEntry *first_entry_with_identity(uint32_t first, uint32_t second)
 {
     if (identity_table_stale) {
         entry_by_identity.clear();
-        for (FileEntry *entry = list_head; entry; entry = entry->next)
-            entry_by_identity.emplace(identity_key(entry->identity_first, entry->identity_second),
-                                      entry);
+        for (FileEntry *entry = list_head; entry; entry = entry->next) {
+            FileEntry *&holder = entry_by_identity[identity_key(entry->identity_first, entry->identity_second)];
+            if (!holder)  // the newest comes first
+                holder = entry;
+        }
         identity_table_stale = false;
     }
-    const auto found = entry_by_identity.find(identity_key(first, second));
-    return found == entry_by_identity.end() ? nullptr : found->second;
+    return entry_by_identity.find(identity_key(first, second));
 }
 
 }  // namespace
@@ -153,8 +235,7 @@ void set_file_identity(int32_t file_number, uint32_t first, uint32_t second)
     entry->identity_second = second;
     if (old_key == new_key || identity_table_stale)
         return;
-    const auto old_holder = entry_by_identity.find(old_key);
-    if (old_holder != entry_by_identity.end() && old_holder->second == entry) {
+    if (entry_by_identity.find(old_key) == entry) {
         // Which older entry now holds the old pair is unknown: rebuild when
         // the table is next needed.
         identity_table_stale = true;
@@ -190,8 +271,8 @@ int32_t file_number_for_dynamic(int32_t dynamic_number)
         return static_cast<size_t>(dynamic_number) < file_number_by_dynamic.size()
                    ? file_number_by_dynamic[dynamic_number]
                    : -1;
-    const auto found = entry_by_dynamic.find(dynamic_number);
-    return found == entry_by_dynamic.end() ? -1 : found->second->file_number;
+    const FileEntry *holder = entry_by_dynamic.find(dynamic_number);
+    return holder ? holder->file_number : -1;
 }
 
 int file_count()
@@ -233,10 +314,10 @@ void file_list_clear()
     }
     next_sequence = 1;
     std::vector<FileEntry *>().swap(driver_entries);
-    std::unordered_map<int32_t, FileEntry *>().swap(entry_by_number);
-    std::unordered_map<int32_t, FileEntry *>().swap(entry_by_dynamic);
+    entry_by_number.clear();
+    entry_by_dynamic.clear();
     std::vector<FileEntry *>().swap(unbound_entries);
-    std::unordered_map<uint64_t, FileEntry *>().swap(entry_by_identity);
+    entry_by_identity.clear();
     identity_table_stale = false;
     std::vector<int32_t>().swap(file_number_by_dynamic);
 }
