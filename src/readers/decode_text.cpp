@@ -206,18 +206,43 @@ void append_unescaped(const char *local, size_t length, size_t begin, size_t end
 // name with every alias the system knows, and a trace names the same few
 // hundred "character sets" (the text between the first two quotes of any
 // statement with four) over and over. Codecs live as long as the process.
+// A short name's answer is also kept in a small array, by its length and
+// end bytes, so that a name asked for again is one comparison of a few bytes
+// away (the table's hashing and probing took a few percent of reading static
+// traces).
 QTextCodec *codec_named(const char *name, size_t length)
 {
+    struct Recent {
+        char name[23];
+        uint8_t length;  // 0: not set (an empty name is never kept here)
+        QTextCodec *codec;
+    };
+    thread_local Recent recent[32];
+    Recent *kept = nullptr;
+    if (length > 0 && length < sizeof recent[0].name) {
+        const size_t place = (length + static_cast<unsigned char>(name[0]) * 3
+                              + static_cast<unsigned char>(name[length - 1]) * 5) % 32;
+        kept = &recent[place];
+        if (kept->length == length && memcmp(kept->name, name, length) == 0)
+            return kept->codec;
+    }
     const size_t most_remembered = 4096;
     thread_local std::unordered_map<std::string, QTextCodec *> known;
     std::string key(name, length);
-    const auto found = known.find(key);
-    if (found != known.end())
-        return found->second;
-    QTextCodec *codec = QTextCodec::codecForName(QByteArray(name, static_cast<qsizetype>(length)));
-    if (known.size() == most_remembered)
-        known.clear();
-    known.emplace(std::move(key), codec);
+    QTextCodec *codec;
+    if (const auto found = known.find(key); found != known.end()) {
+        codec = found->second;
+    } else {
+        codec = QTextCodec::codecForName(QByteArray(name, static_cast<qsizetype>(length)));
+        if (known.size() == most_remembered)
+            known.clear();
+        known.emplace(std::move(key), codec);
+    }
+    if (kept) {
+        memcpy(kept->name, name, length);
+        kept->length = static_cast<uint8_t>(length);
+        kept->codec = codec;
+    }
     return codec;
 }
 
