@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QTextCodec>
 #include <algorithm>
 #include <fcntl.h>
 #include <random>
@@ -168,6 +169,26 @@ TEST(DecodeText, OnePassAgreesWithTheGeneralDecoding)
         const bool kept = decode_text_into(followed.data(), text.size(), general);
         ASSERT_EQ(decode_escaped_text_into(followed.data(), text.size(), one_pass), kept) << "round " << round << ": " << text;
         ASSERT_EQ(one_pass.str(), general.str()) << "round " << round << ": " << text;
+    }
+}
+
+// A character-set name is remembered by its length and end bytes as well:
+// names alike in those, known or not, still give their own codecs, in any
+// order.
+TEST(DecodeText, CharacterSetNamesAlikeAtTheirEnds)
+{
+    const std::vector<std::string> names = {"ISO-8859-5", "ISO-8859X5", "IS0-8859-5", "ISO-8859-1", "ISO-8859-7",
+                                            "KOI8-R",     "KOI8-U",     "latin1",     "UTF-8",      "utf-8"};
+    const std::string payload = "\xe9\xf3";
+    std::mt19937 random(77);
+    for (int round = 0; round < 200; ++round) {
+        const std::string &name = names[random() % names.size()];
+        QTextCodec *codec = QTextCodec::codecForName(name.c_str());
+        if (!codec)
+            codec = QTextCodec::codecForLocale();
+        const std::string expected = codec->toUnicode(payload.data(), static_cast<int>(payload.size())).toLocal8Bit().toStdString();
+        ASSERT_EQ(take(decode_text(("\"" + name + "\" \"" + payload + "\"").c_str())), expected)
+            << "round " << round << ": " << name;
     }
 }
 
