@@ -69,10 +69,11 @@ const char *line_text(const char *from, const char *line_end, char *buffer, size
 // line_text, then decode_text_into, in one pass over [from, line_end), for
 // the commonest texts: those whose decoding only drops the surrounding
 // quotes, or keeps the payload of the character-set form naming UTF-8 (no
-// escape left, valid UTF-8, no NUL, at most TOKEN_TEXT_SIZE - 2 bytes). For
-// those it appends what the two steps append, sets *kept to what
-// decode_text_into returns, and returns true; for any other text it returns
-// false with nothing appended.
+// escape left, valid UTF-8, no NUL, at most TOKEN_TEXT_SIZE - 2 bytes); a
+// text with an escaped backslash goes on to decode_text_into from the first
+// step's result. For those it appends what the two steps append, sets *kept
+// to what decode_text_into returns, and returns true; for any other text it
+// returns false with nothing appended.
 bool decode_line_text_into(const char *from, const char *line_end, ByteBuffer &out, bool *kept);
 
 // Fields read straight off a line in their commonest forms, for readers
