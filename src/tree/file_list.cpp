@@ -40,7 +40,8 @@ public:
     }
 
     // The entry held for key, null when none is yet: set it through the
-    // reference (to a non-null entry; entries are never taken out).
+    // reference (to a non-null entry; entries are never taken out). Until
+    // it is set, the slot reads as empty; every caller sets it at once.
     FileEntry *&operator[](Key key)
     {
         if ((used_ + 1) * 4 > slots_.size() * 3)
@@ -83,9 +84,6 @@ private:
         return static_cast<size_t>(mixed ^ (mixed >> 29)) & mask();
     }
 
-    // A slot asked for but not yet set holds a null entry, which reads as
-    // empty: operator[] sets every slot it gives out before the table is
-    // probed again, so none stays that way.
     void grow()
     {
         std::vector<Slot> old;

@@ -143,6 +143,8 @@ TEST(DecodeText, PlainPathMatchesUnicodeConversion)
 
 }  // namespace
 
+namespace {
+
 // Letters and pieces, mostly under short bytes (one time in four under
 // long), opened with a quote three times in four and closed with one three
 // times in four.
@@ -157,6 +159,8 @@ std::string random_text(std::mt19937 &random, const std::string (&pieces)[count]
         text += "\"";
     return text;
 }
+
+}  // namespace
 
 // A note's text decoded in one pass gives what the general decoding gives,
 // wherever the escapes, quotes, bytes above ASCII and the text's end fall
